@@ -1,0 +1,33 @@
+// Little-endian reads and writes of the numbers in edition files.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace zrt {
+
+inline uint16_t GetU16(const void* p) {
+  const auto* b = static_cast<const unsigned char*>(p);
+  return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+
+inline uint32_t GetU32(const void* p) {
+  const auto* b = static_cast<const unsigned char*>(p);
+  return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+         (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+}
+
+inline void PutU16(void* p, uint16_t v) {
+  auto* b = static_cast<unsigned char*>(p);
+  b[0] = static_cast<unsigned char>(v);
+  b[1] = static_cast<unsigned char>(v >> 8);
+}
+
+inline void PutU32(void* p, uint32_t v) {
+  auto* b = static_cast<unsigned char*>(p);
+  for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+inline bool HasMagic(const void* p, const char* magic) { return std::memcmp(p, magic, 4) == 0; }
+
+}  // namespace zrt

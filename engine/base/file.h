@@ -1,0 +1,57 @@
+// The one seam through which every reader and writer of edition files goes, so that
+// tests can swap in a file layer that injects faults (short reads, failed writes,
+// a crash at the n-th operation).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/status.h"
+
+namespace zrt {
+
+class File {
+public:
+  virtual ~File() = default;
+  // Reads up to n bytes at offset; returns the count read (short at end of file), -1 on error.
+  virtual long long ReadAt(uint64_t offset, void* buf, size_t n) = 0;
+  // Writes all n bytes at offset; false on any error.
+  virtual bool WriteAt(uint64_t offset, const void* buf, size_t n) = 0;
+  virtual long long Size() = 0;  // -1 on error
+  virtual bool Truncate(uint64_t size) = 0;
+  virtual bool Sync() = 0;
+  // Reads exactly n bytes at offset; false on a short read or an error.
+  bool ReadExact(uint64_t offset, void* buf, size_t n) {
+    return ReadAt(offset, buf, n) == static_cast<long long>(n);
+  }
+};
+
+enum class OpenMode {
+  Read,       // existing file, read only
+  ReadWrite,  // existing file, read and write
+  Create,     // create or truncate, read and write
+};
+
+class Env {
+public:
+  virtual ~Env() = default;
+  virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, Status* why = nullptr) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  // True when the file exists and this process may write it.
+  virtual bool Writable(const std::string& path) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+  // Replaces `to` by `from` in one step.
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
+
+  // The process-wide file layer; tests may install their own (nullptr restores the default).
+  static Env* Current();
+  static void SetCurrent(Env* env);
+  static Env* Posix();
+};
+
+// Whole-file helper for small files (descriptions, stop lists, forms).
+bool ReadWholeFile(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
+
+}  // namespace zrt

@@ -1,0 +1,35 @@
+// Code pages and casing of engine text. Engine text is Windows-1251 ("ANSI"); the index
+// files, stop list and export files hold code page 866 ("OEM"). The mappings are fixed
+// arithmetic rules on byte ranges, not locale tables: the dictionaries on existing media
+// were built with exactly these rules, so the indexer and the query side must share them.
+//
+// Every conversion works in place on a NUL-terminated string and returns it. The
+// escape-aware ones leave the byte directly after a "_" (the markup escape) unchanged;
+// the first byte of a string is never escaped.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace zrt {
+
+char* OemToAnsi(char* text);   // 80-AF +40, E0-EF +10
+char* AnsiToOem(char* text);   // F0-FF -10, B0-EF -40 (so ANSI B0-BF land on 70-7F)
+char* AnsiUpper(char* text);   // E0-FF -20, ASCII toupper, 80-DF unchanged
+char* AnsiLower(char* text);   // C0-DF +20, ASCII tolower, 80-BF and E0-FF unchanged
+char* OemUpper(char* text);    // E0-EF -50, A0-AF -20, ASCII toupper
+char* AsciiLower(char* text);  // ASCII letters only, every byte, no escape rule
+
+// std::string conveniences over the same rules.
+std::string OemToAnsi(std::string text);
+std::string AnsiToOem(std::string text);
+std::string AnsiUpper(std::string text);
+
+// Case-insensitive comparisons on ANSI upper-cased copies, unsigned bytes: -1, 0 or 1.
+int StrICmp(const char* a, const char* b);
+int StrNICmp(const char* a, const char* b, size_t n);
+
+// Turns a personal name into one hyphen-joined term: "Иванов  И. И." -> "Иванов-И-И.".
+char* JoinNameWords(char* text);
+
+}  // namespace zrt
