@@ -16,7 +16,7 @@ class PieceReader {
 public:
   explicit PieceReader(File* file) : file_(file) {}
 
-  // False at the end of the file or on a read error.
+  // False at the end of the file or on a read error (then failed() is true).
   bool Next(std::string* piece) {
     piece->clear();
     while (piece->size() < StopList::kLineBytes) {
@@ -25,13 +25,16 @@ public:
       piece->push_back(c);
       if (c == '\n') break;
     }
-    return !piece->empty();
+    return !piece->empty() && !failed_;
   }
+
+  bool failed() const { return failed_; }
 
 private:
   bool Fill() {
     buf_.resize(4096);
     long long got = file_->ReadAt(offset_, buf_.data(), buf_.size());
+    if (got < 0) failed_ = true;
     if (got <= 0) {
       buf_.clear();
       at_ = 0;
@@ -47,6 +50,7 @@ private:
   std::string buf_;
   size_t at_ = 0;
   uint64_t offset_ = 0;
+  bool failed_ = false;
 };
 
 // The entry text of one piece: up to its first NUL (entries are C strings), without the
@@ -101,6 +105,7 @@ bool StopList::Load(const std::string& path) {
     std::string entry = EntryOf(piece);
     if (!entry.empty()) entries.push_back(std::move(entry));
   }
+  if (reader.failed()) return false;  // half a list would stop some words and not others
   SetEntries(std::move(entries));
   return true;
 }

@@ -1,0 +1,62 @@
+// Helpers for the text layer tests: Cyrillic literals are written in UTF-8 in the test
+// sources and turned into the engine's Windows-1251 bytes here, and code page 866 file
+// contents are made from them letter by letter (not through the engine's tables).
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace zrt_test {
+
+// UTF-8 to Windows-1251 for ASCII, А-я, Ё and ё; anything else is a mistake in the test.
+inline std::string Cp(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    if (i + 1 >= utf8.size() || (c & 0xE0) != 0xC0) throw std::invalid_argument("Cp: not a letter");
+    unsigned cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+    i += 2;
+    if (cp >= 0x410 && cp <= 0x44F)
+      out.push_back(static_cast<char>(0xC0 + (cp - 0x410)));
+    else if (cp == 0x401)
+      out.push_back(static_cast<char>(0xA8));
+    else if (cp == 0x451)
+      out.push_back(static_cast<char>(0xB8));
+    else
+      throw std::invalid_argument("Cp: not a letter");
+  }
+  return out;
+}
+
+// Windows-1251 Cyrillic letters to their code page 866 places: А-Я 80-9F, а-п A0-AF,
+// р-я E0-EF, Ё F0, ё F1. Other bytes are copied.
+inline std::string Oem866(const std::string& ansi) {
+  std::string out;
+  for (char ch : ansi) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    int index = -1;  // 0..63 over А..я
+    if (c >= 0xC0) index = c - 0xC0;
+    if (index >= 0 && index < 32)
+      c = static_cast<unsigned char>(0x80 + index);
+    else if (index >= 32 && index < 48)
+      c = static_cast<unsigned char>(0xA0 + index - 32);
+    else if (index >= 48)
+      c = static_cast<unsigned char>(0xE0 + index - 48);
+    else if (c == 0xA8)
+      c = 0xF0;
+    else if (c == 0xB8)
+      c = 0xF1;
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+inline std::string Byte(unsigned v) { return std::string(1, static_cast<char>(v)); }
+
+}  // namespace zrt_test
