@@ -1,0 +1,49 @@
+// The static word index made when an edition is built or packed:
+//   ".cdp" page index: "ASDP" (8-byte entries) or "ASDp" (12-byte entries), entry count
+//          (u16) at 4, entries from 6, one per pair of first two letters of the words in
+//          ascending order, each letter's entries followed by a summary (second letter 255).
+//            ASDP: first u8, second u8, word count u16, ".cdd" offset u32
+//            ASDp: first u8, second u8, 2 ignored bytes, word count u32, ".cdd" offset u32
+//   ".cdd" dictionary: "ASDD", then 46-byte entries in key order (see DictionaryEntry).
+//   ".cdh" occurrences: "ASDH", then each word's 6-byte occurrences in one run.
+// Offsets into ".cdd" and ".cdh" count from the end of the file's magic.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/file.h"
+#include "base/status.h"
+
+namespace zrt {
+
+struct PageIndexEntry {
+  uint8_t first = 0;
+  uint8_t second = 0;  // 255 for the summary of a first letter
+  uint32_t wordCount = 0;
+  uint32_t offset = 0;  // of the first word in ".cdd"
+};
+
+class StaticIndex {
+public:
+  // Reads the page index and opens the dictionary and occurrence files of `base` (the
+  // store name without extension).
+  Status Open(const std::string& base);
+  void Close();
+  bool isOpen() const { return dictionary_ != nullptr; }
+
+  bool newForm() const { return newForm_; }
+  const std::vector<PageIndexEntry>& pages() const { return pages_; }
+  File* dictionary() const { return dictionary_.get(); }
+  File* occurrences() const { return occurrences_.get(); }
+
+private:
+  bool newForm_ = false;
+  std::vector<PageIndexEntry> pages_;
+  std::unique_ptr<File> dictionary_;
+  std::unique_ptr<File> occurrences_;
+};
+
+}  // namespace zrt

@@ -1,0 +1,476 @@
+// Opening editions written by the independent fixture writer, reading their records,
+// fields and multimedia files, and surviving damaged files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "base/file.h"
+#include "fixture/fixture_writer.h"
+#include "zrteng.h"
+
+namespace fs = std::filesystem;
+using fixture::Ansi;
+
+namespace {
+
+class TempDir {
+public:
+  TempDir() {
+    static int counter = 0;
+    path_ = fs::temp_directory_path() /
+            ("zrt_edition_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+  fs::path path_;
+};
+
+// A handle that is built at construction and destroyed at the end of the test.
+struct Handle {
+  Handle() { ZRT_Build(&h); }
+  ~Handle() { ZRT_Destroy(&h); }
+  EngineHandle* operator->() { return &h; }
+  operator EngineHandle*() { return &h; }
+  EngineHandle h;
+};
+
+fixture::Edition Sample() {
+  fixture::Edition e;
+  e.title = Ansi("Тестовое издание");
+  e.shortName = Ansi("Тест");
+  e.copyright = "Test copyright";
+  e.fields = {{"ID", 1}, {"TI", 2}, {"AU", 3}, {"KW", 4}, {"PY", 5}, {"AB", 6}, {"XY", 40}};
+  e.records = {
+      {{{1, "A-1"}, {2, Ansi("Первый документ")}, {3, Ansi("Иванов И. И.")}, {5, "1995"}}, false},
+      {{{1, "A-2"}, {2, "Second document"}, {4, Ansi("ключ; слово")}, {6, Ansi("Реферат второго")}},
+       true},
+      {{{2, Ansi("Третий")}}, false},
+  };
+  e.words = fixture::SimpleWords(e);
+  return e;
+}
+
+std::string Text(const char* s) { return s ? s : "<null>"; }
+
+TEST(EditionOpen, ReadsDescriptionFieldsAndRecords) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  Handle h;
+  EXPECT_EQ(ZRT_IsOpen(h), 0);
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_IsOpen(h), 1);
+  EXPECT_EQ(Text(ZRT_GetOemName(h, 1)), Ansi("Тестовое издание"));
+  EXPECT_EQ(Text(ZRT_GetOemName(h, 0)), Ansi("Тест"));
+  EXPECT_EQ(Text(ZRT_GetCopyright(h)), "Test copyright");
+  EXPECT_EQ(ZRT_GetNumRecords(h), 3);
+  EXPECT_EQ(ZRT_GetRecNo(h), 1);  // the open reads record 1
+  EXPECT_EQ(ZRT_GetFieldCount(h), 7);
+  EXPECT_EQ(ZRT_GetOgl(h), nullptr);
+
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 2)), Ansi("Первый документ"));
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 3)), Ansi("Иванов И. И."));
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 4)), "");  // absent: empty, not null
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
+  EXPECT_EQ(ZRT_GetRecNo(h), 2);
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 6)), Ansi("Реферат второго"));
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 2)), "Second document");
+  EXPECT_EQ(ZRT_GotoRecord(h, 0), -1);
+  EXPECT_EQ(ZRT_GotoRecord(h, 4), -1);
+  EXPECT_EQ(ZRT_GetRecNo(h), 2);  // a failed move keeps the current record
+
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "kw"), 4);
+  EXPECT_EQ(ZRT_GetNoByField(h, "Ab"), 6);
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "ZZ"), 0);
+  EXPECT_EQ(Text(ZRT_GetFieldByNo(h, 2)), "TI");
+  EXPECT_EQ(ZRT_GetFieldByNo(h, 8), nullptr);
+  EXPECT_EQ(ZRT_GetFieldByNo(h, 0), nullptr);
+  EXPECT_EQ(Text(ZRT_GetAliasFieldName(h, 2)), Ansi("Авторы"));
+  EXPECT_EQ(Text(ZRT_GetAliasFieldName(h, 6)), "XY");
+
+  uint8_t numbers[ZRT_FNUMS_MAX];
+  ASSERT_EQ(ZRT_GetFNumsB(h, "TI", numbers), 1);
+  EXPECT_EQ(numbers[0], 2);
+  EXPECT_EQ(ZRT_GetFNumsB(h, "NONE", numbers), 0);
+
+  EXPECT_EQ(ZRT_Close(h), 0);
+  EXPECT_EQ(ZRT_IsOpen(h), 0);
+  EXPECT_EQ(ZRT_Close(h), 0);  // twice is harmless
+  EXPECT_EQ(ZRT_GotoRecord(h, 1), -1);
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);  // and it opens again
+  EXPECT_EQ(ZRT_GetNumRecords(h), 3);
+}
+
+TEST(EditionOpen, NamesAnyFileOfTheEditionAndASuffix) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  for (const char* ext : {".cdb", ".cdo", ".anything"}) {
+    Handle h;
+    EXPECT_EQ(ZRT_Open(h, (dir / ("ed" + std::string(ext))).c_str(), nullptr), 0) << ext;
+  }
+  Handle h;
+  EXPECT_EQ(ZRT_Open(h, (dir / "").c_str(), "ed"), 0);
+  Handle backslash;
+  std::string windows = dir / "ed";
+  windows.replace(windows.rfind('/'), 1, "\\");
+  EXPECT_EQ(ZRT_Open(backslash, windows.c_str(), nullptr), 0);
+}
+
+TEST(EditionOpen, DefaultsForEmptyTexts) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  e.shortName.clear();
+  e.copyright.clear();
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(Text(ZRT_GetOemName(h, 0)), Ansi("Тестовое издание"));
+  EXPECT_EQ(Text(ZRT_GetCopyright(h)), "ORVANT");
+}
+
+TEST(EditionOpen, EmptyStore) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  e.records.clear();
+  e.words.clear();
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumRecords(h), 0);
+  EXPECT_EQ(ZRT_GotoRecord(h, 1), 0);
+  EXPECT_EQ(ZRT_GotoRecord(h, 99), 0);
+  EXPECT_EQ(ZRT_GetRecNo(h), -1);
+}
+
+TEST(EditionOpen, EveryMissingFileButTheContentsFailsTheOpen) {
+  for (const char* ext : {".cdo", ".cdx", ".cdb", ".cdp", ".cdd", ".cdh"}) {
+    TempDir dir;
+    fixture::Write(dir / "ed", Sample());
+    fs::remove(dir / ("ed" + std::string(ext)));
+    Handle h;
+    EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), -1) << ext;
+    EXPECT_EQ(ZRT_IsOpen(h), 0);
+  }
+}
+
+TEST(EditionOpen, EveryWrongMagicFailsTheOpen) {
+  for (const char* ext : {".cdo", ".cdx", ".cdb", ".cdp", ".cdd", ".cdh"}) {
+    TempDir dir;
+    fixture::Write(dir / "ed", Sample());
+    std::string path = dir / ("ed" + std::string(ext));
+    std::string bytes = fixture::ReadFile(path);
+    bytes[1] = 'Z';
+    fixture::WriteFile(path, bytes);
+    Handle h;
+    EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), -1) << ext;
+  }
+}
+
+TEST(EditionOpen, BothPageIndexForms) {
+  for (bool newForm : {false, true}) {
+    TempDir dir;
+    fixture::Edition e = Sample();
+    e.newPageIndex = newForm;
+    fixture::Write(dir / "ed", e);
+    Handle h;
+    EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0) << newForm;
+    // A page index that claims more entries than it holds is damaged.
+    std::string cdp = fixture::ReadFile(dir / "ed.cdp");
+    fixture::PutU16(cdp, 4, 0xFFFF);
+    fixture::WriteFile(dir / "ed.cdp", cdp);
+    Handle damaged;
+    EXPECT_EQ(ZRT_Open(damaged, (dir / "ed").c_str(), nullptr), -1) << newForm;
+  }
+}
+
+TEST(EditionOpen, FieldListLimit) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  e.fields.clear();
+  for (int i = 1; i <= 255; ++i) e.fields.push_back({"F" + std::to_string(i), 1});
+  e.records = {{{{255, "last field"}}, false}};
+  e.words.clear();
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetFieldCount(h), 255);
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 255)), "last field");
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "F255"), 255);
+  ZRT_Close(h);
+
+  e.fields.push_back({"F256", 1});
+  fixture::Write(dir / "ed", e);
+  EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), -1);
+}
+
+TEST(EditionOpen, ShiftedNumberingSkipsEleven) {
+  TempDir dir;
+  fixture::Edition e;
+  for (int i = 1; i <= 16; ++i) {
+    std::string name = i == 11 ? "KW" : i == 14 ? "IPC" : "F" + std::to_string(i);
+    e.fields.push_back({name, static_cast<uint8_t>(i == 14 ? 15 : i)});
+  }
+  e.records = {{{{12, "keywords"}, {10, "tenth"}}, false}};
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "KW"), 12);
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "F10"), 10);
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "IPC"), 15);
+  EXPECT_EQ(Text(ZRT_GetFieldByNo(h, 12)), "KW");
+  EXPECT_EQ(Text(ZRT_GetFieldByNo(h, 15)), "IPC");
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 12)), "keywords");
+  EXPECT_EQ(ZRT_GetFieldByNo(h, 17), nullptr);
+  ZRT_Close(h);
+
+  e.fields[13].group = 14;  // not the IPC of group 15: plain numbering
+  fixture::Write(dir / "ed", e);
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "KW"), 11);
+}
+
+TEST(EditionOpen, UnreadableFirstRecordFailsTheOpen) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  std::string cdb = fixture::ReadFile(dir / "ed.cdb");
+  fixture::WriteFile(dir / "ed.cdb", cdb.substr(0, 10));
+  Handle h;
+  EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), -1);
+}
+
+TEST(EditionOpen, RecordCountBeyondTheIndexFailsTheOpen) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  std::string cdx = fixture::ReadFile(dir / "ed.cdx");
+  fixture::PutU32(cdx, 4, 0x40000000);
+  fixture::WriteFile(dir / "ed.cdx", cdx);
+  Handle h;
+  EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), -1);
+}
+
+// A record whose entries or text area do not fit is refused, not read past its buffer.
+TEST(RecordRead, RejectsRecordsThatDoNotFit) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  e.records.push_back({{{2, std::string(9990, 'x')}, {3, std::string(100, 'y')}}, false});
+  e.records.push_back({{{2, std::string(9990, 'x')}}, false});
+  e.words.clear();
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GotoRecord(h, 4), -1);
+  EXPECT_EQ(ZRT_GotoRecord(h, 5), 0);
+  EXPECT_EQ(std::string(ZRT_GetDataBySrcNo(h, 2)).size(), 9990u);
+
+  // Record 2 has four entries; damage the first one's offset, then its length.
+  std::string cdb = fixture::ReadFile(dir / "ed.cdb");
+  std::string cdx = fixture::ReadFile(dir / "ed.cdx");
+  size_t at = 4 + (static_cast<unsigned char>(cdx[12]) | static_cast<unsigned char>(cdx[13]) << 8);
+  ASSERT_EQ(static_cast<unsigned char>(cdb[at]), 0x84u);  // flag set, four entries
+  for (auto [offset, length] : {std::pair<uint16_t, uint16_t>{0xFFF0, 4}, {0, 0}}) {
+    std::string damaged = cdb;
+    fixture::PutU16(damaged, at + 2, offset);
+    fixture::PutU16(damaged, at + 4, length);
+    fixture::WriteFile(dir / "ed.cdb", damaged);
+    Handle other;
+    ASSERT_EQ(ZRT_Open(other, (dir / "ed").c_str(), nullptr), 0);
+    EXPECT_EQ(ZRT_GotoRecord(other, 2), -1) << offset << " " << length;
+    EXPECT_EQ(ZRT_GotoRecord(other, 3), 0);
+  }
+}
+
+TEST(RecordRead, RecordFlagAndConversion) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
+  EXPECT_EQ(Text(ZRT_GetDataBySrcNo(h, 4)), Ansi("ключ; слово"));
+}
+
+// Media files are found by the document identifier, transliterated into a path below a
+// folder named after the data file.
+TEST(Multimedia, FindsFilesByIdentifier) {
+  TempDir dir;
+  fixture::Edition e;
+  e.fields = {{"ID", 1}, {"CB", 2}, {"NA", 3}, {"TI", 4}};
+  e.records = {
+      {{{1, Ansi("ЖБ-96.05-12В3")}}, false},
+      {{{2, "AB-12"}, {3, "345"}}, false},
+      {{{1, "x-orvant/pic"}}, false},
+      {{{1, "k-1(2)"}}, false},
+      {{{2, "AB-12"}}, false},
+      {{{1, "Q-1"}}, false},
+  };
+  fixture::Write(dir / "ABC", e);
+  fs::path media = dir / "ABC";
+  auto touch = [&](const std::string& rel) {
+    fs::create_directories((media / rel).parent_path());
+    fixture::WriteFile((media / rel).string(), "x");
+  };
+  touch("zhb/96/05/12v3.wav");
+  touch("zhb/96/05/12v3.mid");
+  touch("zhb/96/05/12v3.mov");
+  touch("ab/345.jpg.1");
+  touch("ab/345.jpg.2");
+  touch("ab/345.png");
+  touch("x/pic.gif");
+  touch("k/1.jpeg");
+  touch("q/1.jpg.1");
+  touch("q/1.jpg.3");
+
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ABC").c_str(), nullptr), 0);
+  std::string base = (media / "").string();
+  EXPECT_EQ(Text(ZRT_GetDatSound(h)), base + "zhb/96/05/12v3.wav");
+  EXPECT_EQ(Text(ZRT_GetDatVideo(h)), base + "zhb/96/05/12v3.mov");
+  EXPECT_EQ(ZRT_GetDatPictureCount(h), 0);
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);  // CB "AB-12" with NA "345"
+  EXPECT_EQ(Text(ZRT_GetDatSound(h)), "");
+  EXPECT_EQ(ZRT_GetDatPictureCount(h), 2);
+  EXPECT_EQ(Text(ZRT_GetDatPicture(h)), base + "ab/345.jpg");
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 3), 0);  // "orvant/" is dropped
+  EXPECT_EQ(Text(ZRT_GetDatPicture(h)), base + "x/pic.gif");
+  EXPECT_EQ(ZRT_GetDatPictureCount(h), 1);
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 4), 0);  // cut before "/("
+  EXPECT_EQ(Text(ZRT_GetDatPicture(h)), base + "k/1.jpeg");
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 5), 0);  // CB without NA and no ID: no media
+  EXPECT_EQ(ZRT_GetDatPictureCount(h), 0);
+  EXPECT_EQ(Text(ZRT_GetDatPicture(h)), "");
+
+  ASSERT_EQ(ZRT_GotoRecord(h, 6), 0);  // numbering stops at the first gap
+  EXPECT_EQ(ZRT_GetDatPictureCount(h), 1);
+}
+
+// A file layer that reports every file as read-only, as on a CD.
+class ReadOnlyEnv : public zrt::Env {
+public:
+  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode,
+                                  zrt::Status* why) override {
+    if (mode != zrt::OpenMode::Read) {
+      if (why) *why = zrt::Status::ReadOnly(path + ": read-only medium");
+      return nullptr;
+    }
+    return zrt::Env::Posix()->Open(path, mode, why);
+  }
+  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
+  bool Writable(const std::string&) override { return false; }
+  bool Remove(const std::string&) override { return false; }
+  bool Rename(const std::string&, const std::string&) override { return false; }
+};
+
+TEST(EditionOpen, ReadOnlyMediumOpens) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  ReadOnlyEnv env;
+  zrt::Env::SetCurrent(&env);
+  Handle h;
+  EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GotoRecord(h, 3), 0);
+  zrt::Env::SetCurrent(nullptr);
+}
+
+TEST(EditionOpen, ContentsTreeIsWalked) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  for (int i = 0; i < 60; ++i) {
+    char key[8];
+    std::snprintf(key, sizeof key, "%d.%02d", i / 10 + 1, i);
+    e.contents.push_back({key, "Section " + std::to_string(i)});
+  }
+  fixture::Write(dir / "ed", e);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  ORTree* tree = ZRT_GetOgl(h);
+  ASSERT_NE(tree, nullptr);
+  ORTree_First(tree);
+  ORTreeItem item;
+  int count = 0;
+  std::string previous;
+  while (ORTree_Next(tree, &item)) {
+    EXPECT_LT(previous, std::string(item.key));
+    previous = item.key;
+    ++count;
+  }
+  EXPECT_EQ(count, 60);
+  std::snprintf(item.key, sizeof item.key, "3.25");
+  ASSERT_EQ(ORTree_FindORKey(tree, &item), 1);
+  EXPECT_STREQ(item.data, "Section 25");
+}
+
+TEST(Handle, LifecycleAndParameters) {
+  EXPECT_EQ(ZRT_Test(), 121);
+  char cut = 0;
+  int32_t point = -1, ops = -1, autoCut = -1;
+  CDat_GetQParam(&cut, &point, &ops, &autoCut);
+  EXPECT_EQ(cut, '$');
+  EXPECT_EQ(point, 0);
+  EXPECT_EQ(ops, 0);
+  EXPECT_EQ(autoCut, 0);
+  EXPECT_EQ(CDat_SetQParam('*', 1, 1, 1), 1);
+  CDat_GetQParam(&cut, &point, &ops, &autoCut);
+  EXPECT_EQ(cut, '*');
+  EXPECT_EQ(autoCut, 1);
+  CDat_SetQParam('$', 0, 0, 0);
+
+  Handle h;
+  EXPECT_EQ(ZRT_Logon(h, "anyone", 1, 2), 1);
+  ZRT_Logof(h);
+  EXPECT_EQ(ZRT_IsOpen(h), 0);
+  EXPECT_EQ(ZRT_Close(h), 0);
+  EXPECT_EQ(ZRT_GetNumRecords(h), -1);
+  EXPECT_EQ(ZRT_GetOgl(h), nullptr);
+  EXPECT_EQ(ZRT_Open(h, "/nonexistent/edition", nullptr), -1);
+}
+
+// Random truncations and byte flips of each file: the open and every record read either
+// succeed or fail cleanly; the sanitizer build turns any overrun into a failure.
+TEST(Corruption, DamagedFilesNeverCrash) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  e.contents = {{"1", "One"}, {"1.1", "One one"}, {"2", "Two"}};
+  fixture::Write(dir / "good", e);
+  std::mt19937 rng(12345);
+  const char* exts[] = {".cdo", ".cdx", ".cdb", ".cdp", ".cdd", ".cdh", ".cdj"};
+  for (int round = 0; round < 350; ++round) {
+    for (const char* ext : exts)
+      fs::copy_file(dir / ("good" + std::string(ext)), dir / ("bad" + std::string(ext)),
+                    fs::copy_options::overwrite_existing);
+    std::string victim = dir / ("bad" + std::string(exts[round % 7]));
+    std::string bytes = fixture::ReadFile(victim);
+    if (round % 3 == 0) {
+      bytes.resize(rng() % (bytes.size() + 1));
+    } else {
+      for (int flips = 1 + rng() % 4; flips > 0 && !bytes.empty(); --flips)
+        bytes[rng() % bytes.size()] = static_cast<char>(rng());
+    }
+    fixture::WriteFile(victim, bytes);
+    Handle h;
+    if (ZRT_Open(h, (dir / "bad").c_str(), nullptr) != 0) continue;
+    for (int32_t n = 0; n <= ZRT_GetNumRecords(h) + 1; ++n) {
+      if (ZRT_GotoRecord(h, n) != 0) continue;
+      for (int f = 0; f <= ZRT_GetFieldCount(h) + 1; ++f) {
+        const char* text = ZRT_GetDataByNo(h, static_cast<uint8_t>(f));
+        if (text) (void)std::string(text).size();
+      }
+    }
+    if (ORTree* tree = ZRT_GetOgl(h)) {
+      ORTreeItem item;
+      ORTree_First(tree);
+      for (int i = 0; i < 1000 && ORTree_Next(tree, &item); ++i) {
+      }
+    }
+  }
+}
+
+}  // namespace

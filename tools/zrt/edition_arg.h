@@ -1,0 +1,29 @@
+// Opening the edition that a command names: its base path or the path of any of its files.
+#pragma once
+
+#include <string>
+
+#include "zrteng.h"
+
+namespace zrt::cli {
+
+// An engine handle that is destroyed with its scope.
+class OpenedEdition {
+public:
+  OpenedEdition() { ZRT_Build(&handle_); }
+  ~OpenedEdition() { ZRT_Destroy(&handle_); }
+  OpenedEdition(const OpenedEdition&) = delete;
+  OpenedEdition& operator=(const OpenedEdition&) = delete;
+
+  // False with *error saying why (a missing file, a damaged one...).
+  bool Open(const std::string& path, std::string* error);
+  EngineHandle* get() { return &handle_; }
+
+private:
+  EngineHandle handle_;
+};
+
+// Text from the engine (Windows-1251, may be null) as UTF-8.
+std::string Utf8(const char* cp1251);
+
+}  // namespace zrt::cli
