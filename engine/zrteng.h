@@ -116,6 +116,44 @@ ZRT_API int ORTree_FindORKey(ORTree *t, ORTreeItem *item);
 ZRT_API int ORTree_Search(ORTree *t, ORTreeItem *item);
 ZRT_API int ORTree_ReplaceORKey(ORTree *t, ORTreeItem *item);
 
+/* ---- Morphology (Russian word forms, query expansion) ----------------------------- */
+
+/* The dictionary context: the caller owns the storage; DZInit fills it (without reading
+ * what was there) and DZStop empties it. */
+#define DZ_TABLE_ENTRIES 2112
+typedef struct DZContext {
+  struct ZrtMorphDict *dict;         /* the opened dictionary; NULL when none */
+  uint32_t table[DZ_TABLE_ENTRIES];  /* the file's offset table */
+} DZContext;
+
+#define DZ_MAX_SLOTS 30       /* slots of the largest paradigm (verbs) */
+#define DZ_SLOT_SIZE 64       /* one slot: at most 63 bytes and the NUL */
+#define DZ_FORM_SIZE 80       /* one entry of a DZCompress list */
+#define DZ_FORMS_SIZE 49152   /* DZFindForms output buffer */
+#define DZ_EXPAND_FACTOR 64   /* DZExpandQuery output bytes per query byte */
+#define DZ_FLAG_COMPRESS 1    /* fold forms into truncated terms */
+#define DZ_FLAG_BARS 2        /* join with " | " instead of " or " */
+
+/* Opens the dictionary file: 0, or -1 when it cannot be read or is not a dictionary. */
+ZRT_API int DZInit(const char *path, DZContext *ctx);
+ZRT_API void DZStop(DZContext *ctx);
+/* Writes the forms of a lower-case word, joined, into out (DZ_FORMS_SIZE bytes; whole
+ * forms that do not fit are left out) and returns how many were written; 0 leaves out
+ * empty, as does a context without a dictionary. */
+ZRT_API int DZFindForms(const char *word, char *out, DZContext *ctx, int flags);
+/* Fills the slots (room for DZ_MAX_SLOTS) of one lexeme of `count` stems. Returns, with
+ * a word: +k when a slot equals it, -k when it begins with a truncated slot, else 0 (k =
+ * slot count); without a word: k. 0 also for an invalid first code. */
+ZRT_API int BuildAllForms(const char *const *stems, const uint32_t *codes, const uint32_t *masks,
+                          const uint32_t *features, const uint32_t *fourths, int count,
+                          const char *word, char (*slots)[DZ_SLOT_SIZE]);
+/* Compresses a sorted list of forms in place; disabled entries become "-". */
+ZRT_API void DZCompress(char (*forms)[DZ_FORM_SIZE], int count, int minLength);
+/* Rewrites a query, replacing free-standing Cyrillic words by their forms; out must hold
+ * DZ_EXPAND_FACTOR bytes per query byte (at least 1) and the result never exceeds that:
+ * a word whose forms would not fit stays as a lower-cased word. Returns out. */
+ZRT_API char *DZExpandQuery(const char *query, char *out, DZContext *ctx, int flags);
+
 #ifdef __cplusplus
 }
 #endif
