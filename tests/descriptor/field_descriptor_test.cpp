@@ -1,0 +1,301 @@
+// Compiling and evaluating field definitions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/descriptor.h"
+#include "fake_source.h"
+
+namespace zrt {
+namespace {
+
+using testing::FakeSource;
+
+// Compiles one definition "X = <expression>" into a fresh descriptor.
+struct One {
+  FakeSource src;
+  FieldDescriptor fd;
+  Status status;
+  explicit One(const std::string& expression) { status = fd.Compile("X = " + expression, src); }
+  std::string Value() {
+    const char* v = fd.Evaluate(1, src);
+    return v ? v : "<null>";
+  }
+};
+
+TEST(FieldDescriptor, AlternationConcatenationAndPrecedence) {
+  One d("TI | AB & KW");  // "&" binds tighter than "|"
+  ASSERT_TRUE(d.status.ok()) << d.status.message();
+  EXPECT_EQ(d.Value(), "");
+  d.src.Set("AB", "b");
+  EXPECT_EQ(d.Value(), "b");
+  d.src.Set("KW", "k");
+  EXPECT_EQ(d.Value(), "bk");
+  d.src.Set("TI", "t");
+  EXPECT_EQ(d.Value(), "t");
+
+  One adj("TI (AB &', ' KW) |AU");  // a parenthesised term right after a term: alternation
+  ASSERT_TRUE(adj.status.ok()) << adj.status.message();
+  adj.src.Set("AB", "b");
+  adj.src.Set("KW", "k");
+  EXPECT_EQ(adj.Value(), "b, k");
+  adj.src.Set("AB", "");
+  EXPECT_EQ(adj.Value(), "k");
+  adj.src.Set("KW", "");
+  adj.src.Set("AU", "u");
+  EXPECT_EQ(adj.Value(), "u");
+
+  One sep("TI &' - ' AB &'' KW & '!'");
+  ASSERT_TRUE(sep.status.ok());
+  sep.src.Set("TI", "t");
+  sep.src.Set("KW", "k");
+  EXPECT_EQ(sep.Value(), "tk!");  // empty AB: no " - "; separator '' is empty
+  sep.src.Set("AB", "a");
+  EXPECT_EQ(sep.Value(), "t - ak!");
+}
+
+TEST(FieldDescriptor, LiteralsNumbersAndNames) {
+  One lit("'It''s' &'''' 'x'");
+  ASSERT_TRUE(lit.status.ok()) << lit.status.message();
+  EXPECT_EQ(lit.Value(), "It's'x");
+
+  One num("007 & ' ' & 99999");
+  ASSERT_TRUE(num.status.ok());
+  EXPECT_EQ(num.Value(), "7 99999");
+  EXPECT_FALSE(One("123456").status.ok());  // six digits: not a number
+  EXPECT_FALSE(One("12a").status.ok());
+
+  One lower("ti|'x'");  // one word "ti|'x'": unknown field
+  EXPECT_FALSE(lower.status.ok());
+  One cased("ti | 'x'");  // field names in any case
+  ASSERT_TRUE(cased.status.ok());
+  EXPECT_EQ(cased.Value(), "x");
+
+  FakeSource src;
+  FieldDescriptor fd;
+  ASSERT_TRUE(fd.Compile("AU (\xC0\xE2\xF2\xEE\xF0\xFB) \t= = \n AU", src).ok());
+  ASSERT_TRUE(fd.Compile("KW()=KW", src).ok());
+  ASSERT_TRUE(fd.Compile("TI\n  =TI", src).ok());
+  EXPECT_STREQ(fd.Name(1), "AU");
+  EXPECT_STREQ(fd.Alias(1), "\xC0\xE2\xF2\xEE\xF0\xFB");  // Cyrillic, Windows-1251
+  EXPECT_STREQ(fd.Alias(2), "");
+  EXPECT_STREQ(fd.Name(3), "TI");
+  EXPECT_EQ(fd.NumberByName("kw"), 2);
+  EXPECT_EQ(fd.NumberByName("ti"), 3);
+  EXPECT_EQ(fd.NumberByName(nullptr), 0);
+}
+
+TEST(FieldDescriptor, Bound) {
+  One d("BOUND('[', KW, ']')");
+  ASSERT_TRUE(d.status.ok()) << d.status.message();
+  EXPECT_EQ(d.Value(), "");  // absent
+  d.src.Set("KW", "");
+  EXPECT_EQ(d.Value(), "");  // empty
+  d.src.Set("KW", "k");
+  EXPECT_EQ(d.Value(), "[k]");
+
+  // Function names in any case; nested calls; an alternation as argument.
+  One nested("bound('<', Bound('(', TI | AB, ')') &' ' PY, '>') | 'none'");
+  ASSERT_TRUE(nested.status.ok()) << nested.status.message();
+  EXPECT_EQ(nested.Value(), "none");
+  nested.src.Set("PY", "1999");
+  EXPECT_EQ(nested.Value(), "<1999>");
+  nested.src.Set("AB", "b");
+  EXPECT_EQ(nested.Value(), "<(b) 1999>");
+
+  // A prefix or suffix without value is left out, not a fault.
+  One missing("BOUND(BOUND('', AU, ''), TI, BOUND('', AU, ''))");
+  ASSERT_TRUE(missing.status.ok());
+  missing.src.Set("TI", "t");
+  EXPECT_EQ(missing.Value(), "t");
+}
+
+TEST(FieldDescriptor, Ifn) {
+  One d("IFN(LA, 'Russian', 'Other', 1, 7)");
+  ASSERT_TRUE(d.status.ok()) << d.status.message();
+  EXPECT_EQ(d.Value(), "");  // no selector
+  d.src.Set("LA", "7");
+  EXPECT_EQ(d.Value(), "Russian");
+  d.src.Set("LA", "3");
+  EXPECT_EQ(d.Value(), "Other");
+  d.src.Set("LA", " 01xyz");  // read as a decimal number: leading blanks, stops at a letter
+  EXPECT_EQ(d.Value(), "Russian");
+  d.src.Set("LA", "-7");
+  EXPECT_EQ(d.Value(), "Other");
+  d.src.Set("LA", "99999999999999999999");
+  EXPECT_EQ(d.Value(), "Other");
+
+  // Numbers may come from fields or texts; a missing branch gives no value.
+  One f("IFN(LA, TI, BOUND('', AU, ''), PY, '12') | 'no value'");
+  ASSERT_TRUE(f.status.ok()) << f.status.message();
+  f.src.Set("LA", "12");
+  f.src.Set("TI", "twelve");
+  EXPECT_EQ(f.Value(), "twelve");
+  f.src.Set("LA", "5");
+  EXPECT_EQ(f.Value(), "no value");
+  f.src.Set("PY", "5");
+  EXPECT_EQ(f.Value(), "twelve");
+  One noNumbers("IFN(LA, 'a', 'b')");
+  ASSERT_TRUE(noNumbers.status.ok());
+  noNumbers.src.Set("LA", "1");
+  EXPECT_EQ(noNumbers.Value(), "b");
+}
+
+TEST(FieldDescriptor, CompileErrors) {
+  FakeSource src;
+  const char* bad[] = {
+      "X = XX",                  // unknown field
+      "X = SUBSTR(TI, 1)",       // unknown function
+      "X = BOUND ('(', TI, ')')",  // "BOUND" then "(": a word, not a function
+      "X = (TI",                 // unbalanced
+      "X = ((TI | AB)",          //
+      "X = TI)",                 // text left over
+      "X = TI AB",               //
+      "X = TI 'a'",              //
+      "X = TI | ",               // operand missing
+      "X = TI &",                //
+      "X = | TI",                //
+      "X = ()",                  //
+      "X = 'open",               // literal without its end
+      "X = TI &'sep",            //
+      "X TI",                    // no "="
+      "= TI",                    // no name
+      " = TI",                   //
+      "(Alias) = TI",            //
+      "X = ",                    // empty expression
+      "X = = \n\t\r\n",          //
+      "X = BOUND('(', TI)",      // too few arguments
+      "X = IFN(LA)",             //
+      "X = BOUND()",             //
+      "X = BOUND('(', TI, ')'",  // arguments not closed
+      "X = BOUND('(',, ')')",    //
+      "X = TI, AB",              //
+      "X = TI|AB",               // one word
+  };
+  FieldDescriptor fd;
+  for (const char* text : bad) {
+    Status s = fd.Compile(text, src);
+    EXPECT_FALSE(s.ok()) << text;
+    EXPECT_FALSE(s.message().empty());
+  }
+  // Failed definitions leave nothing behind: no definition, no nodes.
+  EXPECT_EQ(fd.definitionCount(), 0);
+  ASSERT_TRUE(fd.Compile("TI = TI", src).ok());
+  EXPECT_EQ(fd.definitionCount(), 1);
+  uint8_t nums[4];
+  EXPECT_EQ(fd.SourceFieldsOf(1, nums, 4), 1);
+}
+
+TEST(FieldDescriptor, DefinitionAndNodeLimits) {
+  FakeSource src;
+  FieldDescriptor fd;
+  for (int i = 0; i < FieldDescriptor::kMaxDefinitions; ++i) {
+    ASSERT_TRUE(fd.Compile("F" + std::to_string(i) + " = TI", src).ok()) << i;
+  }
+  EXPECT_EQ(fd.Compile("F256 = TI", src).code(), Status::Code::Limit);
+  EXPECT_EQ(fd.definitionCount(), 256);
+  EXPECT_EQ(fd.NumberByName("f255"), 256);
+
+  // 1024 nodes over all definitions: ten of 101 nodes, one of 14, then none more.
+  auto alternations = [](int n) {
+    std::string e = "TI";
+    for (int i = 0; i < n; ++i) e += " | AB";
+    return e;
+  };
+  FieldDescriptor nodes;
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(nodes.Compile("A = " + alternations(100), src).ok());
+  EXPECT_EQ(nodes.Compile("B = " + alternations(14), src).code(), Status::Code::Limit);
+  ASSERT_TRUE(nodes.Compile("B = " + alternations(13), src).ok());
+  EXPECT_EQ(nodes.Compile("C = TI", src).code(), Status::Code::Limit);
+  EXPECT_EQ(nodes.definitionCount(), 11);
+  src.Set("AB", "b");
+  EXPECT_STREQ(nodes.Evaluate(11, src), "b");
+}
+
+TEST(FieldDescriptor, StackWordAndLengthLimits) {
+  // "TI | (TI | (... TI))": every level keeps one operand waiting.
+  auto nested = [](int depth) {
+    std::string e;
+    for (int i = 0; i < depth; ++i) e += "TI | (";
+    return e + "TI" + std::string(depth, ')');
+  };
+  EXPECT_TRUE(One(nested(63)).status.ok());
+  EXPECT_EQ(One(nested(64)).status.code(), Status::Code::Limit);
+  std::string deep = std::string(1000, '(') + "TI" + std::string(1000, ')');
+  EXPECT_TRUE(One(deep).status.ok());  // parentheses alone keep nothing waiting
+
+  std::string name127(127, 'N'), name128(128, 'N');
+  FakeSource src({"TI", name127, name128});
+  FieldDescriptor fd;
+  EXPECT_TRUE(fd.Compile("X = " + name127, src).ok());
+  EXPECT_EQ(fd.Compile("X = " + name128, src).code(), Status::Code::Limit);
+  EXPECT_EQ(fd.Compile("X = " + std::string(200, 'Q') + "('a','b','c')", src).code(),
+            Status::Code::Limit);
+
+  std::string padded = "X = TI";
+  padded += std::string(kMaxDefinitionLength - padded.size(), ' ');
+  EXPECT_TRUE(fd.Compile(padded, src).ok());
+  EXPECT_EQ(fd.Compile(padded + " ", src).code(), Status::Code::Limit);
+}
+
+TEST(FieldDescriptor, ResultBufferIsBoundedAndShared) {
+  FakeSource src;
+  FieldDescriptor fd;
+  ASSERT_TRUE(fd.Compile("BIG = TI &'--' TI &'--' TI & BOUND('[', TI, ']')", src).ok());
+  std::string ti(4000, 'a');
+  ti[3999] = 'z';
+  src.Set("TI", ti);
+  std::string full = ti + "--" + ti + "--" + ti + "[" + ti + "]";
+  const char* v = fd.Evaluate(1, src);
+  ASSERT_NE(v, nullptr);
+  ASSERT_EQ(std::strlen(v), FieldDescriptor::kResultSize - 1);
+  EXPECT_EQ(std::string(v), full.substr(0, FieldDescriptor::kResultSize - 1));
+
+  FieldDescriptor other;
+  ASSERT_TRUE(other.Compile("T = 'short'", src).ok());
+  EXPECT_EQ(other.Evaluate(1, src), v);  // one buffer for all descriptors
+  EXPECT_STREQ(v, "short");
+  EXPECT_EQ(other.Evaluate(2, src), nullptr);
+  EXPECT_EQ(other.Evaluate(0, src), nullptr);
+  EXPECT_FALSE(other.HasNodes(2));
+  EXPECT_TRUE(other.HasNodes(1));
+}
+
+TEST(FieldDescriptor, SourceFieldsInNodeOrder) {
+  FakeSource src;
+  FieldDescriptor fd;
+  ASSERT_TRUE(fd.Compile("AU = AU &'; ' KW", src).ok());
+  ASSERT_TRUE(fd.Compile("TI = TI | AB | TI", src).ok());
+  ASSERT_TRUE(fd.Compile("PY = BOUND('(', PY, ')')", src).ok());
+  ASSERT_TRUE(fd.Compile("LIT = 'x' & 12", src).ok());
+  // Sixteen number arguments: the argument count is not taken for a field.
+  std::string manyArgs = "LA = IFN(LA, KW, AB";
+  for (int i = 0; i < 16; ++i) manyArgs += ", " + std::to_string(i);
+  ASSERT_TRUE(fd.Compile(manyArgs + ")", src).ok());
+
+  uint8_t out[8] = {};
+  ASSERT_EQ(fd.SourceFieldsOf(1, out, 8), 2);
+  EXPECT_EQ(out[0], src.No("AU"));
+  EXPECT_EQ(out[1], src.No("KW"));
+  ASSERT_EQ(fd.SourceFieldsOf(2, out, 8), 3);
+  EXPECT_EQ(out[0], src.No("TI"));
+  EXPECT_EQ(out[1], src.No("AB"));
+  EXPECT_EQ(out[2], src.No("TI"));
+  ASSERT_EQ(fd.SourceFieldsOf(3, out, 8), 1);
+  EXPECT_EQ(out[0], src.No("PY"));
+  EXPECT_EQ(fd.SourceFieldsOf(4, out, 8), 0);
+  ASSERT_EQ(fd.SourceFieldsOf(5, out, 8), 3);
+  EXPECT_EQ(out[0], src.No("LA"));
+  EXPECT_EQ(out[1], src.No("KW"));
+  EXPECT_EQ(out[2], src.No("AB"));
+
+  uint8_t small[3] = {0, 0, 0xEE};
+  EXPECT_EQ(fd.SourceFieldsOf(2, small, 2), 2);  // never more than the room given
+  EXPECT_EQ(small[2], 0xEE);
+  EXPECT_EQ(fd.SourceFieldsOf(2, small, 0), 0);
+  EXPECT_EQ(fd.SourceFieldsOf(9, out, 8), 0);
+}
+
+}  // namespace
+}  // namespace zrt
