@@ -1,0 +1,120 @@
+#include "index/dictionary.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/bytes.h"
+
+namespace zrt {
+
+DictionaryRow DecodeDictionaryRow(const char* e) {
+  DictionaryRow row;
+  std::memcpy(row.word, e, sizeof row.word);
+  row.groupMask = GetU32(e + 30);
+  row.documents = GetU32(e + 34);
+  row.occurrences = GetU32(e + 38);
+  row.offset = GetU32(e + 42);
+  return row;
+}
+
+namespace {
+
+constexpr uint64_t kMagicSize = 4;
+
+const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t first,
+                               uint8_t second) {
+  auto it = std::lower_bound(pages.begin(), pages.end(), std::make_pair(first, second),
+                             [](const PageIndexEntry& e, const std::pair<uint8_t, uint8_t>& k) {
+                               return std::make_pair(e.first, e.second) < k;
+                             });
+  if (it == pages.end() || it->first != first || it->second != second) return nullptr;
+  return &*it;
+}
+
+}  // namespace
+
+Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint32_t groupMask,
+                        std::vector<DictionaryRow>* rows) {
+  const auto& pages = index.pages();
+  File* file = index.dictionary();
+  if (pages.empty() || !file) return Status::Ok();
+
+  uint64_t start = 0;
+  uint64_t count = 0;
+  const std::string& prefix = term.prefix();
+  if (term.matchesAll()) {
+    const PageIndexEntry* page = FindPage(pages, pages.front().first, 0xFF);
+    if (!page) return Status::Ok();
+    start = page->offset;
+    count = page->wordCount;
+  } else if (prefix.empty()) {
+    // Auto cut with a leading wildcard: no letters to find a run by, so every row is a
+    // candidate.
+    long long size = file->Size();
+    if (size < 0) return Status::IOError("dictionary: cannot read its size");
+    count = size > static_cast<long long>(kMagicSize)
+                ? (static_cast<uint64_t>(size) - kMagicSize) / kDictionaryRowSize
+                : 0;
+  } else {
+    auto first = static_cast<uint8_t>(prefix[0]);
+    uint8_t second = prefix.size() > 1 ? static_cast<uint8_t>(prefix[1])
+                     : term.mode() == TermMode::Exact ? uint8_t{' '}
+                                                      : uint8_t{0xFF};
+    const PageIndexEntry* page = FindPage(pages, first, second);
+    if (!page) return Status::Ok();
+    start = page->offset;
+    count = page->wordCount;
+  }
+
+  const size_t cap = static_cast<size_t>(std::min<uint64_t>(count, kMaxTermRows));
+  size_t accepted = 0;
+  constexpr size_t kChunkRows = 256;
+  std::vector<char> chunk;
+  for (uint64_t done = 0; done < count && accepted < cap;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(kChunkRows, count - done));
+    chunk.resize(n * kDictionaryRowSize);
+    uint64_t at = kMagicSize + start + done * kDictionaryRowSize;
+    if (!file->ReadExact(at, chunk.data(), chunk.size()))
+      return Status::Corruption("dictionary: its rows end before the page index says");
+    for (size_t i = 0; i < n; ++i) {
+      const char* e = chunk.data() + i * kDictionaryRowSize;
+      int order = term.ComparePrefix(e);
+      if (order < 0) continue;
+      if (order > 0) return Status::Ok();  // sorted: no later row can match
+      DictionaryRow row = DecodeDictionaryRow(e);
+      if (groupMask != kAllGroups && (row.groupMask & groupMask) == 0) continue;
+      if (!term.Matches(row.word)) continue;
+      rows->push_back(row);
+      if (++accepted == cap) return Status::Ok();
+    }
+    done += n;
+  }
+  return Status::Ok();
+}
+
+Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
+                       std::vector<Occurrence>* out) {
+  File* file = index.occurrences();
+  if (!file) return Status::NotFound("occurrences: the file is not open");
+  if (row.occurrences == 0) return Status::Ok();
+  long long size = file->Size();
+  uint64_t begin = kMagicSize + static_cast<uint64_t>(row.offset);
+  uint64_t bytes = static_cast<uint64_t>(row.occurrences) * 6;
+  if (size < 0 || begin + bytes > static_cast<uint64_t>(size))
+    return Status::Corruption("occurrences: a word's run lies beyond the end of the file");
+  std::vector<unsigned char> buf(static_cast<size_t>(bytes));
+  if (!file->ReadExact(begin, buf.data(), buf.size()))
+    return Status::IOError("occurrences: short read");
+  size_t base = out->size();
+  out->resize(base + row.occurrences);
+  for (size_t i = 0; i < row.occurrences; ++i) {
+    const unsigned char* e = buf.data() + i * 6;
+    Occurrence& o = (*out)[base + i];
+    o.record = static_cast<int32_t>(GetU32(e));
+    o.field = e[4];
+    o.position = e[5];
+  }
+  return Status::Ok();
+}
+
+}  // namespace zrt
