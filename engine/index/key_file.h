@@ -1,0 +1,160 @@
+// Paged key file: a disk B-tree of variable-length entries in 1024-byte pages, the
+// storage under the update index (".cdi"). Pages go through a small page cache shared by
+// every key file open in the process; the root page lives in memory with the header.
+//
+// File layout (all numbers little-endian, offsets are 32-bit file offsets):
+//   0     1024  root page (its own offset field is 0)
+//   1024  4     first page of the free list, -1 when empty
+//   1028  4     number of levels of the tree (1 after creation, at most 8)
+//   1032  ...   further pages, each 1024 bytes, identified by their file offset
+//
+// Page:
+//   0   4     the page's own file offset (on a free page: the next free page or -1)
+//   4   4     bytes of entries used, 0 to 1012
+//   8   4     leftmost child (entries smaller than the first entry); -1 in a leaf,
+//             -2 on a free page
+//   12  1012  entries, packed in ascending order; bytes past the used ones are zero
+//
+// Entry (length 10 + key length + 1, rounded up to a multiple of 4, at most 44):
+//   0   4     child: the page of entries greater than this one; -1 in a leaf
+//   4   4     record number
+//   8   1     field byte
+//   9   1     position byte
+//   10  n+1   key text, zero-terminated, then zero padding
+//
+// Order: key bytes as unsigned (a prefix before its extensions), then the record number
+// (signed), then the field byte, then the position byte.
+//
+// Every page read from the file is checked before use (own offset, used bytes, entry
+// walk, key lengths, order, child links against the file size, leaf/inner kind against
+// the level), so a damaged file gives a Corruption status rather than a wild read.
+// A failed read or write while modifying leaves the tree half-changed: from then on
+// every call returns that first error and Close writes nothing more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/file.h"
+#include "base/status.h"
+
+namespace zrt {
+
+inline constexpr size_t kKeyPageSize = 1024;
+inline constexpr size_t kKeyPageHeaderSize = 12;
+inline constexpr size_t kKeyPageCapacity = kKeyPageSize - kKeyPageHeaderSize;  // 1012
+inline constexpr size_t kKeyFileHeaderSize = kKeyPageSize + 8;                  // 1032
+inline constexpr size_t kKeyMaxLength = 30;
+inline constexpr int kKeyMaxLevels = 8;
+// A page other than the root is rebalanced when it falls below this many used bytes.
+inline constexpr size_t kKeyPageMinUsed = kKeyPageCapacity / 2;  // 506
+
+struct KeyEntry {
+  std::string key;  // no zero bytes, at most kKeyMaxLength
+  int32_t record = 0;
+  uint8_t field = 0;
+  uint8_t position = 0;
+
+  bool operator==(const KeyEntry&) const = default;
+};
+
+// The tree's total order: <0, 0, >0.
+int CompareKeyEntries(const KeyEntry& a, const KeyEntry& b);
+// Bytes the entry takes inside a page.
+size_t KeyEntrySize(size_t key_length);
+
+enum class KeyFileMode {
+  Unique,     // an entry equal in all four parts to a present one is not inserted again
+  Duplicate,  // equal entries are kept side by side
+};
+
+class KeyFile {
+public:
+  // Creates (or truncates) the file and writes an empty tree.
+  static Status Create(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
+  // Opens an existing file for reading and writing.
+  static Status Open(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
+  static Status OpenOrCreate(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
+
+  KeyFile(const KeyFile&) = delete;
+  KeyFile& operator=(const KeyFile&) = delete;
+  // Closes if still open; call Close to learn whether the last writes succeeded.
+  ~KeyFile();
+
+  // Writes the header and this file's dirty cached pages, drops its cache slots and
+  // closes the file. The object is closed afterwards whatever the result.
+  Status Close();
+  // Writes the header and this file's dirty cached pages; the file stays open.
+  Status Flush(bool sync = false);
+
+  // Adds an entry. In unique mode an equal entry already present makes it a no-op
+  // (*inserted false). The key must be at most kKeyMaxLength bytes without zero bytes.
+  Status Insert(const KeyEntry& entry, bool* inserted = nullptr);
+  // Removes one entry equal to the given one; *removed false when there is none.
+  Status Remove(const KeyEntry& entry, bool* removed = nullptr);
+
+  // Scanning. The file has one cursor. After Insert or Remove of entry e the cursor
+  // stands before the first entry not smaller than e, so that a scan can remove the
+  // entries it meets and go on.
+  Status First();                       // before the first entry
+  Status Seek(const KeyEntry& target);  // before the first entry not smaller than target
+  // Copies the entry after the cursor and steps over it; *found false at the end.
+  Status Next(KeyEntry* out, bool* found);
+  // Steps to the first entry not smaller than (key, -1, 0, 0) and copies it out
+  // (*found false when there is none). *prefix is true when its key begins with `key`.
+  Status Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix);
+
+  KeyFileMode mode() const { return mode_; }
+  int levels() const { return levels_; }
+  const std::string& path() const { return path_; }
+
+private:
+  friend class KeyPageCache;
+  struct Node;
+  struct Descent;
+  enum class Cursor { None, Path, Pending };
+
+  KeyFile(std::string path, KeyFileMode mode, std::unique_ptr<File> file);
+
+  Status ReadHeader();
+  Status WriteHeader();
+  bool ValidOffset(int64_t offset) const;
+  Status LoadNode(int32_t offset, bool leaf, Node* out);
+  Status StoreNode(const Node& node);
+  Status AllocatePage(int32_t* offset);
+  Status FreePage(int32_t offset);
+  Status Descend(const KeyEntry& target, Descent* d);
+  Status InsertAt(int level, size_t pos, std::string entry);
+  Status SplitAt(int level, Node node, size_t k);
+  Status Rebalance(int level);
+  Status DoInsert(const KeyEntry& entry, bool* inserted);
+  Status DoRemove(const KeyEntry& entry, bool* removed, int depth);
+  Status DescendLeftmost(int level, int32_t offset);
+  Status PositionCursor();
+  Status Ready() const;  // closed or broken: why not
+  void SetPending(const KeyEntry& entry);
+  Status Fail(Status s);
+
+  std::string path_;
+  KeyFileMode mode_;
+  std::unique_ptr<File> file_;
+  std::unique_ptr<Node> root_;  // the header's in-memory copy of the root page
+  int32_t free_head_ = -1;      // first free page, -1 when none
+  int levels_ = 1;              // levels of the tree, the root's included
+  int64_t file_end_ = 0;        // where the next appended page goes
+  bool header_dirty_ = false;
+  Status broken_;               // first failure of a modification, sticky
+
+  // Cursor: page offset and position at each level from the root down. At an inner
+  // level the position is the child index (0 = leftmost child); in the leaf it is the
+  // index of the entry that Next returns.
+  Cursor cursor_ = Cursor::None;
+  int32_t path_page_[kKeyMaxLevels] = {};
+  size_t path_pos_[kKeyMaxLevels] = {};
+  std::unique_ptr<KeyEntry> pending_;  // where the cursor goes after a modification
+};
+
+}  // namespace zrt

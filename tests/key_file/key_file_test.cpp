@@ -1,0 +1,504 @@
+// The key file against an in-memory model and an independent reader of its bytes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "key_file/key_file_util.h"
+
+namespace keyfile_test {
+namespace {
+
+using zrt::KeyEntry;
+using zrt::KeyFile;
+using zrt::KeyFileMode;
+
+struct EntryLess {
+  bool operator()(const KeyEntry& a, const KeyEntry& b) const { return zrt::CompareKeyEntries(a, b) < 0; }
+};
+using Model = std::multiset<KeyEntry, EntryLess>;
+
+std::vector<RawEntry> Raw(const Model& m) {
+  std::vector<RawEntry> v;
+  for (const auto& e : m) v.push_back(ToRaw(e));
+  return v;
+}
+std::vector<RawEntry> Raw(const std::vector<KeyEntry>& m) {
+  std::vector<RawEntry> v;
+  for (const auto& e : m) v.push_back(ToRaw(e));
+  return v;
+}
+
+std::string Key30(int i) {
+  std::string k(28, 'K');
+  k += static_cast<char>('0' + i / 10);
+  k += static_cast<char>('0' + i % 10);
+  return k;
+}
+
+std::unique_ptr<KeyFile> MustCreate(const std::string& path, KeyFileMode mode) {
+  std::unique_ptr<KeyFile> kf;
+  zrt::Status s = KeyFile::Create(path, mode, &kf);
+  EXPECT_TRUE(s.ok()) << s.message();
+  return kf;
+}
+
+std::unique_ptr<KeyFile> MustOpen(const std::string& path, KeyFileMode mode) {
+  std::unique_ptr<KeyFile> kf;
+  zrt::Status s = KeyFile::Open(path, mode, &kf);
+  EXPECT_TRUE(s.ok()) << s.message();
+  return kf;
+}
+
+int32_t I32At(const std::string& b, size_t at) {
+  return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+                              static_cast<unsigned char>(b[at + 2]) << 16 |
+                              static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
+}
+
+TEST(KeyFileFormat, CreateWritesAnEmptyHeader) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, KeyFileMode::Duplicate);
+  std::string b = ReadFileBytes(path);
+  ASSERT_EQ(b.size(), 1032u);
+  EXPECT_EQ(I32At(b, 0), 0);
+  EXPECT_EQ(I32At(b, 4), 0);
+  EXPECT_EQ(I32At(b, 8), -1);
+  EXPECT_EQ(b.substr(12, 1012), std::string(1012, '\0'));
+  EXPECT_EQ(I32At(b, 1024), -1);
+  EXPECT_EQ(I32At(b, 1028), 1);
+  EXPECT_TRUE(kf->Close().ok());
+}
+
+TEST(KeyFileFormat, EntryBytesAndSizes) {
+  EXPECT_EQ(zrt::KeyEntrySize(0), 12u);
+  EXPECT_EQ(zrt::KeyEntrySize(1), 12u);
+  EXPECT_EQ(zrt::KeyEntrySize(2), 16u);
+  EXPECT_EQ(zrt::KeyEntrySize(30), 44u);
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, KeyFileMode::Unique);
+  ASSERT_TRUE(kf->Insert(E("\x8F\x90", 0x01020304, 7, 9)).ok());
+  ASSERT_TRUE(kf->Close().ok());
+  std::string b = ReadFileBytes(path);
+  ASSERT_EQ(b.size(), 1032u);
+  EXPECT_EQ(I32At(b, 4), 16);
+  const std::string expect("\xFF\xFF\xFF\xFF\x04\x03\x02\x01\x07\x09\x8F\x90\0\0\0\0", 16);
+  EXPECT_EQ(b.substr(12, 16), expect);
+}
+
+TEST(KeyFileOrder, KeysThenRecordFieldPosition) {
+  EXPECT_LT(zrt::CompareKeyEntries(E("AB", 9), E("ABC", 1)), 0);      // a prefix first
+  EXPECT_LT(zrt::CompareKeyEntries(E("Z", 1), E("\xE0", 1)), 0);      // bytes unsigned
+  EXPECT_LT(zrt::CompareKeyEntries(E("A", -1), E("A", 0)), 0);        // records signed
+  EXPECT_LT(zrt::CompareKeyEntries(E("A", 2, 9, 9), E("A", 3, 0, 0)), 0);
+  EXPECT_LT(zrt::CompareKeyEntries(E("A", 2, 1, 9), E("A", 2, 2, 0)), 0);
+  EXPECT_LT(zrt::CompareKeyEntries(E("A", 2, 1, 1), E("A", 2, 1, 2)), 0);
+  EXPECT_EQ(zrt::CompareKeyEntries(E("A", 2, 1, 1), E("A", 2, 1, 1)), 0);
+
+  ScratchDir dir;
+  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Duplicate);
+  for (int r : {5, 2, 9}) ASSERT_TRUE(kf->Insert(E("WORD", r)).ok());
+  auto all = ScanAll(kf.get());
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0].record, 2);
+  EXPECT_EQ(all[1].record, 5);
+  EXPECT_EQ(all[2].record, 9);
+}
+
+TEST(KeyFileModes, EqualEntryOnceInUniqueTwiceInDuplicate) {
+  ScratchDir dir;
+  for (KeyFileMode mode : {KeyFileMode::Unique, KeyFileMode::Duplicate}) {
+    auto kf = MustCreate(dir.File("t.cdi"), mode);
+    bool inserted = false;
+    ASSERT_TRUE(kf->Insert(E("SAME", 4, 2, 1), &inserted).ok());
+    EXPECT_TRUE(inserted);
+    ASSERT_TRUE(kf->Insert(E("SAME", 4, 2, 1), &inserted).ok());
+    EXPECT_EQ(inserted, mode == KeyFileMode::Duplicate);
+    EXPECT_EQ(ScanAll(kf.get()).size(), mode == KeyFileMode::Unique ? 1u : 2u);
+    bool removed = false;
+    ASSERT_TRUE(kf->Remove(E("SAME", 4, 2, 1), &removed).ok());
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(ScanAll(kf.get()).size(), mode == KeyFileMode::Unique ? 0u : 1u);
+    ASSERT_TRUE(kf->Remove(E("SAME", 4, 2, 2), &removed).ok());
+    EXPECT_FALSE(removed);
+    ASSERT_TRUE(kf->Close().ok());
+  }
+}
+
+TEST(KeyFileModes, RejectsKeysThePageCannotHold) {
+  ScratchDir dir;
+  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Unique);
+  EXPECT_EQ(kf->Insert(E(std::string(31, 'A'), 1)).code(), zrt::Status::Code::InvalidArgument);
+  EXPECT_EQ(kf->Insert(E(std::string("A\0B", 3), 1)).code(), zrt::Status::Code::InvalidArgument);
+  EXPECT_TRUE(kf->Insert(E(std::string(30, 'A'), 1)).ok());
+  EXPECT_TRUE(kf->Insert(E("", 1)).ok());
+  EXPECT_EQ(ScanAll(kf.get()).size(), 2u);
+}
+
+// 23 entries of 30-character keys fill a page exactly (23 * 44 = 1012 bytes); the 24th
+// splits it. The split entry holds byte 1012 / 2 + 4 = 510, that is entry 11.
+struct SplitCase {
+  const char* name;
+  std::string new_key;
+  std::string up_key;           // the entry left in the root
+  std::vector<std::string> left, right;
+};
+
+std::vector<SplitCase> SplitCases() {
+  std::vector<std::string> old;
+  for (int i = 0; i < 23; ++i) old.push_back(Key30(i * 2 + 2));  // even numbers 02..46
+  auto range = [&](int from, int to) { return std::vector<std::string>(old.begin() + from, old.begin() + to); };
+  std::vector<SplitCase> cases;
+  {  // after the split entry: the old split entry goes up, the new one goes right
+    SplitCase c{"after", Key30(99), old[11], range(0, 11), range(12, 23)};
+    c.right.push_back(Key30(99));
+    cases.push_back(c);
+  }
+  {  // exactly at the split position: the new entry goes up itself
+    SplitCase c{"at", Key30(23), Key30(23), range(0, 11), range(11, 23)};
+    cases.push_back(c);
+  }
+  {  // before: the old split entry goes up, the new one goes left
+    SplitCase c{"before", Key30(1), old[11], range(0, 11), range(12, 23)};
+    c.left.insert(c.left.begin(), Key30(1));
+    cases.push_back(c);
+  }
+  {  // just after the split entry
+    SplitCase c{"next", Key30(25), old[11], range(0, 11), range(12, 23)};
+    c.right.insert(c.right.begin(), Key30(25));
+    cases.push_back(c);
+  }
+  return cases;
+}
+
+std::vector<std::string> Keys(const RawPage& p) {
+  std::vector<std::string> v;
+  for (const auto& e : p.entries) v.push_back(e.key);
+  return v;
+}
+
+TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
+  for (const SplitCase& c : SplitCases()) {
+    SCOPED_TRACE(c.name);
+    ScratchDir dir;
+    std::string path = dir.File("t.cdi");
+    auto kf = MustCreate(path, KeyFileMode::Unique);
+    for (int i = 0; i < 23; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i * 2 + 2), 1)).ok());
+    ASSERT_TRUE(kf->Flush().ok());
+    std::string b = ReadFileBytes(path);
+    EXPECT_EQ(b.size(), 1032u);
+    EXPECT_EQ(I32At(b, 4), 1012);
+    EXPECT_EQ(kf->levels(), 1);
+
+    ASSERT_TRUE(kf->Insert(E(c.new_key, 1)).ok());
+    EXPECT_EQ(kf->levels(), 2);
+    ASSERT_TRUE(kf->Close().ok());
+    b = ReadFileBytes(path);
+    ASSERT_EQ(b.size(), 1032u + 2 * 1024);
+    RawPage root, right, left;
+    std::string why;
+    ASSERT_TRUE(ReadRawPage(b, 0, &root, &why)) << why;
+    // The new right page is taken first (1032), then the page for the root's old
+    // entries (2056).
+    ASSERT_EQ(root.entries.size(), 1u);
+    EXPECT_EQ(root.entries[0].key, c.up_key);
+    EXPECT_EQ(root.children[0], 1032);
+    EXPECT_EQ(root.leftmost, 2056);
+    ASSERT_TRUE(ReadRawPage(b, 1032, &right, &why)) << why;
+    ASSERT_TRUE(ReadRawPage(b, 2056, &left, &why)) << why;
+    EXPECT_EQ(Keys(left), c.left);
+    EXPECT_EQ(Keys(right), c.right);
+    EXPECT_EQ(left.leftmost, -1);
+    EXPECT_EQ(right.leftmost, -1);
+    EXPECT_EQ(I32At(b, 1028), 2);
+    CheckedFile cf = CheckKeyFile(b);
+    EXPECT_EQ(cf.error, "");
+    EXPECT_EQ(cf.entries.size(), 24u);
+  }
+}
+
+TEST(KeyFileFind, ExactPrefixAndNextGreater) {
+  ScratchDir dir;
+  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Duplicate);
+  for (const auto& e : {E("ABC", 2), E("ABC", 1), E("ABD", 1), E("B", 3), E("AB", 0)}) ASSERT_TRUE(kf->Insert(e).ok());
+  KeyEntry out;
+  bool found = false, prefix = false;
+  ASSERT_TRUE(kf->Find("ABC", &out, &found, &prefix).ok());
+  EXPECT_TRUE(found && prefix);
+  EXPECT_EQ(out, E("ABC", 1));
+  ASSERT_TRUE(kf->Next(&out, &found).ok());  // the scan goes on after the found entry
+  EXPECT_EQ(out, E("ABC", 2));
+  ASSERT_TRUE(kf->Find("AB", &out, &found, &prefix).ok());
+  EXPECT_TRUE(found && prefix);
+  EXPECT_EQ(out, E("AB", 0));
+  ASSERT_TRUE(kf->Find("ABCA", &out, &found, &prefix).ok());  // next greater, no prefix
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(prefix);
+  EXPECT_EQ(out, E("ABD", 1));
+  ASSERT_TRUE(kf->Find("", &out, &found, &prefix).ok());
+  EXPECT_TRUE(found && prefix);
+  EXPECT_EQ(out, E("AB", 0));
+  ASSERT_TRUE(kf->Find("C", &out, &found, &prefix).ok());
+  EXPECT_FALSE(found);
+  EXPECT_FALSE(prefix);
+  ASSERT_TRUE(kf->Next(&out, &found).ok());
+  EXPECT_FALSE(found);
+}
+
+// Random keys shaped to make many entries per key (short keys), few per page (long
+// keys) or separators of very different lengths (mixed), so that splits, merges,
+// borrows, root changes and separators that no longer fit all happen.
+enum class KeyShape { Short, Long, Mixed };
+
+class Workload {
+public:
+  Workload(uint32_t seed, KeyShape keys) : rng_(seed), keys_(keys) {}
+
+  KeyEntry RandomEntry() {
+    std::string key;
+    if (keys_ == KeyShape::Mixed) {
+      size_t n = rng_() % 2 ? rng_() % 2 : 28 + rng_() % 3;
+      for (size_t i = 0; i < n; ++i) key += static_cast<char>('A' + rng_() % 26);
+    } else if (keys_ == KeyShape::Long) {
+      size_t n = 1 + rng_() % 30;
+      for (size_t i = 0; i < n; ++i) key += static_cast<char>(i < 2 ? 'A' + rng_() % 4 : 0x80 + rng_() % 100);
+    } else {
+      size_t n = rng_() % 4;
+      for (size_t i = 0; i < n; ++i) key += static_cast<char>('A' + rng_() % 3);
+    }
+    return E(key, static_cast<int32_t>(rng_() % 40) - 2, static_cast<uint8_t>(rng_() % 3),
+             static_cast<uint8_t>(rng_() % 3));
+  }
+  uint32_t Roll(uint32_t n) { return rng_() % n; }
+
+private:
+  std::mt19937 rng_;
+  KeyShape keys_;
+};
+
+// An entry of the (non-empty) model near a random one.
+KeyEntry Present(const Model& model, Workload& w) {
+  auto it = model.lower_bound(w.RandomEntry());
+  return it == model.end() ? *model.rbegin() : *it;
+}
+
+void ExpectMatchesModel(KeyFile* kf, const std::string& path, const Model& model) {
+  zrt::Status s;
+  auto scanned = ScanAll(kf, &s);
+  ASSERT_TRUE(s.ok()) << s.message();
+  ASSERT_EQ(Raw(scanned), Raw(model));
+  ASSERT_TRUE(kf->Flush().ok());
+  CheckedFile cf = CheckKeyFilePath(path);
+  ASSERT_EQ(cf.error, "");
+  ASSERT_EQ(cf.entries, Raw(model));
+  ASSERT_EQ(cf.levels, kf->levels());
+}
+
+void ExpectFindLikeModel(KeyFile* kf, const Model& model, Workload& w) {
+  for (int i = 0; i < 20; ++i) {
+    std::string key = w.RandomEntry().key.substr(0, w.Roll(4));
+    KeyEntry out;
+    bool found = false, prefix = false;
+    ASSERT_TRUE(kf->Find(key, &out, &found, &prefix).ok());
+    auto it = model.lower_bound(E(key, -1, 0, 0));
+    ASSERT_EQ(found, it != model.end());
+    if (found) {
+      ASSERT_EQ(out, *it);
+      ASSERT_EQ(prefix, it->key.compare(0, key.size(), key) == 0);
+      KeyEntry after;
+      ASSERT_TRUE(kf->Next(&after, &found).ok());
+      ++it;
+      ASSERT_EQ(found, it != model.end());
+      if (found) {
+        ASSERT_EQ(after, *it);
+      }
+    }
+  }
+}
+
+struct RandomCase {
+  KeyFileMode mode;
+  KeyShape keys;
+  uint32_t seed;
+};
+
+class KeyFileRandom : public ::testing::TestWithParam<RandomCase> {};
+
+TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
+  const RandomCase rc = GetParam();
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, rc.mode);
+  Model model;
+  Workload w(rc.seed, rc.keys);
+  int max_levels = 1;
+  // Grow, shrink to nothing, grow again: the second growth lives on freed pages.
+  const int phases[] = {4000, -1, 2500, -1};
+  int ops = 0;
+  for (int target : phases) {
+    bool shrinking = target < 0;
+    for (int step = 0; shrinking ? !model.empty() : static_cast<int>(model.size()) < target; ++step) {
+      bool insert = shrinking ? w.Roll(10) < 3 : w.Roll(10) < 7;
+      if (insert) {
+        KeyEntry e = model.empty() || w.Roll(4) ? w.RandomEntry() : Present(model, w);
+        bool inserted = false;
+        zrt::Status s = kf->Insert(e, &inserted);
+        ASSERT_TRUE(s.ok()) << s.message();
+        bool expect = rc.mode == KeyFileMode::Duplicate || model.find(e) == model.end();
+        ASSERT_EQ(inserted, expect);
+        if (expect) model.insert(e);
+      } else {
+        KeyEntry e = model.empty() || !w.Roll(5) ? w.RandomEntry() : Present(model, w);
+        bool removed = false;
+        zrt::Status s = kf->Remove(e, &removed);
+        ASSERT_TRUE(s.ok()) << s.message();
+        auto it = model.find(e);
+        ASSERT_EQ(removed, it != model.end());
+        if (it != model.end()) model.erase(it);
+      }
+      max_levels = std::max(max_levels, kf->levels());
+      if (++ops % 1500 == 0) {
+        ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
+        ASSERT_NO_FATAL_FAILURE(ExpectFindLikeModel(kf.get(), model, w));
+        if (ops % 4500 == 0) {
+          ASSERT_TRUE(kf->Close().ok());
+          kf = MustOpen(path, rc.mode);
+          ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
+        }
+      }
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
+    if (shrinking) {
+      // Emptied: one level again, every other page on the free list.
+      EXPECT_EQ(kf->levels(), 1);
+      CheckedFile cf = CheckKeyFilePath(path);
+      EXPECT_TRUE(cf.tree_pages.empty());
+      EXPECT_EQ(cf.free_pages.size(), (ReadFileBytes(path).size() - 1032) / 1024);
+    }
+  }
+  EXPECT_GE(max_levels, 3);
+  ASSERT_TRUE(kf->Close().ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, KeyFileRandom,
+                         ::testing::Values(RandomCase{KeyFileMode::Unique, KeyShape::Short, 1},
+                                           RandomCase{KeyFileMode::Unique, KeyShape::Long, 2},
+                                           RandomCase{KeyFileMode::Unique, KeyShape::Mixed, 3},
+                                           RandomCase{KeyFileMode::Duplicate, KeyShape::Short, 4},
+                                           RandomCase{KeyFileMode::Duplicate, KeyShape::Long, 5},
+                                           RandomCase{KeyFileMode::Duplicate, KeyShape::Mixed, 6}));
+
+TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, KeyFileMode::Unique);
+  for (int i = 0; i < 1500; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i % 100) + "", i)).ok());
+  ASSERT_TRUE(kf->Flush().ok());
+  size_t grown = ReadFileBytes(path).size();
+  ASSERT_GT(grown, 1032u + 40 * 1024);
+  for (int i = 0; i < 1500; ++i) {
+    bool removed = false;
+    ASSERT_TRUE(kf->Remove(E(Key30(i % 100), i), &removed).ok());
+    ASSERT_TRUE(removed);
+  }
+  ASSERT_TRUE(kf->Close().ok());
+  CheckedFile cf = CheckKeyFilePath(path);
+  ASSERT_EQ(cf.error, "");
+  EXPECT_EQ(cf.levels, 1);
+  EXPECT_TRUE(cf.entries.empty());
+  size_t free_before = cf.free_pages.size();
+  EXPECT_EQ(free_before, (grown - 1032) / 1024);
+
+  // Half as many entries again, in another order: all their pages come off the list.
+  kf = MustOpen(path, KeyFileMode::Unique);
+  for (int i = 749; i >= 0; --i) ASSERT_TRUE(kf->Insert(E(Key30(i % 97), i)).ok());
+  ASSERT_TRUE(kf->Close().ok());
+  cf = CheckKeyFilePath(path);
+  ASSERT_EQ(cf.error, "");
+  EXPECT_EQ(ReadFileBytes(path).size(), grown);
+  EXPECT_EQ(cf.entries.size(), 750u);
+  EXPECT_EQ(cf.free_pages.size() + cf.tree_pages.size(), free_before);
+  EXPECT_LT(cf.free_pages.size(), free_before);
+}
+
+TEST(KeyFileCache, ClosingOneTreeKeepsTheOthersPages) {
+  ScratchDir dir;
+  std::string pa = dir.File("a.cdi"), pb = dir.File("b.cdi");
+  auto a = MustCreate(pa, KeyFileMode::Duplicate);
+  auto b = MustCreate(pb, KeyFileMode::Duplicate);
+  Model ma, mb;
+  Workload w(77, KeyShape::Long);
+  // Interleaved so that both files hold dirty pages in the shared slots.
+  for (int i = 0; i < 3000; ++i) {
+    KeyEntry e = w.RandomEntry();
+    ASSERT_TRUE((i % 2 ? a : b)->Insert(e).ok());
+    (i % 2 ? ma : mb).insert(e);
+  }
+  ASSERT_TRUE(a->Close().ok());
+  for (int i = 0; i < 300; ++i) {
+    KeyEntry e = w.RandomEntry();
+    ASSERT_TRUE(b->Insert(e).ok());
+    mb.insert(e);
+  }
+  ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(b.get(), pb, mb));
+  ASSERT_TRUE(b->Close().ok());
+  CheckedFile ca = CheckKeyFilePath(pa), cb = CheckKeyFilePath(pb);
+  EXPECT_EQ(ca.error, "");
+  EXPECT_EQ(cb.error, "");
+  EXPECT_EQ(ca.entries, Raw(ma));
+  EXPECT_EQ(cb.entries, Raw(mb));
+}
+
+TEST(KeyFileScan, RemovingWhileScanningVisitsEveryEntryOnce) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, KeyFileMode::Duplicate);
+  Model model;
+  Workload w(9, KeyShape::Short);
+  for (int i = 0; i < 4000; ++i) {
+    KeyEntry e = w.RandomEntry();
+    ASSERT_TRUE(kf->Insert(e).ok());
+    model.insert(e);
+  }
+  // Drop the records 10 to 19 the way the update index drops a range.
+  ASSERT_TRUE(kf->First().ok());
+  size_t seen = 0;
+  for (;;) {
+    KeyEntry e;
+    bool found = false;
+    ASSERT_TRUE(kf->Next(&e, &found).ok());
+    if (!found) break;
+    ++seen;
+    if (e.record >= 10 && e.record <= 19) {
+      bool removed = false;
+      ASSERT_TRUE(kf->Remove(e, &removed).ok());
+      ASSERT_TRUE(removed);
+    }
+  }
+  EXPECT_EQ(seen, model.size());
+  for (auto it = model.begin(); it != model.end();) {
+    it = it->record >= 10 && it->record <= 19 ? model.erase(it) : std::next(it);
+  }
+  ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
+}
+
+TEST(KeyFileOpen, OpenOrCreateAndMissingFiles) {
+  ScratchDir dir;
+  std::unique_ptr<KeyFile> kf;
+  EXPECT_FALSE(KeyFile::Open(dir.File("none.cdi"), KeyFileMode::Unique, &kf).ok());
+  EXPECT_FALSE(KeyFile::Create(dir.File("no/such/dir.cdi"), KeyFileMode::Unique, &kf).ok());
+  ASSERT_TRUE(KeyFile::OpenOrCreate(dir.File("x.cdi"), KeyFileMode::Unique, &kf).ok());
+  ASSERT_TRUE(kf->Insert(E("X", 1)).ok());
+  ASSERT_TRUE(kf->Close().ok());
+  EXPECT_EQ(kf->Insert(E("Y", 1)).code(), zrt::Status::Code::InvalidArgument);  // closed
+  ASSERT_TRUE(KeyFile::OpenOrCreate(dir.File("x.cdi"), KeyFileMode::Unique, &kf).ok());
+  EXPECT_EQ(ScanAll(kf.get()).size(), 1u);
+}
+
+}  // namespace
+}  // namespace keyfile_test
