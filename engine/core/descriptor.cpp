@@ -33,11 +33,16 @@ void StripTrailingBlanks(std::string* s) {
 Status InContext(const Status& s, const std::string& context) {
   std::string m = context + ": " + s.message();
   switch (s.code()) {
-    case Status::Code::Limit: return Status::Limit(m);
-    case Status::Code::Corruption: return Status::Corruption(m);
-    case Status::Code::IOError: return Status::IOError(m);
-    case Status::Code::NotFound: return Status::NotFound(m);
-    default: return Status::InvalidArgument(m);
+    case Status::Code::Limit:
+      return Status::Limit(m);
+    case Status::Code::Corruption:
+      return Status::Corruption(m);
+    case Status::Code::IOError:
+      return Status::IOError(m);
+    case Status::Code::NotFound:
+      return Status::NotFound(m);
+    default:
+      return Status::InvalidArgument(m);
   }
 }
 
@@ -100,7 +105,7 @@ constexpr BuiltIn kBuiltIns[] = {
 // its node and pushes a reference to that node.
 
 class FieldDescriptor::Compiler {
-public:
+ public:
   Compiler(const std::string& text, const FieldSource& source, Definition* def,
            std::vector<ExprNode>* nodes)
       : text_(text), source_(source), def_(def), nodes_(nodes) {}
@@ -118,7 +123,7 @@ public:
     return Append(value, &index);
   }
 
-private:
+ private:
   enum class Tok { End, Alt, Concat, Open, Close, Comma, Text, Field, Number, Function };
   struct Token {
     Tok kind = Tok::End;
@@ -157,10 +162,14 @@ private:
     Token t;
     if (Status s = Next(&t); !s.ok()) return s;
     switch (t.kind) {
-      case Tok::Field: return Push({kField, t.value});
-      case Tok::Text: return Push({kText, t.value});
-      case Tok::Number: return Push({kNumber, t.value});
-      case Tok::Function: return Call(t.value);
+      case Tok::Field:
+        return Push({kField, t.value});
+      case Tok::Text:
+        return Push({kText, t.value});
+      case Tok::Number:
+        return Push({kNumber, t.value});
+      case Tok::Function:
+        return Call(t.value);
       case Tok::Open: {
         if (Status s = Alternation(); !s.ok()) return s;
         return Expect(Tok::Close, "missing ')'");
@@ -188,8 +197,8 @@ private:
     }
     // Fewer arguments than the function reads would leave it reading nothing.
     if (argc < f.textArgs) {
-      return Status::InvalidArgument(std::string(f.name) + " needs " +
-                                     std::to_string(f.textArgs) + " arguments");
+      return Status::InvalidArgument(std::string(f.name) + " needs " + std::to_string(f.textArgs) +
+                                     " arguments");
     }
     std::vector<Operand> args(stack_.end() - static_cast<long>(argc), stack_.end());
     stack_.resize(stack_.size() - argc);
@@ -224,8 +233,8 @@ private:
 
   Status Push(Operand op) {
     if (stack_.size() >= static_cast<size_t>(kMaxStack)) {
-      return Status::Limit("expression nested too deeply (more than " +
-                           std::to_string(kMaxStack) + " pending operands)");
+      return Status::Limit("expression nested too deeply (more than " + std::to_string(kMaxStack) +
+                           " pending operands)");
     }
     stack_.push_back(op);
     return Status::Ok();
@@ -270,10 +279,22 @@ private:
     *t = Token();
     if (pos_ >= text_.size()) return Status::Ok();
     switch (text_[pos_]) {
-      case '|': ++pos_; t->kind = Tok::Alt; return Status::Ok();
-      case '(': ++pos_; t->kind = Tok::Open; return Status::Ok();
-      case ')': ++pos_; t->kind = Tok::Close; return Status::Ok();
-      case ',': ++pos_; t->kind = Tok::Comma; return Status::Ok();
+      case '|':
+        ++pos_;
+        t->kind = Tok::Alt;
+        return Status::Ok();
+      case '(':
+        ++pos_;
+        t->kind = Tok::Open;
+        return Status::Ok();
+      case ')':
+        ++pos_;
+        t->kind = Tok::Close;
+        return Status::Ok();
+      case ',':
+        ++pos_;
+        t->kind = Tok::Comma;
+        return Status::Ok();
       case '&':
         ++pos_;
         t->kind = Tok::Concat;
@@ -371,7 +392,8 @@ Status FieldDescriptor::Compile(const std::string& definitionText, const FieldSo
          (IsLineSpace(definitionText[start]) || definitionText[start] == '=')) {
     ++start;
   }
-  if (start == definitionText.size()) return Status::InvalidArgument(context + ": empty expression");
+  if (start == definitionText.size())
+    return Status::InvalidArgument(context + ": empty expression");
 
   // "TI(Title)" is the name TI with the alias Title. Blanks before "(" or "=" are not
   // part of the name, so that "TI (Title)" and "TI\n=" still name TI.
@@ -441,8 +463,10 @@ const char* FieldDescriptor::Evaluate(int n, const FieldSource& source) const {
   std::vector<Value> results(static_cast<size_t>(d->nodeCount));
   auto take = [&](const Operand& op) -> Value {
     switch (op.kind) {
-      case kText: return d->literals[static_cast<size_t>(op.value)];
-      case kNumber: return std::to_string(op.value);
+      case kText:
+        return d->literals[static_cast<size_t>(op.value)];
+      case kNumber:
+        return std::to_string(op.value);
       case kField: {
         const char* text = source.SourceFieldText(static_cast<uint8_t>(op.value));
         return std::string(text ? text : "");
@@ -453,7 +477,8 @@ const char* FieldDescriptor::Evaluate(int n, const FieldSource& source) const {
         v.reset();
         return out;
       }
-      default: return std::nullopt;
+      default:
+        return std::nullopt;
     }
   };
 

@@ -35,7 +35,7 @@ namespace zrt {
 
 // The record store's side of a descriptor: its field names and the current record's texts.
 class FieldSource {
-public:
+ public:
   virtual ~FieldSource() = default;
   // Source field number (1-based) of the first field whose name matches without regard to
   // letter case; 0 when none does.
@@ -70,10 +70,10 @@ std::string ResolveStoreName(const std::string& storeWord, const std::string& pa
 
 // The compiled definitions of one descriptor. Field numbers are 1-based positions.
 class FieldDescriptor {
-public:
+ public:
   static constexpr int kMaxDefinitions = 256;
-  static constexpr int kMaxNodes = 1024;        // over all definitions
-  static constexpr int kMaxStack = 64;          // operands pending while one is compiled
+  static constexpr int kMaxNodes = 1024;  // over all definitions
+  static constexpr int kMaxStack = 64;    // operands pending while one is compiled
   static constexpr size_t kMaxWordLength = 127;
   static constexpr size_t kResultSize = 10000;  // shared result buffer, terminator included
 
@@ -98,7 +98,7 @@ public:
   // twice). Writes at most `room` numbers; returns the count written.
   int SourceFieldsOf(int n, uint8_t* out, int room) const;
 
-private:
+ private:
   // Operand kinds. A call node's first operand is the function (kind kFunction).
   enum OperandKind : uint8_t { kNodeRef = 0, kFunction = 1, kText = 15, kField = 16, kNumber = 17 };
   enum NodeKind : uint16_t { kValue = 2, kAlternation = 3, kConcatenation = 4, kCall = 5 };
@@ -125,7 +125,6 @@ private:
     int nodeCount = 0;
   };
   class Compiler;
-  class Evaluator;
 
   const Definition* At(int n) const;
 

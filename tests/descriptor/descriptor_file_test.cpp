@@ -3,8 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
+#include "base/file.h"
 #include "core/descriptor.h"
 #include "fake_source.h"
 
@@ -14,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class DescriptorFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("zrt_desc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
@@ -152,8 +154,8 @@ TEST_F(DescriptorFileTest, BadFilesFailCleanly) {
       {"Database named\nTI = TI\n", Status::Code::Corruption},  // exact case
       {" database named\n", Status::Code::Corruption},
       {"databas", Status::Code::Corruption},
-      {"database\n", Status::Code::Corruption},        // no store word
-      {"database = \r\n", Status::Code::Corruption},   // no store word
+      {"database\n", Status::Code::Corruption},         // no store word
+      {"database = \r\n", Status::Code::Corruption},    // no store word
       {"database\tnamed\n", Status::Code::Corruption},  // only blanks and "=" are skipped
       {"database named\n  | TI\nTI = TI\n", Status::Code::Corruption},  // continues nothing
   };
@@ -176,6 +178,29 @@ TEST_F(DescriptorFileTest, BadFilesFailCleanly) {
 TEST_F(DescriptorFileTest, OversizedFileIsRejected) {
   std::string big = "database named\nTI = TI\n" + std::string(kMaxDescriptorFileSize, '\n');
   EXPECT_EQ(Read(big).code(), Status::Code::Limit);
+}
+
+// A file layer on which every file exists but none can be opened.
+class UnreadableEnv : public Env {
+ public:
+  std::unique_ptr<File> Open(const std::string&, OpenMode, Status* why) override {
+    if (why) *why = Status::IOError("injected");
+    return nullptr;
+  }
+  bool Exists(const std::string&) override { return true; }
+  bool Writable(const std::string&) override { return false; }
+  bool Remove(const std::string&) override { return false; }
+  bool Rename(const std::string&, const std::string&) override { return false; }
+};
+
+TEST_F(DescriptorFileTest, DescriptorThatExistsButCannotBeReadIsAnError) {
+  // Not "no descriptor": the edition would silently show its source fields instead.
+  std::string path = Write("database named\nTI = TI\n");
+  UnreadableEnv env;
+  Env::SetCurrent(&env);
+  Status s = ReadDescriptorFile(path, &file_);
+  Env::SetCurrent(nullptr);
+  EXPECT_EQ(s.code(), Status::Code::IOError) << s.message();
 }
 
 TEST(StoreName, NamedEnamedAndPath) {

@@ -30,14 +30,15 @@ struct Expr {
 const char* kFields[] = {"TI", "AB", "AU", "KW", "PY", "LA"};
 
 class Gen {
-public:
+ public:
   explicit Gen(unsigned seed) : rng_(seed) {}
 
   Expr Make(int depth) {
     int pick = Below(depth <= 0 ? 3 : 9);
     Expr e;
     switch (pick) {
-      case 0: case 1:
+      case 0:
+      case 1:
         e.kind = Expr::Field;
         e.text = kFields[Below(6)];
         break;
@@ -50,11 +51,13 @@ public:
           e.number = Below(100000);
         }
         break;
-      case 3: case 4:
+      case 3:
+      case 4:
         e.kind = Expr::Alt;
         e.kids = {Make(depth - 1), Make(depth - 1)};
         break;
-      case 5: case 6:
+      case 5:
+      case 6:
         e.kind = Expr::Concat;
         e.hasSep = Below(2);
         if (e.hasSep) e.text = Literal();
@@ -82,11 +85,16 @@ public:
     std::string s;
     int own = 2;
     switch (e.kind) {
-      case Expr::Field: s = Cased(e.text); break;
-      case Expr::Text: s = Quote(e.text); break;
+      case Expr::Field:
+        s = Cased(e.text);
+        break;
+      case Expr::Text:
+        s = Quote(e.text);
+        break;
       case Expr::Number: {
         std::string digits = std::to_string(e.number);  // at most 5 digits with the zeros
-        s = std::string(static_cast<size_t>(Below(6 - static_cast<int>(digits.size()))), '0') + digits;
+        s = std::string(static_cast<size_t>(Below(6 - static_cast<int>(digits.size()))), '0') +
+            digits;
         break;
       }
       case Expr::Alt:
@@ -98,14 +106,16 @@ public:
       case Expr::Concat:
         own = 1;
         // A blank before "&": written right after a name it would belong to the name.
-        s = Write(e.kids[0], 1) + (Below(2) ? " " : "\n\t") + "&" + (e.hasSep ? Quote(e.text) : "") + " " +
-            Write(e.kids[1], 2);
+        s = Write(e.kids[0], 1) + (Below(2) ? " " : "\n\t") + "&" +
+            (e.hasSep ? Quote(e.text) : "") + " " + Write(e.kids[1], 2);
         break;
       case Expr::Bound:
       case Expr::Ifn:
         s = Cased(e.kind == Expr::Bound ? "BOUND" : "IFN") + "(";
-        for (size_t i = 0; i < e.kids.size(); ++i) s += (i ? "," + Blanks() : "") + Write(e.kids[i], 0);
-        for (int n : e.whole) s += Below(2) ? ", " + std::to_string(n) : ", '" + std::to_string(n) + "'";
+        for (size_t i = 0; i < e.kids.size(); ++i)
+          s += (i ? "," + Blanks() : "") + Write(e.kids[i], 0);
+        for (int n : e.whole)
+          s += Below(2) ? ", " + std::to_string(n) : ", '" + std::to_string(n) + "'";
         s += ")";
         break;
     }
@@ -115,7 +125,7 @@ public:
 
   int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
 
-private:
+ private:
   std::string Literal() {
     static const char chars[] = "ab '|&(),=\t\xE0\xC0";
     std::string s;
@@ -143,9 +153,12 @@ private:
 Value Eval(const Expr& e, const testing::FakeSource& src) {
   auto has = [](const Value& v) { return v && !v->empty(); };
   switch (e.kind) {
-    case Expr::Field: return std::string(src.SourceFieldText(src.No(e.text)));
-    case Expr::Text: return e.text;
-    case Expr::Number: return std::to_string(e.number);
+    case Expr::Field:
+      return std::string(src.SourceFieldText(src.No(e.text)));
+    case Expr::Text:
+      return e.text;
+    case Expr::Number:
+      return std::to_string(e.number);
     case Expr::Alt: {
       Value a = Eval(e.kids[0], src);
       return has(a) ? a : Eval(e.kids[1], src);

@@ -11,7 +11,7 @@
 namespace zrt::testing {
 
 class FakeSource : public FieldSource {
-public:
+ public:
   explicit FakeSource(std::vector<std::string> names = {"TI", "AB", "AU", "KW", "PY", "LA"})
       : names_(std::move(names)) {}
 
@@ -31,7 +31,7 @@ public:
   void Set(const std::string& name, std::string text) { texts_[No(name)] = std::move(text); }
   void Clear() { texts_.clear(); }
 
-private:
+ private:
   static bool SameAscii(const std::string& a, const char* b) {
     size_t i = 0;
     for (; i < a.size() && b[i]; ++i) {

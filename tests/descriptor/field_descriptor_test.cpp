@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "core/descriptor.h"
@@ -145,33 +147,33 @@ TEST(FieldDescriptor, Ifn) {
 TEST(FieldDescriptor, CompileErrors) {
   FakeSource src;
   const char* bad[] = {
-      "X = XX",                  // unknown field
-      "X = SUBSTR(TI, 1)",       // unknown function
+      "X = XX",                    // unknown field
+      "X = SUBSTR(TI, 1)",         // unknown function
       "X = BOUND ('(', TI, ')')",  // "BOUND" then "(": a word, not a function
-      "X = (TI",                 // unbalanced
-      "X = ((TI | AB)",          //
-      "X = TI)",                 // text left over
-      "X = TI AB",               //
-      "X = TI 'a'",              //
-      "X = TI | ",               // operand missing
-      "X = TI &",                //
-      "X = | TI",                //
-      "X = ()",                  //
-      "X = 'open",               // literal without its end
-      "X = TI &'sep",            //
-      "X TI",                    // no "="
-      "= TI",                    // no name
-      " = TI",                   //
-      "(Alias) = TI",            //
-      "X = ",                    // empty expression
-      "X = = \n\t\r\n",          //
-      "X = BOUND('(', TI)",      // too few arguments
-      "X = IFN(LA)",             //
-      "X = BOUND()",             //
-      "X = BOUND('(', TI, ')'",  // arguments not closed
-      "X = BOUND('(',, ')')",    //
-      "X = TI, AB",              //
-      "X = TI|AB",               // one word
+      "X = (TI",                   // unbalanced
+      "X = ((TI | AB)",            //
+      "X = TI)",                   // text left over
+      "X = TI AB",                 //
+      "X = TI 'a'",                //
+      "X = TI | ",                 // operand missing
+      "X = TI &",                  //
+      "X = | TI",                  //
+      "X = ()",                    //
+      "X = 'open",                 // literal without its end
+      "X = TI &'sep",              //
+      "X TI",                      // no "="
+      "= TI",                      // no name
+      " = TI",                     //
+      "(Alias) = TI",              //
+      "X = ",                      // empty expression
+      "X = = \n\t\r\n",            //
+      "X = BOUND('(', TI)",        // too few arguments
+      "X = IFN(LA)",               //
+      "X = BOUND()",               //
+      "X = BOUND('(', TI, ')'",    // arguments not closed
+      "X = BOUND('(',, ')')",      //
+      "X = TI, AB",                //
+      "X = TI|AB",                 // one word
   };
   FieldDescriptor fd;
   for (const char* text : bad) {
@@ -295,6 +297,34 @@ TEST(FieldDescriptor, SourceFieldsInNodeOrder) {
   EXPECT_EQ(small[2], 0xEE);
   EXPECT_EQ(fd.SourceFieldsOf(2, small, 0), 0);
   EXPECT_EQ(fd.SourceFieldsOf(9, out, 8), 0);
+}
+
+TEST(FieldDescriptor, ArbitraryTextNeverBreaksTheCompiler) {
+  // Pieces of the language in random order: every text either compiles and evaluates or
+  // fails with a message, never anything else (the sanitizer build watches memory).
+  const char* pieces[] = {"TI",   "ab", " ",     "\n\t", "(",        ")", "|",
+                          "&",    "&'", "'",     "''",   ",",        "=", "BOUND(",
+                          "ifn(", "7",  "00012", "\x01", "\xE0\xFF", "X", "%d"};
+  FakeSource src;
+  src.Set("TI", "12");
+  src.Set("AB", "7");
+  std::mt19937 rng(7);
+  FieldDescriptor fd;
+  int compiled = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = rng() % 4 ? "X = " : "";
+    for (int n = static_cast<int>(rng() % 24); n > 0; --n)
+      text += pieces[rng() % std::size(pieces)];
+    Status s = fd.Compile(text, src);
+    if (s.ok()) {
+      ++compiled;
+      ASSERT_NE(fd.Evaluate(fd.definitionCount(), src), nullptr) << text;
+    } else {
+      EXPECT_FALSE(s.message().empty());
+    }
+    if (fd.definitionCount() == FieldDescriptor::kMaxDefinitions) fd = FieldDescriptor();
+  }
+  EXPECT_GT(compiled, 100);
 }
 
 }  // namespace
