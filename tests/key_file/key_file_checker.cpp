@@ -78,6 +78,7 @@ bool ReadRawPage(const std::string& bytes, int32_t offset, RawPage* page, std::s
     *error = at + "outside the file";
     return false;
   }
+  *page = RawPage{};
   size_t base = static_cast<size_t>(offset);
   page->offset = I32(bytes, base);
   page->used = static_cast<uint32_t>(I32(bytes, base + 4));

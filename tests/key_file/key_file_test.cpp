@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
@@ -498,6 +499,50 @@ TEST(KeyFileOpen, OpenOrCreateAndMissingFiles) {
   EXPECT_EQ(kf->Insert(E("Y", 1)).code(), zrt::Status::Code::InvalidArgument);  // closed
   ASSERT_TRUE(KeyFile::OpenOrCreate(dir.File("x.cdi"), KeyFileMode::Unique, &kf).ok());
   EXPECT_EQ(ScanAll(kf.get()).size(), 1u);
+}
+
+// An inner entry gives way to its successor; when the successor's key is longer and the
+// page is nearly full, the page must split instead of overflowing.
+TEST(KeyFileRemove, LongerSuccessorInAFullInnerPage) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  auto kf = MustCreate(path, KeyFileMode::Unique);
+  Model model;
+  auto key = [](int i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", i);
+    return std::string(buf);
+  };
+  // Ascending 16-byte entries: each leaf split sends one 16-byte separator to the root.
+  RawPage root;
+  std::string why;
+  int i = 0;
+  for (;; ++i) {
+    ASSERT_TRUE(kf->Insert(E(key(i), 1)).ok());
+    model.insert(E(key(i), 1));
+    ASSERT_TRUE(kf->Flush().ok());
+    ASSERT_TRUE(ReadRawPage(ReadFileBytes(path), 0, &root, &why)) << why;
+    ASSERT_LT(kf->levels(), 3);
+    if (kf->levels() == 2 && root.used + 44 - 16 > 1012) break;
+  }
+  ASSERT_EQ(kf->levels(), 2);
+  const RawEntry sep = root.entries[root.entries.size() / 2];
+  zrt::KeyEntry longer = E(sep.key + std::string(26, 'Z'), 1);  // right after the separator
+  ASSERT_TRUE(kf->Insert(longer).ok());
+  model.insert(longer);
+  bool removed = false;
+  ASSERT_TRUE(kf->Remove(E(sep.key, sep.record), &removed).ok());
+  ASSERT_TRUE(removed);
+  model.erase(E(sep.key, sep.record));
+  ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
+  // And back down: removing everything collapses the tree again.
+  for (const auto& e : Model(model)) {
+    ASSERT_TRUE(kf->Remove(e, &removed).ok());
+    ASSERT_TRUE(removed);
+    model.erase(model.find(e));
+  }
+  EXPECT_EQ(kf->levels(), 1);
+  ASSERT_NO_FATAL_FAILURE(ExpectMatchesModel(kf.get(), path, model));
 }
 
 }  // namespace

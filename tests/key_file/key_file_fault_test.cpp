@@ -1,0 +1,339 @@
+// Damaged files and failing file layers: never a crash, always a reported failure.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+
+#include "key_file/key_file_util.h"
+
+namespace keyfile_test {
+namespace {
+
+using zrt::KeyEntry;
+using zrt::KeyFile;
+using zrt::KeyFileMode;
+using zrt::Status;
+
+// A file layer that fails the n-th write, or every read from the n-th on, of the files
+// whose path contains `only` (all files when empty).
+class FaultEnv : public zrt::Env {
+public:
+  long writes = 0, fail_write_at = -1;
+  long reads = 0, fail_reads_from = -1;
+  std::string only;
+
+  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode, Status* why) override {
+    auto f = zrt::Env::Posix()->Open(path, mode, why);
+    if (!f) return nullptr;
+    bool watched = only.empty() || path.find(only) != std::string::npos;
+    return std::make_unique<FaultFile>(this, watched, std::move(f));
+  }
+  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
+  bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
+  bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
+  bool Rename(const std::string& a, const std::string& b) override { return zrt::Env::Posix()->Rename(a, b); }
+
+private:
+  class FaultFile : public zrt::File {
+  public:
+    FaultFile(FaultEnv* env, bool watched, std::unique_ptr<zrt::File> f)
+        : env_(env), watched_(watched), f_(std::move(f)) {}
+    long long ReadAt(uint64_t offset, void* buf, size_t n) override {
+      if (watched_ && ++env_->reads >= env_->fail_reads_from && env_->fail_reads_from > 0) return -1;
+      return f_->ReadAt(offset, buf, n);
+    }
+    bool WriteAt(uint64_t offset, const void* buf, size_t n) override {
+      if (watched_ && ++env_->writes == env_->fail_write_at) return false;
+      return f_->WriteAt(offset, buf, n);
+    }
+    long long Size() override { return f_->Size(); }
+    bool Truncate(uint64_t size) override { return f_->Truncate(size); }
+    bool Sync() override { return f_->Sync(); }
+
+  private:
+    FaultEnv* env_;
+    bool watched_;
+    std::unique_ptr<zrt::File> f_;
+  };
+};
+
+class EnvGuard {
+public:
+  explicit EnvGuard(zrt::Env* env) { zrt::Env::SetCurrent(env); }
+  ~EnvGuard() { zrt::Env::SetCurrent(nullptr); }
+};
+
+std::vector<KeyEntry> RandomEntries(uint32_t seed, int n) {
+  std::mt19937 rng(seed);
+  std::vector<KeyEntry> v;
+  for (int i = 0; i < n; ++i) {
+    std::string key;
+    size_t len = 1 + rng() % 30;
+    for (size_t k = 0; k < len; ++k) key += static_cast<char>('A' + rng() % 26);
+    v.push_back(E(key, static_cast<int32_t>(rng() % 1000), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())));
+  }
+  return v;
+}
+
+// Builds a file with several levels and a free list.
+std::vector<RawEntry> BuildSample(const std::string& path) {
+  std::unique_ptr<KeyFile> kf;
+  EXPECT_TRUE(KeyFile::Create(path, KeyFileMode::Duplicate, &kf).ok());
+  auto entries = RandomEntries(11, 1600);
+  for (const auto& e : entries) EXPECT_TRUE(kf->Insert(e).ok());
+  for (size_t i = 0; i < entries.size(); i += 3) EXPECT_TRUE(kf->Remove(entries[i]).ok());
+  EXPECT_EQ(kf->levels(), 3);
+  EXPECT_TRUE(kf->Close().ok());
+  CheckedFile cf = CheckKeyFilePath(path);
+  EXPECT_EQ(cf.error, "");
+  EXPECT_FALSE(cf.free_pages.empty());
+  return cf.entries;
+}
+
+// Uses a possibly damaged file every way there is; returns false when any call failed.
+bool Exercise(const std::string& path, std::vector<KeyEntry>* scanned = nullptr) {
+  std::unique_ptr<KeyFile> kf;
+  if (!KeyFile::Open(path, KeyFileMode::Duplicate, &kf).ok()) return false;
+  bool ok = true;
+  std::vector<KeyEntry> all;
+  Status s = kf->First();
+  for (size_t steps = 0; s.ok() && steps < 100000; ++steps) {
+    KeyEntry e;
+    bool found = false;
+    s = kf->Next(&e, &found);
+    if (!found) break;
+    all.push_back(e);
+  }
+  ok = ok && s.ok();
+  if (scanned) *scanned = all;
+  for (const char* key : {"", "A", "M", "QQQ", "ZZZZZZZZZZZZZZZZZZZZZZZZZZZZZZ"}) {
+    KeyEntry out;
+    bool found = false, prefix = false;
+    ok = kf->Find(key, &out, &found, &prefix).ok() && ok;
+  }
+  for (const auto& e : RandomEntries(5, 40)) ok = kf->Insert(e).ok() && ok;
+  for (size_t i = 0; i < all.size() && i < 400; i += 7) ok = kf->Remove(all[i]).ok() && ok;
+  ok = kf->Close().ok() && ok;
+  return ok;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
+  ScratchDir dir;
+  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  BuildSample(good);
+  std::string bytes = ReadFileBytes(good);
+  CheckedFile cf = CheckKeyFile(bytes);
+  size_t tree_end = 1032;
+  for (int32_t page : cf.tree_pages) tree_end = std::max(tree_end, static_cast<size_t>(page) + 1024);
+  for (size_t len = 0; len < bytes.size(); len += len < 1100 ? 37 : 389) {
+    WriteBytes(bad, bytes.substr(0, len));
+    bool ok = Exercise(bad);
+    if (len < tree_end) {
+      EXPECT_FALSE(ok) << len;  // the cut loses a page the tree links to
+    }
+  }
+  std::unique_ptr<KeyFile> kf;
+  WriteBytes(bad, bytes.substr(0, 1031));
+  EXPECT_EQ(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).code(), Status::Code::Corruption);
+}
+
+TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
+  ScratchDir dir;
+  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  BuildSample(good);
+  const std::string bytes = ReadFileBytes(good);
+  std::mt19937 rng(1234);
+  int still_valid = 0, reported = 0;
+  for (int round = 0; round < 600; ++round) {
+    std::string damaged = bytes;
+    int flips = 1 + static_cast<int>(rng() % 3);
+    for (int f = 0; f < flips; ++f) {
+      // Half of the flips hit the numbers of a header or page header.
+      size_t at = rng() % 2 ? rng() % damaged.size() : (rng() % (damaged.size() / 1024)) * 1024 + 8 + rng() % 12;
+      at = std::min(at, damaged.size() - 1);
+      damaged[at] = static_cast<char>(rng() % 3 ? damaged[at] ^ (1 << (rng() % 8)) : rng());
+    }
+    WriteBytes(bad, damaged);
+    CheckedFile cf = CheckKeyFile(damaged);
+    std::vector<KeyEntry> scanned;
+    bool ok = Exercise(bad, &scanned);
+    if (cf.error.empty()) {
+      // A damage the format allows (a record number, a byte of a key in order) must be
+      // read as the independent reader reads it.
+      ++still_valid;
+      std::vector<RawEntry> raw;
+      for (const auto& e : scanned) raw.push_back(ToRaw(e));
+      EXPECT_EQ(raw, cf.entries) << "round " << round;
+      EXPECT_TRUE(ok) << "round " << round;
+    } else if (!ok) {
+      ++reported;
+    }
+  }
+  EXPECT_GT(still_valid, 0);
+  EXPECT_GT(reported, 100);
+}
+
+// Offsets inside the sample file for hand-made damage.
+int32_t I32(const std::string& b, size_t at) {
+  return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
+                              static_cast<unsigned char>(b[at + 2]) << 16 |
+                              static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
+}
+void Put32(std::string* b, size_t at, int32_t v) {
+  for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
+}
+
+TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
+  ScratchDir dir;
+  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  BuildSample(good);
+  const std::string bytes = ReadFileBytes(good);
+  const int32_t level1 = I32(bytes, 8);  // the root's leftmost child
+
+  struct Damage {
+    const char* what;
+    size_t at;
+    int32_t value;
+  };
+  const Damage damages[] = {
+      {"child link back to the root", 8, 0},
+      {"page is its own child", static_cast<size_t>(level1) + 8, level1},
+      {"child link past the end", 8, static_cast<int32_t>(bytes.size())},
+      {"child link not on a page boundary but inside the file", 8, 1500},
+      {"used bytes too many", 4, 1016},
+      {"level count zero", 1028, 0},
+      {"level count nine", 1028, 9},
+      {"levels one too many", 1028, 4},
+      {"free head inside the header", 1024, 12},
+      {"free head past the end", 1024, static_cast<int32_t>(bytes.size()) + 1024},
+  };
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.what);
+    std::string damaged = bytes;
+    Put32(&damaged, d.at, d.value);
+    WriteBytes(bad, damaged);
+    EXPECT_FALSE(Exercise(bad));
+  }
+
+  // A free list that loops back hands out a page twice unless allocation checks it.
+  CheckedFile cf = CheckKeyFile(bytes);
+  ASSERT_GE(cf.free_pages.size(), 2u);
+  std::string looped = bytes;
+  Put32(&looped, static_cast<size_t>(cf.free_pages[1]), cf.free_pages[0]);
+  WriteBytes(bad, looped);
+  std::unique_ptr<KeyFile> kf;
+  ASSERT_TRUE(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).ok());
+  Status s;
+  for (const auto& e : RandomEntries(99, 3000)) {
+    s = kf->Insert(e);
+    if (!s.ok()) break;
+  }
+  EXPECT_EQ(s.code(), Status::Code::Corruption);
+  EXPECT_FALSE(kf->Close().ok());
+}
+
+// Runs a workload with enough pages to go through cache evictions; false when any call
+// reported a failure. After the first failure every later call must fail as well.
+bool WriteWorkload(const std::string& path, bool* sticky) {
+  *sticky = true;
+  std::unique_ptr<KeyFile> kf;
+  if (!KeyFile::Create(path, KeyFileMode::Unique, &kf).ok()) return false;
+  bool failed = false;
+  auto note = [&](const Status& s) {
+    if (failed && s.ok()) *sticky = false;
+    if (!s.ok()) failed = true;
+  };
+  auto entries = RandomEntries(21, 500);
+  for (const auto& e : entries) note(kf->Insert(e));
+  note(kf->Flush());
+  for (size_t i = 0; i < entries.size(); i += 2) note(kf->Remove(entries[i]));
+  note(kf->Close());
+  return !failed;
+}
+
+TEST(KeyFileFaults, EveryFailedWriteIsReported) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  FaultEnv env;
+  EnvGuard guard(&env);
+  bool sticky = false;
+  ASSERT_TRUE(WriteWorkload(path, &sticky));
+  const long total = env.writes;
+  ASSERT_GT(total, 30);
+  for (long n = 1; n <= total; ++n) {
+    SCOPED_TRACE("failing write " + std::to_string(n));
+    env.writes = 0;
+    env.fail_write_at = n;
+    bool ok = WriteWorkload(path, &sticky);
+    if (env.writes >= n) {
+      EXPECT_FALSE(ok);
+    }
+    EXPECT_TRUE(sticky);
+  }
+}
+
+TEST(KeyFileFaults, AnotherFilesFailedEvictionIsReportedToThatFile) {
+  ScratchDir dir;
+  std::string pa = dir.File("a.cdi"), pb = dir.File("b.cdi");
+  FaultEnv env;
+  env.only = "b.cdi";
+  env.fail_write_at = 4;  // after the header: one of b's pages written back on eviction
+  EnvGuard guard(&env);
+  std::unique_ptr<KeyFile> a, b;
+  ASSERT_TRUE(KeyFile::Create(pa, KeyFileMode::Duplicate, &a).ok());
+  ASSERT_TRUE(KeyFile::Create(pb, KeyFileMode::Duplicate, &b).ok());
+  std::vector<RawEntry> model_a;
+  bool b_failed = false;
+  auto entries = RandomEntries(3, 2000);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i % 2) {
+      ASSERT_TRUE(a->Insert(entries[i]).ok());
+      model_a.push_back(ToRaw(entries[i]));
+    } else if (!b->Insert(entries[i]).ok()) {
+      b_failed = true;
+    }
+  }
+  EXPECT_GE(env.writes, 4);
+  EXPECT_FALSE(b->Close().ok() && !b_failed);
+  ASSERT_TRUE(a->Close().ok());
+  std::sort(model_a.begin(), model_a.end());
+  CheckedFile ca = CheckKeyFilePath(pa);
+  EXPECT_EQ(ca.error, "");
+  EXPECT_EQ(ca.entries, model_a);
+}
+
+TEST(KeyFileFaults, FailedReadsAreReported) {
+  ScratchDir dir;
+  std::string path = dir.File("t.cdi");
+  BuildSample(path);
+  FaultEnv env;
+  EnvGuard guard(&env);
+  ASSERT_TRUE(Exercise(path));
+  const long total = env.reads;
+  ASSERT_GT(total, 10);
+  BuildSample(path);
+  for (long n = 1; n <= total; n += std::max(1L, total / 60)) {
+    SCOPED_TRACE("failing reads from " + std::to_string(n));
+    env.reads = 0;
+    env.fail_reads_from = n;
+    EXPECT_FALSE(Exercise(path));
+  }
+}
+
+TEST(KeyFileFaults, CreateReportsAFailedHeaderWrite) {
+  ScratchDir dir;
+  FaultEnv env;
+  env.fail_write_at = 1;
+  EnvGuard guard(&env);
+  std::unique_ptr<KeyFile> kf;
+  EXPECT_EQ(KeyFile::Create(dir.File("t.cdi"), KeyFileMode::Unique, &kf).code(), Status::Code::IOError);
+  EXPECT_EQ(kf, nullptr);
+}
+
+}  // namespace
+}  // namespace keyfile_test
