@@ -1,0 +1,65 @@
+// Small helpers of the key tree tests: a temporary folder and an item buffer of exactly
+// the layout's size (so that the sanitizers catch any access past it).
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "select/key_tree.h"
+
+namespace keytree_test {
+
+class TempDir {
+public:
+  TempDir() {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("zrt_key_tree_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string path() const { return path_.string(); }
+
+private:
+  std::filesystem::path path_;
+};
+
+class ItemBuffer {
+public:
+  explicit ItemBuffer(zrt::ItemLayout layout) : layout_(layout), bytes_(layout.bufferSize, '\0') {}
+  // child -1, the payload bytes (data text or value, cut to fit), the key (cut to 63 bytes).
+  ItemBuffer(zrt::ItemLayout layout, const std::string& key, const std::string& payload) : ItemBuffer(layout) {
+    std::memset(bytes_.data(), 0xFF, 4);
+    std::memcpy(bytes_.data() + 4, payload.data(), std::min<size_t>(payload.size(), layout.keyOffset - 4));
+    std::memcpy(bytes_.data() + layout.keyOffset, key.data(), std::min<size_t>(key.size(), 63));
+  }
+  void* data() { return bytes_.data(); }
+  std::vector<unsigned char>& bytes() { return bytes_; }
+  std::string key() const { return reinterpret_cast<const char*>(bytes_.data() + layout_.keyOffset); }
+  std::string payload() const {
+    return std::string(reinterpret_cast<const char*>(bytes_.data()) + 4, layout_.keyOffset - 4);
+  }
+  int32_t child() const {
+    int32_t c;
+    std::memcpy(&c, bytes_.data(), 4);
+    return c;
+  }
+
+private:
+  zrt::ItemLayout layout_;
+  std::vector<unsigned char> bytes_;
+};
+
+}  // namespace keytree_test
