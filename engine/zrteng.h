@@ -76,6 +76,117 @@ ZRT_API const char *ZRT_GetAliasFieldName(EngineHandle *h, uint8_t position);
 ZRT_API const char *ZRT_GetOemName(EngineHandle *h, int32_t selector);
 ZRT_API const char *ZRT_GetCopyright(EngineHandle *h);
 
+/* ---- Loading and updating ------------------------------------------------------- */
+
+/* Document texts: ZRT_MAX_TEXTS pointers indexed by source field number - 1, a null or
+ * empty text meaning the field is absent. The store texts are kept and shown; the index
+ * texts are split into the words of the update index. */
+#define ZRT_MAX_TEXTS 256
+
+/* Appends a document (the record count reaches the record index only when committed);
+ * returns the number of words indexed, or -1. */
+ZRT_API int ZRT_DoAppendBase(EngineHandle *h, char **storeTexts, char **indexTexts);
+/* Appends and commits; here a null pointer ends each list. 0 or -1. */
+ZRT_API int ZRT_Insert(EngineHandle *h, char **storeTexts, char **indexTexts);
+/* Replaces the current record (same number and flag) and re-indexes it; words or -1. */
+ZRT_API int ZRT_DoUpdateBase(EngineHandle *h, char **storeTexts, char **indexTexts);
+/* ZRT_DoUpdateBase with lists ended by a null pointer; 0 or -1. */
+ZRT_API int ZRT_Update(EngineHandle *h, char **storeTexts, char **indexTexts);
+/* Merges the update index into the static index and drops withdrawn records; always 0. */
+ZRT_API int ZRT_PackBase(EngineHandle *h);
+
+/* A caller's document source for ZRT_LoadFromPlugin. open fills at most 255 field names
+ * (then a null entry) and their index groups, and a context; -1 on failure. next fills
+ * ZRT_MAX_TEXTS store and index text pointers and returns > 0 while it delivers. */
+typedef int (*ZRT_SourceOpen)(const char *sourceName, char **fieldNames,
+                              unsigned char *fieldGroups, void **context);
+typedef int (*ZRT_SourceNext)(void *context, char **storeTexts, char **indexTexts);
+typedef void (*ZRT_SourceClose)(void *context);
+/* Builds a new edition from a source: -1 when the source cannot be opened, else 0 (an
+ * existing edition is left untouched and nothing is loaded). */
+ZRT_API int ZRT_LoadFromPlugin(const char *path, const char *suffix, const char *editionName,
+                               const char *shortName, const char *sourceName, int32_t reserved,
+                               const char *copyright, ZRT_SourceOpen open, ZRT_SourceNext next,
+                               ZRT_SourceClose close);
+
+/* A table of named values that callers and document sources pass around. Its texts are
+ * copied into the table's own area; a row that does not fit is refused (-1). */
+#define ZRT_ROWS_MAX 127
+#define ZRT_ROW_TEXT_SIZE 16384
+typedef struct ZRT_RowTable {
+  int8_t count;
+  char *names[128];
+  int32_t lengths[128];
+  char *values[128];
+  char text[ZRT_ROW_TEXT_SIZE];
+} ZRT_RowTable;
+ZRT_API int ZRT_CAddRow(ZRT_RowTable *table, const char *name, const char *value, int32_t reset);
+ZRT_API const char *ZRT_CGetRowByNum(ZRT_RowTable *table, int32_t row);
+ZRT_API const char *ZRT_CGetRowByName(ZRT_RowTable *table, const char *name);
+
+/* ---- Query, found set, dictionary listing, highlighting ---------------------------- */
+
+/* One limit of the query builder: the text (itself in the query language) is searched
+ * in the field, and every limit is joined to the query with AND. */
+#define ZRT_LIMIT_FIELD_SIZE 64
+#define ZRT_LIMIT_TEXT_SIZE 2048
+typedef struct ZRTLimit {
+  char field[ZRT_LIMIT_FIELD_SIZE]; /* field code, e.g. "PY"; NUL-terminated */
+  char text[ZRT_LIMIT_TEXT_SIZE];   /* NUL-terminated */
+  int32_t reserved;                 /* not used */
+} ZRTLimit;
+
+/* The word op-code list: the query's words and operators in evaluation order, for
+ * highlighting. The caller provides zeroed storage; CWordOpCode_build makes it live,
+ * CWordOpCode_Clear empties it before each query, CWordOpCode_destroy ends it. It holds
+ * at most 100 words and 400 records and stops recording there. */
+typedef struct CWordOpCode {
+  struct ZrtWordOpCodes *impl;
+} CWordOpCode;
+
+/* Called once per evaluated term: dictionary rows, records, occurrences and the term;
+ * (0, 0, 0) for a term found nowhere, (-1, -1, -1) for a stop word. */
+typedef void (*ZRT_QueryProgress)(int32_t rows, int32_t records, int32_t occurrences,
+                                  const char *term);
+
+/* Parses and evaluates the query (with the limits appended) into the handle's found
+ * set: 0, or -1 for an empty query, a syntax error, a text over 2047 bytes, a term over
+ * 127 bytes, more than 10 pending sets or 126 fields in a list, or an unreadable index.
+ * After -1 the found set is empty. list and progress may be NULL. */
+ZRT_API int ZRT_SetQueryByString(EngineHandle *h, const char *text, int32_t limitCount,
+                                 const ZRTLimit *limits, CWordOpCode *list,
+                                 ZRT_QueryProgress progress);
+ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle *h);
+/* Writes the found record numbers in ascending order, at most maxCount; returns how many
+ * were written, or with records NULL the number found. */
+ZRT_API int32_t ZRT_BuildList(EngineHandle *h, int32_t *records, int32_t maxCount);
+/* Browsing without a query: forward, the numbers after `from` (from < 0 counts as 0);
+ * backward, the maxCount numbers before `from` (all of 1 ... from - 1 when fewer). */
+ZRT_API int32_t ZRT_GetRnoList(EngineHandle *h, int32_t *records, int32_t maxCount, int32_t from,
+                               int32_t forward);
+
+/* The dictionary listing: the index words matching a root (a query term; empty: the
+ * first words of the index) in the named fields (names separated by blanks, tabs, line
+ * ends, "," or ";"; NULL or empty: all fields), at most 1250 rows. 0, or -1. */
+ZRT_API int ZRT_SetQueryByRoot(EngineHandle *h, const char *root, const char *fieldNames);
+ZRT_API uint16_t ZRT_GetNumFoundWords(EngineHandle *h);
+/* Row i of the listing: its word (in a buffer shared by all handles, valid until the
+ * next call) with its document and occurrence counts; NULL outside the listing. */
+ZRT_API const char *ZRT_GetDctRow(EngineHandle *h, int32_t i, int32_t *documents,
+                                  int32_t *frequency);
+
+ZRT_API int CWordOpCode_build(CWordOpCode *list);
+ZRT_API void CWordOpCode_Clear(CWordOpCode *list);
+ZRT_API void CWordOpCode_destroy(CWordOpCode *list);
+
+/* Copies text to out with the words of the list's query marked: mark1 "_\xDD".."_\xFD",
+ * mark2 "_\xDE".."_\xFE", mark3 "_\xDF".."_\xFF" (each when non-zero). fieldNumber is
+ * the text's field number. With enable 0, a NULL or empty list the text is copied. out
+ * must hold strlen(text) + ZRT_HIGH_EXTRA bytes; no more is written. Returns out. */
+#define ZRT_HIGH_EXTRA 3073
+ZRT_API char *LStrHigh(const char *text, char *out, CWordOpCode *list, uint8_t fieldNumber,
+                       int32_t enable, int32_t mark1, int32_t mark2, int32_t mark3);
+
 /* ---- Character tables (in place; return their argument) ---------------------------- */
 
 ZRT_API char *LOemToAnsi(char *text);
@@ -153,6 +264,45 @@ ZRT_API void DZCompress(char (*forms)[DZ_FORM_SIZE], int count, int minLength);
  * DZ_EXPAND_FACTOR bytes per query byte (at least 1) and the result never exceeds that:
  * a word whose forms would not fit stays as a lower-cased word. Returns out. */
 ZRT_API char *DZExpandQuery(const char *query, char *out, DZContext *ctx, int flags);
+
+/* ---- Markup converters and output forms ------------------------------------------- */
+
+/* Convert stored document markup (Symbol-font escapes, highlight codes, super- and
+ * subscripts) and return out. out must have room for, with n = strlen(in):
+ *   OrvToTxt   6 * n + 1 bytes     plain Windows-1251 text
+ *   OrvToHtml 17 * n + 1 bytes     an HTML fragment
+ *   OrvToRtf  10 * n + 1 bytes     an RTF fragment for a document whose font 2 is Symbol
+ *                                  and colour 2 the highlight colour
+ * and no more than that is ever written. The HTML and RTF fragments are balanced: every
+ * element or group they open is closed within them, and no end code closes anything of
+ * the enclosing document. */
+ZRT_API char *OrvToTxt(char *out, const char *in);
+ZRT_API char *OrvToHtml(char *out, const char *in);
+ZRT_API char *OrvToRtf(char *out, const char *in);
+
+/* Output forms. Value kinds that cross the resolver interface. */
+#define ZRT_FORM_STRING 15
+#define ZRT_FORM_INTEGER 16
+/* The caller's name resolver: gets the caller's context, the name, where to store the
+ * kind of the answer (ZRT_FORM_STRING or ZRT_FORM_INTEGER; anything else makes the
+ * expression fail), the argument values (integers, or pointers to strings valid during
+ * the call) and their count (0 for a bare name). Returns the integer, or a string that
+ * the resolver keeps owning (copied at once, at most 39,999 bytes of it). */
+typedef intptr_t (*ZRT_FormResolver)(void *context, const char *name, int32_t *kind,
+                                     const intptr_t *args, int32_t count);
+/* Room the caller's output buffer must have: PParseForm writes at most
+ * ZRT_FORM_ROOM - 1 bytes, so that the caller's terminating NUL fits, and cuts the
+ * output there. */
+#define ZRT_FORM_ROOM 600000
+/* Counters the loop-variable array must hold; loops nested deeper than that are not
+ * repeated (their body is expanded once), and _LVn/_in beyond it have no value. */
+#define ZRT_FORM_LOOPS 16
+/* Expands form[start, end) (form NUL-terminated at or after end) at loop depth `depth`
+ * (-1 outside any loop) and returns the number of bytes written to out; no NUL is
+ * written. Never fails: faulty directives are copied or have no value. */
+ZRT_API int32_t PParseForm(const char *form, int32_t start, int32_t end, char *out,
+                           void *context, int32_t *loopVars, int32_t depth,
+                           ZRT_FormResolver resolver);
 
 #ifdef __cplusplus
 }

@@ -215,7 +215,7 @@ private:
   // Appends to the step buffer; a step never comes near its size (kMaxOpen closers
   // and openers at most), the check only keeps that true by construction.
   void Put(std::string_view s) {
-    if (step_ + s.size() > sizeof stepBuf_) return;
+    if (s.empty() || step_ + s.size() > sizeof stepBuf_) return;
     std::memcpy(stepBuf_ + step_, s.data(), s.size());
     step_ += s.size();
   }
