@@ -13,7 +13,7 @@ namespace {
 // Cuts a file into the pieces the list is read in: up to and including the next LF, but
 // never more than kLineBytes bytes, so a longer line continues as a piece of its own.
 class PieceReader {
-public:
+ public:
   explicit PieceReader(File* file) : file_(file) {}
 
   // False at the end of the file or on a read error (then failed() is true).
@@ -30,7 +30,7 @@ public:
 
   bool failed() const { return failed_; }
 
-private:
+ private:
   bool Fill() {
     buf_.resize(4096);
     long long got = file_->ReadAt(offset_, buf_.data(), buf_.size());

@@ -1,7 +1,5 @@
 #include "text/wordscan.h"
 
-#include <cstring>
-
 #include "text/stopwords.h"
 
 namespace zrt {
@@ -9,10 +7,14 @@ namespace {
 
 inline bool InRange(unsigned char c, unsigned lo, unsigned hi) { return c >= lo && c <= hi; }
 
-// "_[", "_{" and the Symbol-font highlight openers DF, DD, DE.
-bool IsOpeningCode(unsigned char c) { return c == '[' || c == '{' || c == 0xDF || c == 0xDD || c == 0xDE; }
-// "_]", "_}" and the highlight closers FF, FD, FE.
-bool IsClosingCode(unsigned char c) { return c == ']' || c == '}' || c == 0xFF || c == 0xFD || c == 0xFE; }
+// After "_": "[", "{" and the highlight starts DD (colour), DE (bold), DF (italic).
+bool IsOpeningCode(unsigned char c) {
+  return c == '[' || c == '{' || c == 0xDF || c == 0xDD || c == 0xDE;
+}
+// After "_": "]", "}" and the highlight ends FD, FE, FF.
+bool IsClosingCode(unsigned char c) {
+  return c == ']' || c == '}' || c == 0xFF || c == 0xFD || c == 0xFE;
+}
 
 // A word may start with "$", a digit, "@", a Latin letter, "[", "_", "{" or C0-FF.
 bool DropsFromFront(unsigned char c) {
@@ -35,7 +37,7 @@ bool AllDigits(const char* w) {
 
 inline unsigned char At(const char* p, size_t i) { return static_cast<unsigned char>(p[i]); }
 
-// Trims the word [*word, *word + *len) in place of its bounds; the caller terminates it.
+// Narrows the word [*word, *word + *len) to its trimmed bounds; the caller terminates it.
 void Trim(char** word, size_t* len) {
   char* w = *word;
   size_t n = *len;

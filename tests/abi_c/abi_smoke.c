@@ -11,7 +11,7 @@ _Static_assert(sizeof(ORTreeItem) == ORTREE_ITEM_SIZE, "key tree item");
 static int failures = 0;
 static int checks = 0;
 
-static void check(int ok, const char *what) {
+static void check(int ok, const char* what) {
   ++checks;
   if (!ok) {
     ++failures;

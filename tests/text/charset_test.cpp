@@ -1,5 +1,7 @@
 // Code-page conversion and casing over every byte value, checked against the letter
 // layouts of the two code pages rather than against the engine's arithmetic.
+#include "text/charset.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -7,7 +9,6 @@
 #include <random>
 #include <string>
 
-#include "text/charset.h"
 #include "text_test_util.h"
 
 namespace {
@@ -78,9 +79,12 @@ struct Rule {
 };
 
 const Rule kRules[] = {
-    {"OemToAnsi", static_cast<InPlace>(zrt::OemToAnsi), ModelOemToAnsi, static_cast<OnString>(zrt::OemToAnsi)},
-    {"AnsiToOem", static_cast<InPlace>(zrt::AnsiToOem), ModelAnsiToOem, static_cast<OnString>(zrt::AnsiToOem)},
-    {"AnsiUpper", static_cast<InPlace>(zrt::AnsiUpper), ModelAnsiUpper, static_cast<OnString>(zrt::AnsiUpper)},
+    {"OemToAnsi", static_cast<InPlace>(zrt::OemToAnsi), ModelOemToAnsi,
+     static_cast<OnString>(zrt::OemToAnsi)},
+    {"AnsiToOem", static_cast<InPlace>(zrt::AnsiToOem), ModelAnsiToOem,
+     static_cast<OnString>(zrt::AnsiToOem)},
+    {"AnsiUpper", static_cast<InPlace>(zrt::AnsiUpper), ModelAnsiUpper,
+     static_cast<OnString>(zrt::AnsiUpper)},
     {"AnsiLower", zrt::AnsiLower, ModelAnsiLower, nullptr},
     {"OemUpper", zrt::OemUpper, ModelOemUpper, nullptr},
 };
@@ -190,7 +194,8 @@ TEST(Charset, CasingDoesNotFollowTheProcessLocale) {
 std::string ModelUpper(const std::string& s) {
   std::string out = s;
   for (size_t i = 0; i < out.size(); ++i)
-    if (i == 0 || out[i - 1] != '_') out[i] = static_cast<char>(ModelAnsiUpper(static_cast<unsigned char>(out[i])));
+    if (i == 0 || out[i - 1] != '_')
+      out[i] = static_cast<char>(ModelAnsiUpper(static_cast<unsigned char>(out[i])));
   return out;
 }
 
@@ -226,9 +231,11 @@ TEST(Charset, CaseInsensitiveComparisons) {
   for (int i = 0; i < 5000; ++i) {
     std::string a = random(), b = rng() % 3 ? random() : a;
     if (rng() % 2) b = ModelUpper(a);
-    ASSERT_EQ(zrt::StrICmp(a.c_str(), b.c_str()), ModelCompare(a, b, std::string::npos)) << a << " / " << b;
+    ASSERT_EQ(zrt::StrICmp(a.c_str(), b.c_str()), ModelCompare(a, b, std::string::npos))
+        << a << " / " << b;
     size_t n = rng() % 8;
-    ASSERT_EQ(zrt::StrNICmp(a.c_str(), b.c_str(), n), ModelCompare(a, b, n)) << a << " / " << b << " n=" << n;
+    ASSERT_EQ(zrt::StrNICmp(a.c_str(), b.c_str(), n), ModelCompare(a, b, n))
+        << a << " / " << b << " n=" << n;
   }
 }
 
@@ -240,12 +247,12 @@ std::string Join(std::string s) {
 TEST(NameJoining, ExamplesAndQuirks) {
   EXPECT_EQ(Join(Cp("Иванов  И. И.")), Cp("Иванов-И-И."));
   EXPECT_EQ(Join("Smith, J. R."), "Smith, J-R.");
-  EXPECT_EQ(Join("Smith J.R."), "Smith-J.R.");        // a dot not followed by a space stays
-  EXPECT_EQ(Join(" Smith"), " Smith");                // the first byte is never replaced
+  EXPECT_EQ(Join("Smith J.R."), "Smith-J.R.");  // a dot not followed by a space stays
+  EXPECT_EQ(Join(" Smith"), " Smith");          // the first byte is never replaced
   EXPECT_EQ(Join("Smith "), "Smith-");
-  EXPECT_EQ(Join("A - B"), "A-B");                   // runs of "-" collapse
+  EXPECT_EQ(Join("A - B"), "A-B");  // runs of "-" collapse
   EXPECT_EQ(Join("A--- B.  C"), "A-B-C");
-  EXPECT_EQ(Join("Smith,  J."), "Smith, -J.");        // only the space right after "," is kept
+  EXPECT_EQ(Join("Smith,  J."), "Smith, -J.");  // only the space right after "," is kept
   EXPECT_EQ(Join("a,b c"), "a,b-c");
   EXPECT_EQ(Join(""), "");
   EXPECT_EQ(Join("."), ".");

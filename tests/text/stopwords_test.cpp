@@ -1,5 +1,7 @@
 // The stop list: the file's quirks (35-byte pieces, comments, control bytes, the 1024
 // cap), the entry comparison, and the binary search checked against trying every entry.
+#include "text/stopwords.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "base/file.h"
-#include "text/stopwords.h"
 #include "text_test_util.h"
 #include "zrteng.h"
 
@@ -22,7 +23,7 @@ using zrt_test::Oem866;
 using Strings = std::vector<std::string>;
 
 class StopFile : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("zrt_stop_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
@@ -56,7 +57,8 @@ protected:
 TEST_F(StopFile, SpecimenList) {
   std::string file = Oem866(Cp("и\n$comment\nкотор$2\nмежду$\n"));
   EXPECT_EQ(Load(file), (Strings{Cp("И"), Cp("КОТОР$2"), Cp("МЕЖДУ$")}));
-  for (const char* word : {"И", "и", "КОТОРЫЙ", "которым", "КОТОР", "Котор1", "МЕЖДУ", "МЕЖДУНАРОДНЫЙ", "междуусобный"})
+  for (const char* word : {"И", "и", "КОТОРЫЙ", "которым", "КОТОР", "Котор1", "МЕЖДУ",
+                           "МЕЖДУНАРОДНЫЙ", "междуусобный"})
     EXPECT_TRUE(list_.Contains(Cp(word).c_str())) << word;
   for (const char* word : {"КОТОРЫМИ", "КОТО", "МЕЖД", "ИЛИ", "И1", "КОТ", "A"})
     EXPECT_FALSE(list_.Contains(Cp(word).c_str())) << word;
@@ -69,8 +71,8 @@ TEST_F(StopFile, LinesAreReadIn35BytePieces) {
   EXPECT_EQ(Load(a35 + b5 + "\n"), (Strings{std::string(35, 'A'), "BBBBB"})) << "40-byte line";
   EXPECT_EQ(Load(a35 + "\n" + "x\n"), (Strings{std::string(35, 'A'), "X"})) << "exactly 35";
   EXPECT_EQ(Load(a35 + "c\n"), (Strings{std::string(35, 'A'), "C"})) << "36 bytes";
-  EXPECT_EQ(Load(a35 + a35 + a35 + "d"), (Strings{std::string(35, 'A'), std::string(35, 'A'),
-                                                   std::string(35, 'A'), "D"}))
+  EXPECT_EQ(Load(a35 + a35 + a35 + "d"),
+            (Strings{std::string(35, 'A'), std::string(35, 'A'), std::string(35, 'A'), "D"}))
       << "no final newline";
   // CR LF: the CR of a 34-byte line fills its piece, the LF alone is an empty piece.
   EXPECT_EQ(Load(std::string(34, 'e') + "\r\n" + a35 + "\r\nf\r\n"),
@@ -83,7 +85,8 @@ TEST_F(StopFile, ControlBytesCommentsAndConversion) {
   EXPECT_EQ(Load("word\t\x1A\r\n\n\r\n  \n$\n$$x\nlate \n x\n"),
             (Strings{"  ", " X", "LATE ", "WORD"}))
       << "trailing control bytes go, spaces stay";
-  EXPECT_EQ(Load(std::string("ab\0cd\n\0zz\nef\n", 13)), (Strings{"AB", "EF"})) << "an entry ends at NUL";
+  EXPECT_EQ(Load(std::string("ab\0cd\n\0zz\nef\n", 13)), (Strings{"AB", "EF"}))
+      << "an entry ends at NUL";
   // Code page 866 in the file, upper-case Windows-1251 in the list.
   EXPECT_EQ(Load(Oem866(Cp("Ещё\nпри\n"))), (Strings{Cp("ЕЩ") + "\xD1", Cp("ПРИ")}))
       << "866 ё (F1) is not a letter to the conversion and lands on С after upper-casing";
@@ -91,11 +94,13 @@ TEST_F(StopFile, ControlBytesCommentsAndConversion) {
 }
 
 TEST_F(StopFile, EntriesAreSortedAsUnsignedBytes) {
-  EXPECT_EQ(Load(Oem866(Cp("я\nz\nA\nа\n_q\n1\n"))), (Strings{"1", "A", "Z", "_q", Cp("А"), Cp("Я")}));
+  EXPECT_EQ(Load(Oem866(Cp("я\nz\nA\nа\n_q\n1\n"))),
+            (Strings{"1", "A", "Z", "_q", Cp("А"), Cp("Я")}));
   const Strings& e = list_.entries();
   EXPECT_TRUE(std::is_sorted(e.begin(), e.end(), [](const std::string& x, const std::string& y) {
-    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
-                                        [](char p, char q) { return (unsigned char)p < (unsigned char)q; });
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
+      return (unsigned char)p < (unsigned char)q;
+    });
   }));
 }
 
@@ -131,9 +136,9 @@ TEST_F(StopFile, ReloadReplacesAndFailureEmpties) {
 
 // A file layer whose reads fail after the first block.
 class FailingReads : public zrt::Env {
-public:
+ public:
   class Reader : public zrt::File {
-  public:
+   public:
     explicit Reader(std::unique_ptr<zrt::File> f) : f_(std::move(f)) {}
     long long ReadAt(uint64_t offset, void* buf, size_t n) override {
       return offset == 0 ? f_->ReadAt(offset, buf, n) : -1;
@@ -143,17 +148,20 @@ public:
     bool Truncate(uint64_t) override { return false; }
     bool Sync() override { return false; }
 
-  private:
+   private:
     std::unique_ptr<zrt::File> f_;
   };
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode, zrt::Status* why) override {
+  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode,
+                                  zrt::Status* why) override {
     auto f = zrt::Env::Posix()->Open(path, mode, why);
     return f ? std::make_unique<Reader>(std::move(f)) : nullptr;
   }
   bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
   bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
   bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override { return zrt::Env::Posix()->Rename(a, b); }
+  bool Rename(const std::string& a, const std::string& b) override {
+    return zrt::Env::Posix()->Rename(a, b);
+  }
 };
 
 TEST_F(StopFile, ReadErrorLeavesAnEmptyList) {

@@ -1,12 +1,13 @@
 // The word scanner on tricky field texts: markup pairs, trimming of every byte value,
 // the number rule, one-letter words and stop words.
+#include "text/wordscan.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "text/stopwords.h"
-#include "text/wordscan.h"
 #include "text_test_util.h"
 
 namespace {
@@ -20,7 +21,9 @@ struct Word {
   bool operator==(const Word&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& os, const Word& w) { return os << "{" << w.text << "@" << w.offset << "}"; }
+std::ostream& operator<<(std::ostream& os, const Word& w) {
+  return os << "{" << w.text << "@" << w.offset << "}";
+}
 
 // Scans a copy of `text` through the process-wide entry point, as the indexer does.
 std::vector<Word> Scan(const std::string& text, uint8_t* counter = nullptr) {
@@ -28,7 +31,8 @@ std::vector<Word> Scan(const std::string& text, uint8_t* counter = nullptr) {
   std::vector<Word> words;
   uint8_t count = 0;
   int32_t offset = -1;
-  for (char* w = zrt::NextWord(buf.data(), &count, &offset); w; w = zrt::NextWord(nullptr, &count, &offset)) {
+  for (char* w = zrt::NextWord(buf.data(), &count, &offset); w;
+       w = zrt::NextWord(nullptr, &count, &offset)) {
     EXPECT_EQ(w, buf.data() + offset) << "offset points at the word";
     words.push_back({w, offset});
   }
@@ -45,14 +49,16 @@ std::vector<std::string> Texts(const std::string& text) {
 using Strings = std::vector<std::string>;
 
 class WordScan : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { zrt::StopList::Global().Clear(); }
   void TearDown() override { zrt::StopList::Global().Clear(); }
 };
 
 TEST_F(WordScan, SplitsOnControlBytesAndSpaceOnly) {
-  EXPECT_EQ(Scan("alpha beta\tgamma\x01" "delta\r\nomega"),
-            (std::vector<Word>{{"alpha", 0}, {"beta", 6}, {"gamma", 11}, {"delta", 17}, {"omega", 24}}));
+  EXPECT_EQ(
+      Scan("alpha beta\tgamma\x01"
+           "delta\r\nomega"),
+      (std::vector<Word>{{"alpha", 0}, {"beta", 6}, {"gamma", 11}, {"delta", 17}, {"omega", 24}}));
   // Bytes 80-FF never separate: a no-break space A0 stays inside the word.
   EXPECT_EQ(Texts(Cp("слово") + "\xA0" + Cp("дело")), Strings{Cp("слово") + "\xA0" + Cp("дело")});
   EXPECT_EQ(Texts(""), Strings{});
@@ -182,7 +188,8 @@ TEST_F(WordScan, TrimsEveryByteValueByItsClass) {
 
 TEST_F(WordScan, StopWordsAreSkipped) {
   zrt::StopList::Global().SetEntries({"A", Cp("ПРИ"), Cp("МЕЖДУ$")});
-  EXPECT_EQ(Texts(Cp("a b при взаимодействии между-собой Между")), (Strings{"b", Cp("взаимодействии")}));
+  EXPECT_EQ(Texts(Cp("a b при взаимодействии между-собой Между")),
+            (Strings{"b", Cp("взаимодействии")}));
   EXPECT_EQ(Texts(Cp("A стол")), Strings{Cp("стол")}) << "any case";
   zrt::StopList::Global().Clear();
   EXPECT_EQ(Texts("a"), Strings{"a"});
