@@ -9,6 +9,9 @@ packages=(
   nlohmann-json3-dev
 )
 
+# npm fetches the morphology source data below.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -20,5 +23,18 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The OpenCorpora dictionary as the az package (MIT; data CC BY-SA 3.0) ships it; the
+# build turns it into the morphology dictionary (tools/dzbuild).
+root="$(cd "$(dirname "$0")/.." && pwd)"
+az="$root/build-deps/az"
+if [ ! -s "$az/package/dicts/words.dawg" ]; then
+  rm -rf "$az.part"
+  mkdir -p "$az.part"
+  (cd "$az.part" && npm pack --silent az@0.2.3 >/dev/null &&
+    tar xzf az-0.2.3.tgz package/package.json package/dicts && rm -f az-0.2.3.tgz)
+  rm -rf "$az"
+  mv "$az.part" "$az"
 fi
 echo "setup: all dependencies present"

@@ -1,0 +1,121 @@
+#include "lexemes.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace dzbuild {
+namespace {
+
+struct Form {
+  std::string word;
+  std::set<std::string> grammemes;
+  std::string pos;
+  int prefix;
+};
+
+std::set<std::string> Split(const std::string& tag, std::string* pos) {
+  std::set<std::string> g;
+  std::string cur;
+  for (char c : tag + ",") {
+    if (c == ',' || c == ' ') {
+      if (!cur.empty()) {
+        if (pos->empty()) *pos = cur;
+        g.insert(cur);
+      }
+      cur.clear();
+    } else {
+      cur.push_back(c);
+    }
+  }
+  return g;
+}
+
+bool Lowercase(const std::string& w) {
+  if (w.empty()) return false;
+  for (char c : w)
+    if (static_cast<unsigned char>(c) < 0xE0) return false;
+  return true;
+}
+
+bool Verbal(const std::string& pos) {
+  return pos == "INFN" || pos == "VERB" || pos == "PRTF" || pos == "PRTS" || pos == "GRND";
+}
+
+// Forms a ring need not reproduce: rare cases and spelling variants.
+bool Core(const Form& f) {
+  for (const char* g : {"gen2", "loc2", "voct", "acc2", "Cmp2", "Infr", "Erro", "Dist"})
+    if (f.grammemes.count(g)) return false;
+  for (const std::string& g : f.grammemes)
+    if (g.rfind("V-", 0) == 0 && f.pos != "COMP") return false;
+  return true;
+}
+
+void AddDistinct(std::vector<std::string>* v, const std::string& w) {
+  if (std::find(v->begin(), v->end(), w) == v->end()) v->push_back(w);
+}
+
+}  // namespace
+
+std::vector<Lexeme> CollectLexemes(const Source& source) {
+  static const std::string kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};
+  std::vector<Lexeme> out;
+  for (const Source::Lexeme& lx : source.lexemes) {
+    const Paradigm& p = source.paradigms[lx.paradigm];
+    std::vector<Form> forms;
+    bool drop = false;
+    for (size_t i = 0; i < p.suffix.size() && !drop; ++i) {
+      Form f;
+      f.word = kPrefixes[p.prefix[i]] + lx.stem + source.suffixes[p.suffix[i]];
+      for (char& c : f.word)
+        if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);  // ё -> е
+      f.grammemes = Split(source.tags[p.tag[i]], &f.pos);
+      f.prefix = p.prefix[i];
+      if (f.grammemes.count("Abbr")) continue;
+      if (!Lowercase(f.word)) drop = true;  // hyphens, digits, Latin letters
+      forms.push_back(std::move(f));
+    }
+    if (drop || forms.empty() || Verbal(forms[0].pos)) continue;
+    // Split the joined lexemes.
+    std::map<std::string, std::vector<const Form*>> groups;
+    for (const Form& f : forms) {
+      if (Verbal(f.pos)) continue;
+      std::string key = std::to_string(f.prefix);
+      key += f.grammemes.count("Supr") ? "S" : "-";
+      key += f.grammemes.count("Patr") ? "P" : "-";
+      groups[key].push_back(&f);
+    }
+    for (auto& [key, members] : groups) {
+      Lexeme lex;
+      lex.pos = members.front()->pos;
+      lex.base = kPrefixes[members.front()->prefix] + lx.stem;
+      for (char& c : lex.base)
+        if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);
+      for (const Form* f : members) {
+        AddDistinct(&lex.all, f->word);
+        if (Core(*f)) AddDistinct(&lex.core, f->word);
+      }
+      if (lex.core.empty()) continue;
+      if (lex.pos == "NOUN") {
+        // Surnames and patronymics decline by gender in the singular: a part per gender
+        // with the shared plural.
+        static const char* kGenders[3] = {"masc", "femn", "neut"};
+        bool has[3] = {false, false, false};
+        for (int g = 0; g < 3; ++g)
+          for (const Form* f : members)
+            if (Core(*f) && f->grammemes.count("sing") && f->grammemes.count(kGenders[g])) has[g] = true;
+        if (has[0] + has[1] + has[2] > 1)
+          for (int g = 0; g < 3; ++g)
+            if (has[g])
+              for (const Form* f : members)
+                if (Core(*f) && (f->grammemes.count(kGenders[g]) ||
+                                 !(f->grammemes.count("masc") || f->grammemes.count("femn") || f->grammemes.count("neut"))))
+                  AddDistinct(&lex.genderSplit[g], f->word);
+      }
+      out.push_back(std::move(lex));
+    }
+  }
+  return out;
+}
+
+}  // namespace dzbuild

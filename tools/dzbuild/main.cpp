@@ -1,0 +1,241 @@
+// dzbuild: builds the morphology dictionary from the OpenCorpora data of the az
+// package, then reads it back through the engine and reports how many lexemes every one
+// of their forms expands to in full.
+//
+//   dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate]
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "az_source.h"
+#include "dzwriter.h"
+#include "infer.h"
+#include "lexemes.h"
+#include "morph/dictionary.h"
+#include "morph/wordforms.h"
+
+namespace dzbuild {
+namespace {
+
+std::string Utf8(const std::string& cp1251) {
+  std::string out;
+  for (char ch : cp1251) {
+    const auto c = static_cast<unsigned char>(ch);
+    unsigned cp = c < 0x80 ? c : c >= 0xC0 ? 0x410 + (c - 0xC0) : c == 0xB8 ? 0x451 : c == 0xA8 ? 0x401 : '?';
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::vector<int> ClassOrder(const std::string& pos) {
+  if (pos == "NOUN") return {0, 2, 1};
+  if (pos == "ADJF" || pos == "ADJS" || pos == "COMP") return {1, 2, 0};
+  if (pos == "NUMR") return {3, 2, 0, 1};
+  return {2, 1, 0, 3};
+}
+
+// Lexemes of one paradigm differ only in their stems, so a ring found for one, its stems
+// moved onto another lexeme's stem, is nearly always that lexeme's ring too; it is
+// taken only when it generates the same number of the lexeme's forms and no other.
+class RingCache {
+public:
+  size_t Infer(const Lexeme& lx, const std::vector<std::string>& core, Ring* ring) {
+    std::string key = lx.pos + '\0' + lx.base.substr(lx.base.size() - std::min<size_t>(lx.base.size(), 3)) + '\0';
+    for (const std::string& w : core) {
+      if (w.compare(0, lx.base.size(), lx.base) != 0) return InferRing(core, lx.all, ClassOrder(lx.pos), ring);
+      key += w.substr(lx.base.size()) + '\0';
+    }
+    auto it = cache_.find(key);
+    if (it != cache_.end()) {
+      const Template& t = it->second;
+      ring->clear();
+      bool fits = true;
+      for (size_t i = 0; i < t.ring.size() && fits; ++i) {
+        const auto& [cut, add] = t.stems[i];
+        if (cut > lx.base.size()) fits = false;
+        Record r = t.ring[i];
+        if (fits) r.stem = lx.base.substr(0, lx.base.size() - cut) + add;
+        ring->push_back(std::move(r));
+      }
+      if (fits) {
+        std::vector<std::string> gen = Generate(*ring);
+        std::set<std::string> got(gen.begin(), gen.end());
+        size_t covered = 0;
+        for (const std::string& w : core) covered += got.count(w);
+        if (covered == t.covered && covered == got.size()) return covered;
+      }
+    }
+    const size_t covered = InferRing(core, lx.all, ClassOrder(lx.pos), ring);
+    if (it == cache_.end()) {
+      Template t{{}, *ring, covered};
+      for (const Record& r : *ring) {
+        size_t keep = 0;
+        while (keep < r.stem.size() && keep < lx.base.size() && r.stem[keep] == lx.base[keep]) ++keep;
+        t.stems.emplace_back(lx.base.size() - keep, r.stem.substr(keep));
+      }
+      cache_.emplace(std::move(key), std::move(t));
+    }
+    return covered;
+  }
+
+private:
+  struct Template {
+    std::vector<std::pair<size_t, std::string>> stems;  // cut from the base, then added
+    Ring ring;
+    size_t covered;
+  };
+  std::unordered_map<std::string, Template> cache_;
+};
+
+struct Built {
+  size_t lexeme;
+  std::vector<Ring> rings;
+  std::vector<std::vector<std::string>> cores;  // the forms each ring must reproduce
+};
+
+struct Tally {
+  size_t lexemes = 0, exact = 0, expanded = 0;
+};
+
+int Run(int argc, char** argv) {
+  std::string az, outPath, failuresPath;
+  bool validate = true;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--az" && i + 1 < argc) az = argv[++i];
+    else if (a == "--out" && i + 1 < argc) outPath = argv[++i];
+    else if (a == "--failures" && i + 1 < argc) failuresPath = argv[++i];
+    else if (a == "--no-validate") validate = false;
+    else return std::fprintf(stderr, "usage: dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate]\n"), 2;
+  }
+  if (az.empty() || outPath.empty()) return std::fprintf(stderr, "dzbuild: --az and --out are required\n"), 2;
+  const auto t0 = std::chrono::steady_clock::now();
+  Source source;
+  std::string error;
+  if (!LoadSource(az, &source, &error)) return std::fprintf(stderr, "dzbuild: %s: %s\n", az.c_str(), error.c_str()), 1;
+  std::vector<Lexeme> lexemes = CollectLexemes(source);
+  std::printf("dzbuild: %zu source lexemes, %zu lexemes to encode (verbs left out)\n", source.lexemes.size(),
+              lexemes.size());
+
+  std::vector<Built> built;
+  std::vector<Ring> rings;
+  std::map<std::string, size_t> seen;  // identical rings are written once
+  auto keep = [&](const Ring& ring) {
+    std::string key;
+    for (const Record& r : ring)
+      key += r.stem + '\0' + std::to_string(r.code) + ',' + std::to_string(r.mask) + ',' + std::to_string(r.features) +
+             ',' + std::to_string(r.fourth) + ';';
+    if (seen.emplace(key, rings.size()).second) rings.push_back(ring);
+  };
+  RingCache cache;
+  for (size_t i = 0; i < lexemes.size(); ++i) {
+    const Lexeme& lx = lexemes[i];
+    Built b{i, {}, {}};
+    Ring ring;
+    if (lx.core.size() == 1) {
+      ring = {Record{lx.core[0], 0, 1, 0, 0}};
+    } else {
+      size_t covered = cache.Infer(lx, lx.core, &ring);
+      if (covered < lx.core.size() && !lx.genderSplit[0].empty() + !lx.genderSplit[1].empty() + !lx.genderSplit[2].empty() > 1) {
+        // One ring per gender, each with the plural.
+        for (const auto& part : lx.genderSplit) {
+          if (part.empty()) continue;
+          Ring r;
+          cache.Infer(lx, part, &r);
+          if (!r.empty()) b.rings.push_back(r), b.cores.push_back(part);
+        }
+        ring.clear();
+      }
+    }
+    if (!ring.empty()) b.rings.push_back(ring), b.cores.push_back(lx.core);
+    for (const Ring& r : b.rings) {
+      std::string why = CheckRing(r);
+      if (!why.empty()) return std::fprintf(stderr, "dzbuild: internal error: %s\n", why.c_str()), 1;
+      keep(r);
+    }
+    built.push_back(std::move(b));
+  }
+  std::string file;
+  if (!LayOut(rings, &file, &error)) return std::fprintf(stderr, "dzbuild: %s\n", error.c_str()), 1;
+  {
+    std::ofstream out(outPath + ".tmp", std::ios::binary);
+    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+    if (!out) return std::fprintf(stderr, "dzbuild: cannot write %s\n", outPath.c_str()), 1;
+  }
+  if (std::rename((outPath + ".tmp").c_str(), outPath.c_str()) != 0)
+    return std::fprintf(stderr, "dzbuild: cannot write %s\n", outPath.c_str()), 1;
+  size_t records = 0;
+  for (const Ring& r : rings) records += r.size();
+  const auto t1 = std::chrono::steady_clock::now();
+  std::printf("dzbuild: wrote %s: %zu rings, %zu stem records, %zu bytes (%.1f s)\n", outPath.c_str(), rings.size(),
+              records, file.size(), std::chrono::duration<double>(t1 - t0).count());
+  if (!validate) return 0;
+
+  // Read back through the engine: every form of a lexeme must expand to a set holding
+  // all of the lexeme's forms.
+  std::unique_ptr<zrt::morph::Dictionary> dict;
+  zrt::Status st = zrt::morph::Dictionary::Open(outPath, &dict);
+  if (!st.ok()) return std::fprintf(stderr, "dzbuild: reading back: %s\n", st.message().c_str()), 1;
+  std::map<std::string, Tally> tally;
+  std::ofstream failures;
+  if (!failuresPath.empty()) failures.open(failuresPath);
+  size_t shown = 0;
+  std::vector<std::string> slots;
+  for (const Built& b : built) {
+    const Lexeme& lx = lexemes[b.lexeme];
+    std::string group = lx.pos == "ADJS" || lx.pos == "COMP" ? "ADJF" : lx.pos;
+    Tally& t = tally[group];
+    ++t.lexemes;
+    bool exact = !b.rings.empty(), expanded = !b.rings.empty();
+    std::string missing;
+    for (size_t r = 0; r < b.rings.size(); ++r) {
+      std::vector<std::string> gen = Generate(b.rings[r]);
+      std::set<std::string> genSet(gen.begin(), gen.end()), coreSet(b.cores[r].begin(), b.cores[r].end());
+      if (genSet != coreSet) exact = false;
+      for (const std::string& w : b.cores[r]) {
+        if (w.size() < 2) continue;  // one-letter words are never expanded
+        zrt::morph::LexemeSlots(*dict, w, &slots);
+        std::unordered_set<std::string> got(slots.begin(), slots.end());
+        for (const std::string& need : b.cores[r])
+          if (!got.count(need)) {
+            expanded = false;
+            if (missing.empty()) missing = w + " -> " + need;
+          }
+      }
+    }
+    t.exact += exact;
+    t.expanded += expanded;
+    if (!exact || !expanded) {
+      std::string line = group + " " + Utf8(lx.core[0]) + (exact ? "" : " [ring incomplete]") +
+                         (missing.empty() ? "" : " [lookup " + Utf8(missing) + "]");
+      if (failures.is_open()) failures << line << "\n";
+      if (shown++ < 15) std::printf("  failing: %s\n", line.c_str());
+    }
+  }
+  Tally total;
+  for (auto& [pos, t] : tally) {
+    std::printf("dzbuild: %-5s %7zu lexemes, ring exact %6.2f%%, every form expands to all %6.2f%%\n", pos.c_str(),
+                t.lexemes, 100.0 * t.exact / t.lexemes, 100.0 * t.expanded / t.lexemes);
+    total.lexemes += t.lexemes, total.exact += t.exact, total.expanded += t.expanded;
+  }
+  std::printf("dzbuild: all   %7zu lexemes, ring exact %6.2f%%, every form expands to all %6.2f%% (%.1f s)\n",
+              total.lexemes, 100.0 * total.exact / total.lexemes, 100.0 * total.expanded / total.lexemes,
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count());
+  return 0;
+}
+
+}  // namespace
+}  // namespace dzbuild
+
+int main(int argc, char** argv) { return dzbuild::Run(argc, argv); }
