@@ -3,8 +3,10 @@
 #include "text/stopwords.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -25,8 +27,9 @@ using Strings = std::vector<std::string>;
 class StopFile : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps parallel runs of several build trees apart.
     dir_ = fs::temp_directory_path() /
-           ("zrt_stop_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+           ("zrt_stop_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
     list_.Clear();
