@@ -120,8 +120,8 @@ bool StopList::Contains(const char* word) const {
   if (!word || entries_.empty()) return false;
   std::string upper = AnsiUpper(std::string(word));
   // The entries are sorted by plain bytes while the comparison also orders "$" entries,
-  // so for some words this search misses an entry that would match. That miss is part of
-  // what a stop word is: the indexes on existing media were built with exactly this search.
+  // so for some words this search misses an entry that would match. The miss is kept:
+  // membership is what this search finds, and the indexer and the query side both ask it.
   size_t lo = 0, hi = entries_.size();
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;

@@ -34,8 +34,7 @@ bool IsStopWord(const char* word);  // against StopList::Global()
 // Orders a word `w` (upper case, may itself hold a "$" cut) against a list entry `e`:
 // 0 when the entry stops the word, otherwise -1 or 1 as the lookup should go on.
 // "$" at the end of either side stops every continuation of its prefix, "$N" at most N
-// more bytes; a word that extends an entry's prefix otherwise sorts after a plain word
-// and before a cut one.
+// more bytes; past that limit a cut word sorts before the entry and an uncut word after.
 int CompareStopEntry(const char* w, const char* e);
 
 }  // namespace zrt
