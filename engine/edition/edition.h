@@ -10,12 +10,19 @@
 #include "core/fields.h"
 #include "core/record_store.h"
 #include "index/static_index.h"
+#include "index/update_index.h"
+#include "query/search_context.h"
 #include "zrteng.h"
 
 namespace zrt {
 
 class Edition {
 public:
+  Edition();
+  ~Edition();
+  Edition(const Edition&) = delete;
+  Edition& operator=(const Edition&) = delete;
+
   // Opens path (+ suffix): the descriptor (".cdw") when there is one, which names the
   // record store; then the store and the word index; then compiles the definitions.
   Status Open(const std::string& path, const char* suffix);
@@ -28,6 +35,13 @@ public:
   const FieldDescriptor* descriptor() const { return descriptor_.get(); }
   Fields fields() const { return Fields(store_, descriptor_.get()); }
   StaticIndex& index() { return index_; }
+  // The last query's found set and the dictionary listing.
+  QueryState& query() { return query_; }
+  // What a query or a search by root of this edition reads.
+  SearchContext searchContext();
+  // Words of documents added or changed since the last pack; attached at open, its
+  // files are opened on first use.
+  UpdateIndex& updates() { return updates_; }
   // The table of contents as the exported tree object, or null.
   ORTree* contents();
   const std::string& storeName() const { return storeName_; }
@@ -41,6 +55,9 @@ private:
   RecordStore store_;
   std::unique_ptr<FieldDescriptor> descriptor_;
   StaticIndex index_;
+  UpdateIndex updates_;
+  std::unique_ptr<UpdateSource> updateSource_;
+  QueryState query_;
   std::string storeName_;  // base name of the store's files, without extension
   ORTree contentsHandle_{};
   Status lastError_;

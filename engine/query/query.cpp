@@ -1,0 +1,440 @@
+#include "query/query.h"
+
+#include <cstring>
+
+#include "index/dictionary.h"
+#include "index/term_match.h"
+#include "text/stopwords.h"
+
+namespace zrt {
+
+Status ComposeQueryText(const std::string& text, const std::vector<QueryLimit>& limits,
+                        std::string* out) {
+  std::string q;
+  bool anyLimit = false;
+  for (const QueryLimit& l : limits)
+    if (!l.field.empty() && !l.text.empty()) anyLimit = true;
+  if (text.empty() && !anyLimit) return Status::InvalidArgument("empty query");
+  q = anyLimit && !text.empty() ? "(" + text + ") " : text;
+  bool appended = false;
+  for (const QueryLimit& l : limits) {
+    if (l.field.empty() || l.text.empty()) continue;  // a limit the builder left out
+    if (!text.empty() || appended) q += " AND ";
+    q += "(" + l.text + ") IN " + l.field;
+    appended = true;
+    if (q.size() > kMaxQueryText) break;
+  }
+  if (q.size() > kMaxQueryText)
+    return Status::Limit("the query text is longer than " + std::to_string(kMaxQueryText) + " bytes");
+  *out = std::move(q);
+  return Status::Ok();
+}
+
+namespace {
+
+enum class Tok {
+  End, Open, Close, Or, And, Not, Same, NotSame, With, NotWith, Adj, NotAdj, In, NotIn, Term,
+  Error,  // a quote that is never closed, or a term over its limit
+};
+
+struct Token {
+  Tok kind = Tok::End;
+  size_t end = 0;        // position after the token
+  int distance = 1;      // ADJ n
+  std::string text;      // a term, quotes removed
+  Status error;          // for Tok::Error
+};
+
+inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
+inline bool IsBlank(char c) { return U(c) >= 0x01 && U(c) <= 0x20; }
+inline bool IsWhite(char c) { return (U(c) >= 0x09 && U(c) <= 0x0D) || c == ' '; }
+
+// What must follow a keyword for it to be one.
+enum class Follow { Low, Space, SpaceOnly };
+
+bool Follows(char c, Follow f) {
+  switch (f) {
+    case Follow::Low: return U(c) <= 0x20 || c == '(';
+    case Follow::Space: return IsWhite(c) || c == '(';
+    case Follow::SpaceOnly: return IsWhite(c);
+  }
+  return false;
+}
+
+struct Keyword {
+  const char* word;
+  Tok kind;
+  Follow follow;
+};
+
+// Longer spellings first where one begins another.
+constexpr Keyword kKeywords[] = {
+    {"NOTSAME", Tok::NotSame, Follow::Space}, {"NOTWITH", Tok::NotWith, Follow::Space},
+    {"NOTAND", Tok::Not, Follow::Space},      {"NOTADJ", Tok::NotAdj, Follow::Space},
+    {"NOTIN", Tok::NotIn, Follow::SpaceOnly}, {"NOT", Tok::Not, Follow::Space},
+    {"SAME", Tok::Same, Follow::Space},       {"WITH", Tok::With, Follow::Space},
+    {"AND", Tok::And, Follow::Low},           {"OR", Tok::Or, Follow::Low},
+    {"IN", Tok::In, Follow::SpaceOnly},
+};
+
+bool StartsWithWord(const std::string& s, size_t p, const char* word) {
+  for (size_t i = 0; word[i]; ++i) {
+    char c = p + i < s.size() ? s[p + i] : '\0';
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (c != word[i]) return false;
+  }
+  return true;
+}
+
+class Lexer {
+public:
+  Lexer(const std::string& text, const QueryParams& params) : s_(text), params_(params) {}
+
+  char At(size_t p) const { return p < s_.size() ? s_[p] : '\0'; }
+
+  // The token that starts at p (after blanks); nothing is consumed.
+  Token Read(size_t p) const {
+    while (p < s_.size() && IsBlank(s_[p])) ++p;
+    Token t;
+    t.end = p + 1;
+    char c = At(p);
+    if (p >= s_.size()) {
+      t.kind = Tok::End;
+      t.end = p;
+      return t;
+    }
+    if (c == '(') return t.kind = Tok::Open, t;
+    if (c == ')') return t.kind = Tok::Close, t;
+    if (!params_.ignoreOperators) {
+      if (c == '|') return t.kind = Tok::Or, t;
+      if (c == '&') return t.kind = Tok::And, t;
+      if (c == '~' && Follows(At(p + 1), Follow::Space)) return t.kind = Tok::Not, t;
+    }
+    if (!params_.ignorePoint && c == '.') {
+      if (At(p + 1) == '.') return t.kind = Tok::NotIn, t.end = p + 2, t;
+      return t.kind = Tok::In, t;
+    }
+    if (StartsWithWord(s_, p, "ADJ")) {
+      char d = At(p + 3);
+      if (d >= '0' && d <= '9' && Follows(At(p + 4), Follow::Low)) {
+        t.kind = Tok::Adj;
+        t.distance = d - '0';
+        t.end = p + 4;
+        return t;
+      }
+      if (Follows(d, Follow::Low)) return t.kind = Tok::Adj, t.end = p + 3, t;
+    }
+    for (const Keyword& k : kKeywords) {
+      size_t n = std::strlen(k.word);
+      if (StartsWithWord(s_, p, k.word) && Follows(At(p + n), k.follow)) {
+        t.kind = k.kind;
+        t.end = p + n;
+        return t;
+      }
+    }
+    return ReadTerm(p, false);
+  }
+
+  // A term or, in a field list, a name (which a comma also ends).
+  Token ReadTerm(size_t p, bool name) const {
+    Token t;
+    t.kind = Tok::Term;
+    if (At(p) == '\'') {
+      size_t i = p + 1;
+      for (;; ++i) {
+        if (i >= s_.size()) return Fail("a quoted term is never closed");
+        if (s_[i] == '\'') {
+          if (At(i + 1) != '\'') break;
+          ++i;
+        }
+        t.text += s_[i];
+      }
+      t.end = i + 1;
+      if (t.text.size() > kMaxTermBytes) return Fail("a term is longer than 127 bytes");
+      return t;
+    }
+    size_t i = p;
+    while (i < s_.size() && !IsBlank(s_[i]) && s_[i] != ')' &&
+           !(s_[i] == '.' && !params_.ignorePoint) && !(name && s_[i] == ','))
+      ++i;
+    t.text = s_.substr(p, i - p);
+    t.end = i;
+    // One byte more is tolerated when the term ends the text, as it always was.
+    bool atEnd = i >= s_.size();
+    if (t.text.size() > kMaxTermBytes + (atEnd ? 1 : 0)) return Fail("a term is longer than 127 bytes");
+    return t;
+  }
+
+  size_t SkipBlanks(size_t p) const {
+    while (p < s_.size() && IsBlank(s_[p])) ++p;
+    return p;
+  }
+
+private:
+  static Token Fail(const char* why) {
+    Token t;
+    t.kind = Tok::Error;
+    t.error = Status::Limit(why);
+    if (std::strstr(why, "never closed")) t.error = Status::InvalidArgument(why);
+    return t;
+  }
+
+  const std::string& s_;
+  const QueryParams& params_;
+};
+
+Status SyntaxError(const char* what) { return Status::InvalidArgument(std::string("syntax: ") + what); }
+
+class Parser {
+public:
+  Parser(const SearchContext& ctx, const std::string& text, WordOpCodes* opcodes,
+         const QueryProgress& progress)
+      : ctx_(ctx), lex_(text, ctx.params), opcodes_(opcodes), progress_(progress) {}
+
+  Status Query(FoundSet* result) {
+    Status s = Disjunction(false, true);
+    if (!s.ok()) return s;
+    if (lex_.Read(pos_).kind != Tok::End) return SyntaxError("text after the end of the query");
+    *result = std::move(stack_.back());
+    return Status::Ok();
+  }
+
+private:
+  Status Disjunction(bool fieldMode, bool eval) {
+    Status s = Conjunction(fieldMode, eval);
+    while (s.ok() && lex_.Read(pos_).kind == Tok::Or) {
+      pos_ = lex_.Read(pos_).end;
+      s = Conjunction(fieldMode, eval);
+      if (s.ok() && eval) Apply(Tok::Or, 1, fieldMode);
+    }
+    return s;
+  }
+
+  static bool IsOperator(Tok k) {
+    switch (k) {
+      case Tok::And: case Tok::Not: case Tok::Same: case Tok::NotSame: case Tok::With:
+      case Tok::NotWith: case Tok::Adj: case Tok::NotAdj:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  Status Conjunction(bool fieldMode, bool eval) {
+    Status s = Primary(fieldMode, eval);
+    while (s.ok()) {
+      Token t = lex_.Read(pos_);
+      Tok op = Tok::Same;  // juxtaposition
+      int distance = 1;
+      if (IsOperator(t.kind)) {
+        op = t.kind;
+        distance = t.distance;
+        pos_ = t.end;
+      } else if (t.kind != Tok::Term && t.kind != Tok::Open) {
+        break;
+      }
+      s = Primary(fieldMode, eval);
+      if (s.ok() && eval) Apply(op, distance, fieldMode);
+    }
+    return s;
+  }
+
+  Status Primary(bool fieldMode, bool eval) {
+    Token t = lex_.Read(pos_);
+    if (t.kind == Tok::Error) return t.error;
+    if (t.kind == Tok::Term) {
+      pos_ = t.end;
+      if (eval) {
+        Status s = Push();
+        if (s.ok()) s = EvaluateTerm(t.text, &stack_.back());
+        if (!s.ok()) return s;
+      }
+      return Restriction(eval);
+    }
+    if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected");
+    pos_ = t.end;
+    const size_t inside = pos_;
+    // The first reading finds the group's end and whether a restriction follows it.
+    Status s = Group(fieldMode, false);
+    if (!s.ok() || !eval) return s.ok() ? Restriction(false) : s;
+    Tok next = lex_.Read(pos_).kind;
+    bool restricted = next == Tok::In || next == Tok::NotIn;
+    pos_ = inside;
+    s = Group(fieldMode || restricted, true);
+    return s.ok() ? Restriction(true) : s;
+  }
+
+  // The rest of a parenthesised group: disjunction ")".
+  Status Group(bool fieldMode, bool eval) {
+    Status s = Disjunction(fieldMode, eval);
+    if (!s.ok()) return s;
+    Token close = lex_.Read(pos_);
+    if (close.kind == Tok::Error) return close.error;
+    if (close.kind != Tok::Close) return SyntaxError("\")\" expected");
+    pos_ = close.end;
+    return Status::Ok();
+  }
+
+  Status Restriction(bool eval) {
+    Token t = lex_.Read(pos_);
+    if (t.kind != Tok::In && t.kind != Tok::NotIn) return Status::Ok();
+    pos_ = t.end;
+    std::vector<uint8_t> sources;
+    uint32_t mask = 0;
+    for (;;) {
+      Token name = lex_.ReadTerm(lex_.SkipBlanks(pos_), true);
+      if (name.kind == Tok::Error) return name.error;
+      if (name.text.empty()) return SyntaxError("a field name expected");
+      pos_ = name.end;
+      uint8_t numbers[256];
+      int n = ctx_.fields.FNumsB(name.text.c_str(), numbers, 256);
+      if (n <= 0) return SyntaxError("unknown field name");
+      if (sources.size() + static_cast<size_t>(n) > kMaxListFields)
+        return Status::Limit("a field list names more than 126 source fields");
+      sources.insert(sources.end(), numbers, numbers + n);
+      uint8_t f = ctx_.fields.NoByField(name.text.c_str());
+      if (f >= 1 && f <= 32) mask |= 1u << (f - 1);
+      size_t after = lex_.SkipBlanks(pos_);
+      if (lex_.At(after) != ',') break;
+      pos_ = after + 1;
+    }
+    if (!eval) return Status::Ok();
+    FoundSet& top = stack_.back();
+    bool negated = t.kind == Tok::NotIn;
+    RestrictFields(top, sources, negated);
+    if (!top.stop && opcodes_)
+      opcodes_->AddFieldRestriction(negated ? WordOpCodes::kNotIn : WordOpCodes::kIn, mask);
+    return Status::Ok();
+  }
+
+  Status Push() {
+    if (stack_.size() >= kMaxPendingSets)
+      return Status::Limit("the query needs more than 10 pending found sets");
+    stack_.emplace_back();
+    return Status::Ok();
+  }
+
+  void Apply(Tok op, int distance, bool fieldMode) {
+    FoundSet right = std::move(stack_.back());
+    stack_.pop_back();
+    FoundSet& left = stack_.back();
+    const bool stopOperand = left.stop || right.stop;
+    int code = WordOpCodes::kSame;
+    switch (op) {
+      case Tok::Or:
+        Unite(left, right);
+        code = WordOpCodes::kOr;
+        break;
+      case Tok::And:
+        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, false);
+        code = fieldMode ? WordOpCodes::kSame : WordOpCodes::kOr;
+        break;
+      case Tok::Not:
+        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, true);
+        code = WordOpCodes::kNegated;
+        break;
+      case Tok::Same:
+        Combine(left, right, 1, CombineMode::Field, false);
+        break;
+      case Tok::NotSame:
+        Combine(left, right, 1, CombineMode::Field, true);
+        code = WordOpCodes::kNegated;
+        break;
+      case Tok::With:
+        Combine(left, right, 1, CombineMode::Block, false);
+        break;
+      case Tok::NotWith:
+        Combine(left, right, 1, CombineMode::Block, true);
+        code = WordOpCodes::kNegated;
+        break;
+      case Tok::Adj:
+        Combine(left, right, distance, CombineMode::Adjacent, false);
+        code = WordOpCodes::kAdjacent + distance;
+        break;
+      case Tok::NotAdj:
+        Combine(left, right, 1, CombineMode::Adjacent, true);
+        code = WordOpCodes::kNegated;
+        break;
+      default:
+        break;
+    }
+    if (!stopOperand && opcodes_) opcodes_->AddOperator(code);
+  }
+
+  void Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
+    if (progress_) progress_(rows, records, occurrences, term.c_str());
+  }
+
+  Status EvaluateTerm(const std::string& term, FoundSet* set) {
+    TermMatcher matcher(term.c_str(), ctx_.params);
+    std::vector<DictionaryRow> rows;
+    Status s = LookupDictionary(ctx_.index, matcher, kAllGroups, &rows);
+    if (!s.ok()) return s;
+    std::vector<Occurrence> updated;
+    bool inUpdates = false;
+    UpdateSource* updates = ctx_.updates && ctx_.updates->Available() ? ctx_.updates : nullptr;
+    if (updates) {
+      s = updates->Lookup(term.c_str(), &updated, &inUpdates);
+      if (!s.ok()) return s;
+    }
+    if (rows.empty() && !inUpdates) {
+      if (IsStopWord(term.c_str())) {
+        set->stop = true;
+        Report(-1, -1, -1, term);
+        return Status::Ok();
+      }
+      Report(0, 0, 0, term);
+      if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
+      return Status::Ok();
+    }
+    std::vector<Occurrence> read;
+    for (const DictionaryRow& row : rows) {
+      s = ReadOccurrences(ctx_.index, row, &read);
+      if (!s.ok()) return s;  // the caller releases every set of the query
+    }
+    if (!read.empty() && updates) {
+      // Records indexed again since the pack: their static occurrences are stale.
+      FoundSet stale;
+      stale.Append(read);
+      SubtractRecords(stale, updates->ChangedRecords());
+      read = std::move(stale.items);
+    }
+    set->Append(read);
+    set->Append(updated);
+    set->EnsureSorted();
+    Report(static_cast<int32_t>(rows.size()), set->CountRecords(),
+           static_cast<int32_t>(set->items.size()), term);
+    if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
+    return Status::Ok();
+  }
+
+  const SearchContext& ctx_;
+  Lexer lex_;
+  WordOpCodes* opcodes_;
+  const QueryProgress& progress_;
+  size_t pos_ = 0;
+  std::vector<FoundSet> stack_;
+};
+
+}  // namespace
+
+Status RunQuery(const SearchContext& context, const std::string& text, WordOpCodes* opcodes,
+                const QueryProgress& progress, FoundSet* result) {
+  result->Clear();
+  if (text.size() > kMaxQueryText)
+    return Status::Limit("the query text is longer than " + std::to_string(kMaxQueryText) + " bytes");
+  std::string q = text;
+  while (!q.empty() && U(q.back()) <= 0x20) q.pop_back();
+  if (context.index.pages().empty() && !(context.updates && context.updates->Available()))
+    return Status::NotFound("the edition has no word index to search");
+  Parser parser(context, q, opcodes, progress);
+  FoundSet found;
+  Status s = parser.Query(&found);
+  if (!s.ok()) return s;
+  ReduceToRecords(found);
+  if (found.stop) found.Clear();
+  *result = std::move(found);
+  return Status::Ok();
+}
+
+}  // namespace zrt

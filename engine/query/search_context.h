@@ -1,0 +1,55 @@
+// What a query reads from its edition, and the per-edition query state.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "core/fields.h"
+#include "index/postings.h"
+#include "index/static_index.h"
+#include "query/found_set.h"
+#include "text/qparams.h"
+
+namespace zrt {
+
+// The update index as the query side sees it: the words of documents added or changed
+// since the last pack. The edition implements it over its update index.
+class UpdateSource {
+public:
+  virtual ~UpdateSource() = default;
+  // True when the edition has an update index and it could be opened.
+  virtual bool Available() = 0;
+  // The occurrences of the keys that `term` matches (see TermMatcher), sorted.
+  virtual Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) = 0;
+  // Listing rows of the keys matching `root` in the fields of `groupMask`, sorted by word.
+  virtual Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) = 0;
+  // Records whose static-index occurrences no longer count, ascending.
+  virtual std::vector<uint32_t> ChangedRecords() = 0;
+};
+
+struct SearchContext {
+  const StaticIndex& index;
+  UpdateSource* updates;  // null: the edition has none
+  Fields fields;
+  QueryParams params;
+};
+
+// Called once per evaluated term with (dictionary rows, records, occurrences, term);
+// (0, 0, 0) for a term found nowhere, (-1, -1, -1) for a stop word.
+using QueryProgress = std::function<void(int32_t, int32_t, int32_t, const char*)>;
+
+// The query results an edition keeps: the last query's found set, reduced to records,
+// and the dictionary listing of the last search by root.
+struct QueryState {
+  FoundSet found;
+  std::vector<DictionaryRow> listing;
+  Status lastError;  // why the last query failed, for the tools
+
+  void ClearListing() { listing.clear(); listing.shrink_to_fit(); }
+  void ClearFound() { found.Clear(); }
+};
+
+}  // namespace zrt
