@@ -156,6 +156,7 @@ struct CacheSlot {
   KeyFile* owner = nullptr;  // nullptr: the slot is empty
   int32_t offset = -1;
   bool dirty = false;
+  bool checked = false;  // the image passed CheckPage or was written by this file
   unsigned char data[kKeyPageSize];
 };
 
@@ -163,9 +164,9 @@ struct CacheSlot {
 // dirty pages written back when their slot is taken or their file is flushed.
 class KeyPageCache {
 public:
-  // Points *page at the cached copy of the page, valid until the next cache call.
+  // Points *slot at the cached copy of the page, valid until the next cache call.
   // With load false the caller overwrites the whole page, so nothing is read.
-  static Status Get(KeyFile* f, int32_t offset, bool load, unsigned char** page) {
+  static Status Get(KeyFile* f, int32_t offset, bool load, CacheSlot** slot) {
     CacheSlot* hit = nullptr;
     for (CacheSlot& s : slots_) {
       if (s.owner == f && s.offset == offset) hit = &s;
@@ -185,6 +186,7 @@ public:
       }
       hit->owner = nullptr;
       hit->dirty = false;
+      hit->checked = false;
       if (load) {
         long long got = f->file_->ReadAt(static_cast<uint64_t>(offset), hit->data, kKeyPageSize);
         if (got < 0) return Status::IOError(f->path_ + ": cannot read page " + std::to_string(offset));
@@ -196,7 +198,7 @@ public:
       hit->offset = offset;
     }
     if (!load) hit->dirty = true;
-    *page = hit->data;
+    *slot = hit;
     return Status::Ok();
   }
 
@@ -278,10 +280,10 @@ Status KeyFile::Fail(Status s) {
   return s;
 }
 
-// Every number of a page image is checked before the page is used, so a damaged file
-// cannot lead a later step outside the page or the file.
-static Status CheckPage(const unsigned char* p, int32_t self, bool leaf, const std::string& path,
-                        int64_t file_end, std::string* area, std::vector<uint32_t>* offs, int32_t* leftmost) {
+// Every number of a page image is checked before the page is first used, so a damaged
+// file cannot lead a later step outside the page or the file. Whether the page is a leaf
+// is checked on every use, since a damaged link may reach it from the wrong level.
+static Status CheckPage(const unsigned char* p, int32_t self, const std::string& path, int64_t file_end) {
   auto valid = [&](int64_t o) {
     return o >= static_cast<int64_t>(kKeyFileHeaderSize) && o + static_cast<int64_t>(kKeyPageSize) <= file_end;
   };
@@ -289,10 +291,10 @@ static Status CheckPage(const unsigned char* p, int32_t self, bool leaf, const s
   uint32_t used = GetU32(p + 4);
   if (used > kKeyPageCapacity) return Corrupt(path, self, "used bytes out of range");
   int32_t left = GetI32(p + 8);
-  if (leaf ? left != kNoPage : !valid(left)) return Corrupt(path, self, "bad leftmost child");
+  bool leaf = left == kNoPage;
+  if (!leaf && !valid(left)) return Corrupt(path, self, "bad leftmost child");
   const unsigned char* a = p + kKeyPageHeaderSize;
-  offs->clear();
-  size_t o = 0;
+  size_t o = 0, prev = 0;
   while (o < used) {
     if (used - o < KeyEntrySize(0)) return Corrupt(path, self, "entry past the used bytes");
     size_t room = std::min(kKeyMaxLength + 1, used - o - kEntryFixed);
@@ -303,12 +305,22 @@ static Status CheckPage(const unsigned char* p, int32_t self, bool leaf, const s
     if (len > used - o) return Corrupt(path, self, "entry past the used bytes");
     int32_t child = GetI32(a + o);
     if (leaf ? child != kNoPage : !valid(child)) return Corrupt(path, self, "bad child link");
-    if (!offs->empty() && CompareRaw(a + offs->back(), a + o) > 0) return Corrupt(path, self, "entries out of order");
-    offs->push_back(static_cast<uint32_t>(o));
+    if (o > 0 && CompareRaw(a + prev, a + o) > 0) return Corrupt(path, self, "entries out of order");
+    prev = o;
     o += len;
   }
-  area->assign(reinterpret_cast<const char*>(a), used);
-  *leftmost = left;
+  return Status::Ok();
+}
+
+// Copies a checked page image into *out, after checking its kind.
+Status KeyFile::CopyPage(const unsigned char* p, int32_t self, bool leaf, Node* out) const {
+  out->self = self;
+  out->leftmost = GetI32(p + 8);
+  if ((out->leftmost == kNoPage) != leaf) {
+    return Corrupt(path_, self, leaf ? "inner page where a leaf belongs" : "leaf where an inner page belongs");
+  }
+  out->area.assign(reinterpret_cast<const char*>(p + kKeyPageHeaderSize), GetU32(p + 4));
+  out->Reindex();
   return Status::Ok();
 }
 
@@ -325,8 +337,9 @@ Status KeyFile::ReadHeader() {
   levels_ = levels;
   free_head_ = GetI32(h + kKeyPageSize);
   if (free_head_ != kNoPage && !ValidOffset(free_head_)) return Status::Corruption(path_ + ": bad free-list head");
-  root_->self = 0;
-  return CheckPage(h, 0, levels_ == 1, path_, file_end_, &root_->area, &root_->offs, &root_->leftmost);
+  Status s = CheckPage(h, 0, path_, file_end_);
+  if (!s.ok()) return s;
+  return CopyPage(h, 0, levels_ == 1, root_.get());
 }
 
 Status KeyFile::WriteHeader() {
@@ -345,11 +358,15 @@ Status KeyFile::LoadNode(int32_t offset, bool leaf, Node* out) {
     return Status::Ok();
   }
   if (!ValidOffset(offset)) return Corrupt(path_, offset, "link outside the file");
-  unsigned char* p = nullptr;
-  Status s = KeyPageCache::Get(this, offset, true, &p);
+  CacheSlot* slot = nullptr;
+  Status s = KeyPageCache::Get(this, offset, true, &slot);
   if (!s.ok()) return s;
-  out->self = offset;
-  return CheckPage(p, offset, leaf, path_, file_end_, &out->area, &out->offs, &out->leftmost);
+  if (!slot->checked) {
+    s = CheckPage(slot->data, offset, path_, file_end_);
+    if (!s.ok()) return s;
+    slot->checked = true;
+  }
+  return CopyPage(slot->data, offset, leaf, out);
 }
 
 Status KeyFile::StoreNode(const Node& node) {
@@ -359,19 +376,21 @@ Status KeyFile::StoreNode(const Node& node) {
     header_dirty_ = true;
     return Status::Ok();
   }
-  unsigned char* p = nullptr;
-  Status s = KeyPageCache::Get(this, node.self, false, &p);
+  CacheSlot* slot = nullptr;
+  Status s = KeyPageCache::Get(this, node.self, false, &slot);
   if (!s.ok()) return s;
-  node.Encode(p);
+  node.Encode(slot->data);
+  slot->checked = true;
   return Status::Ok();
 }
 
 Status KeyFile::AllocatePage(int32_t* offset) {
   if (free_head_ != kNoPage) {
     if (!ValidOffset(free_head_)) return Status::Corruption(path_ + ": bad free-list link");
-    unsigned char* p = nullptr;
-    Status s = KeyPageCache::Get(this, free_head_, true, &p);
+    CacheSlot* slot = nullptr;
+    Status s = KeyPageCache::Get(this, free_head_, true, &slot);
     if (!s.ok()) return s;
+    const unsigned char* p = slot->data;
     int32_t next = GetI32(p);
     if (GetI32(p + 8) != kFreeMark || (next != kNoPage && !ValidOffset(next))) {
       return Corrupt(path_, free_head_, "bad free-list page");
@@ -388,9 +407,11 @@ Status KeyFile::AllocatePage(int32_t* offset) {
 }
 
 Status KeyFile::FreePage(int32_t offset) {
-  unsigned char* p = nullptr;
-  Status s = KeyPageCache::Get(this, offset, false, &p);
+  CacheSlot* slot = nullptr;
+  Status s = KeyPageCache::Get(this, offset, false, &slot);
   if (!s.ok()) return s;
+  slot->checked = false;  // no longer a tree page
+  unsigned char* p = slot->data;
   std::memset(p, 0, kKeyPageSize);
   PutI32(p, free_head_);
   PutI32(p + 8, kFreeMark);

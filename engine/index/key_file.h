@@ -122,6 +122,7 @@ private:
   Status ReadHeader();
   Status WriteHeader();
   bool ValidOffset(int64_t offset) const;
+  Status CopyPage(const unsigned char* page, int32_t self, bool leaf, Node* out) const;
   Status LoadNode(int32_t offset, bool leaf, Node* out);
   Status StoreNode(const Node& node);
   Status AllocatePage(int32_t* offset);

@@ -339,7 +339,7 @@ TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
   Workload w(rc.seed, rc.keys);
   int max_levels = 1;
   // Grow, shrink to nothing, grow again: the second growth lives on freed pages.
-  const int phases[] = {4000, -1, 2500, -1};
+  const int phases[] = {3500, -1, 2000, -1};
   int ops = 0;
   for (int target : phases) {
     bool shrinking = target < 0;
@@ -382,7 +382,7 @@ TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
       EXPECT_EQ(cf.free_pages.size(), (ReadFileBytes(path).size() - 1032) / 1024);
     }
   }
-  EXPECT_GE(max_levels, 3);
+  EXPECT_GE(max_levels, rc.keys == KeyShape::Short ? 2 : 3);
   ASSERT_TRUE(kf->Close().ok());
 }
 
@@ -520,6 +520,7 @@ TEST(KeyFileRemove, LongerSuccessorInAFullInnerPage) {
   for (;; ++i) {
     ASSERT_TRUE(kf->Insert(E(key(i), 1)).ok());
     model.insert(E(key(i), 1));
+    if (i % 8 != 0 && root.used < 960) continue;  // the root gains 16 bytes every 32 entries
     ASSERT_TRUE(kf->Flush().ok());
     ASSERT_TRUE(ReadRawPage(ReadFileBytes(path), 0, &root, &why)) << why;
     ASSERT_LT(kf->levels(), 3);
