@@ -1,0 +1,201 @@
+// Dictionary lookup modes, the row cap, the term matcher that both indexes share, and
+// the dictionary listing.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "index/term_match.h"
+#include "query_test_util.h"
+
+using namespace querytest;
+using fixture::Ansi;
+
+namespace {
+
+using V = std::vector<int32_t>;
+
+// Word i occurs in record i + 1 only, so a query's records name its words.
+fixture::Edition WordsEdition(const std::vector<std::string>& words, bool newForm) {
+  fixture::Edition e;
+  e.fields = {{"TI", 1}, {"AB", 2}};
+  for (size_t i = 0; i < words.size(); ++i) {
+    auto field = static_cast<uint8_t>(i % 2 + 1);
+    e.records.push_back({{{field, words[i]}}, false});
+    e.words.push_back({words[i], {{static_cast<uint32_t>(i + 1), field, 1}}});
+  }
+  e.newPageIndex = newForm;
+  return e;
+}
+
+const std::vector<std::string> kWords = {
+    Ansi("нефть"),   Ansi("нефтью"), Ansi("нефтяной"), Ansi("нефтегазовый"), Ansi("нечто"),
+    Ansi("неуть"),   "x",            "xa",             "xyz",                  "abc",
+    Ansi("и"),       "o'neil",       "a b"};
+
+class Lookup : public ::testing::TestWithParam<bool> {
+protected:
+  void SetUp() override {
+    fixture::Write(dir_ / "ed", WordsEdition(kWords, GetParam()));
+    ASSERT_EQ(ZRT_Open(h_, (dir_ / "ed").c_str(), nullptr), 0);
+  }
+  V Run(const std::string& utf8) {
+    if (ZRT_SetQueryByString(h_, Ansi(utf8).c_str(), 0, nullptr, nullptr, nullptr) != 0) return {-1};
+    return Found(h_);
+  }
+  TempDir dir_;
+  Handle h_;
+};
+
+TEST_P(Lookup, Modes) {
+  EXPECT_EQ(Run("нефть"), V{1});
+  EXPECT_EQ(Run("НЕФТЬ"), V{1});
+  EXPECT_EQ(Run("нефт$"), (V{1, 2, 3, 4}));
+  EXPECT_EQ(Run("нефт$2"), (V{1, 2}));       // at most six letters
+  EXPECT_EQ(Run("нефт$4"), (V{1, 2, 3}));
+  EXPECT_EQ(Run("нефть$0"), V{1});           // n = 0 is the exact word
+  EXPECT_EQ(Run("не?ть"), (V{1, 6}));        // five letters matching the pattern
+  EXPECT_EQ(Run("не??"), V{});
+  EXPECT_EQ(Run("нефт?"), V{1});
+  EXPECT_EQ(Run("не$ть"), (V{1, 6}));
+  EXPECT_EQ(Run("не$й"), (V{3, 4}));
+  EXPECT_EQ(Run("н$о"), (V{5}));
+  EXPECT_EQ(Run("x"), V{7});                 // one letter: the key letter and a blank
+  EXPECT_EQ(Run("x$"), (V{7, 8, 9}));
+  EXPECT_EQ(Run("x?"), V{8});
+  EXPECT_EQ(Run("и"), V{11});
+  EXPECT_EQ(Run("'a b'"), V{13});
+  EXPECT_EQ(Run("o'neil"), V{12});
+  EXPECT_EQ(Run("zz$"), V{});
+  EXPECT_EQ(Run("q"), V{});
+}
+
+TEST_P(Lookup, AutoCut) {
+  QueryParamsScope p('$', 0, 0, 1);
+  EXPECT_EQ(Run("нефть"), (V{1, 2}));  // НЕФТЬЮ too, not НЕФТЯНОЙ
+  EXPECT_EQ(Run("x"), (V{7, 8, 9}));
+  EXPECT_EQ(Run("нефт$2"), (V{1, 2}));
+  // A leading wildcard with auto cut: every word is a candidate.
+  V all(kWords.size());
+  std::iota(all.begin(), all.end(), 1);
+  EXPECT_EQ(Run("$"), all);
+}
+
+TEST_P(Lookup, LeadingWildcardListsTheFirstLetter) {
+  // Without auto cut a term that begins with a wildcard selects the dictionary's first
+  // words: here those that begin with the lowest letter, "a".
+  EXPECT_EQ(Run("$"), (V{10, 13}));
+  EXPECT_EQ(Run("?xx"), (V{10, 13}));
+}
+
+INSTANTIATE_TEST_SUITE_P(PageIndexForms, Lookup, ::testing::Values(false, true));
+
+TEST(LookupCap, AtMost301RowsPerTerm) {
+  std::vector<std::string> words;
+  for (int i = 0; i < 400; ++i) {
+    char w[8];
+    std::snprintf(w, sizeof w, "ab%03d", i);
+    words.push_back(w);
+  }
+  TempDir dir;
+  fixture::Write(dir / "ed", WordsEdition(words, false));
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  static int rows;
+  auto progress = [](int32_t r, int32_t, int32_t, const char*) { rows = r; };
+  ASSERT_EQ(ZRT_SetQueryByString(h, "ab$", 0, nullptr, nullptr, progress), 0);
+  EXPECT_EQ(rows, 301);
+  V found = Found(h);
+  ASSERT_EQ(found.size(), 301u);
+  EXPECT_EQ(found.back(), 301);
+  ASSERT_EQ(ZRT_SetQueryByString(h, "ab3$", 0, nullptr, nullptr, progress), 0);
+  EXPECT_EQ(rows, 100);
+  ASSERT_EQ(ZRT_SetQueryByString(h, "ab399", 0, nullptr, nullptr, progress), 0);
+  EXPECT_EQ(Found(h), V{400});
+  // The listing of an empty root: the first 301 words.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, "", nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 301);
+}
+
+TEST(TermMatcher, ModesAndPatterns) {
+  zrt::QueryParams p;
+  auto key = [](const std::string& utf8) {
+    std::string k = fixture::ToOem(fixture::UpperAnsi(Ansi(utf8)));
+    k.resize(30, ' ');
+    return k;
+  };
+  struct Case {
+    const char* term;
+    const char* word;
+    bool match;
+  };
+  const Case cases[] = {
+      {"нефть", "нефть", true},       {"нефть", "нефтью", false},   {"нефт$", "нефть", true},
+      {"нефт$", "нефт", true},        {"нефт$1", "нефть", true},    {"нефт$1", "нефтью", false},
+      {"н?фть", "нефть", true},       {"н?фть", "нфть", false},     {"н$ь", "нефть", true},
+      {"н$ь", "нефтью", false},       {"н$т$", "нефтью", true},     {"a$b$c$d$e$f$g$h$i$j", "abcdefghij", true},
+      {"a$b$c$d$e$f$g$h$i$j", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
+      {"н?", "н", false},
+  };
+  for (const Case& c : cases) {
+    zrt::TermMatcher m(Ansi(c.term).c_str(), p);
+    EXPECT_EQ(m.Matches(key(c.word).c_str()), c.match) << c.term << " " << c.word;
+    // The update index hands over keys without padding.
+    std::string bare = fixture::ToOem(fixture::UpperAnsi(Ansi(c.word)));
+    EXPECT_EQ(m.Matches(bare.c_str(), bare.size()), c.match) << c.term << " " << c.word;
+  }
+  zrt::TermMatcher exact("abc", p);
+  EXPECT_TRUE(exact.exact());
+  zrt::TermMatcher truncated("abc$", p);
+  EXPECT_FALSE(truncated.exact());
+  EXPECT_EQ(truncated.prefix(), "ABC");
+  zrt::QueryParams star;
+  star.cutChar = '*';
+  EXPECT_EQ(zrt::TermMatcher("ab$", star).mode(), zrt::TermMode::Exact);
+  EXPECT_EQ(zrt::TermMatcher("ab*", star).mode(), zrt::TermMode::Prefix);
+  EXPECT_TRUE(zrt::TermMatcher("", p).matchesAll());
+  EXPECT_TRUE(zrt::TermMatcher("$x", p).matchesAll());
+}
+
+TEST(Listing, RootsFieldsAndRows) {
+  TempDir dir;
+  fixture::Write(dir / "ed", WordsEdition(kWords, true));
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  // Filled at open: the words of the first letter.
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 2);
+  int32_t docs = 0, freq = 0;
+  EXPECT_STREQ(ZRT_GetDctRow(h, 0, &docs, &freq), "A B");
+  EXPECT_STREQ(ZRT_GetDctRow(h, 1, &docs, &freq), "ABC");
+  EXPECT_EQ(docs, 1);
+  EXPECT_EQ(freq, 1);
+  EXPECT_EQ(ZRT_GetDctRow(h, 2, &docs, &freq), nullptr);
+  EXPECT_EQ(ZRT_GetDctRow(h, -1, &docs, &freq), nullptr);
+
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), nullptr), 0);
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 4);
+  EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЕГАЗОВЫЙ"));
+  // Words 1, 3 (records 1, 3) are in TI; 2, 4 in AB.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI"), 0);
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 2);
+  EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЬ"));
+  EXPECT_EQ(ZRT_GetDctRow(h, 1, &docs, &freq), Ansi("НЕФТЯНОЙ"));
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI, AB"), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 4);
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "XX"), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 0);
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефть").c_str(), ""), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
+  // The listing and the found set do not touch each other.
+  ASSERT_EQ(ZRT_SetQueryByString(h, "x$", 0, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, "", nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumFoundRecords(h), 3);
+  // Closing releases the listing.
+  ZRT_Close(h);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 0);
+  EXPECT_EQ(ZRT_GetNumFoundRecords(h), 0);
+}
+
+}  // namespace
