@@ -9,7 +9,8 @@ namespace zrt {
 namespace {
 
 // Item buffers are file images; the child and value words are read in place.
-static_assert(std::endian::native == std::endian::little, "item buffers assume a little-endian host");
+static_assert(std::endian::native == std::endian::little,
+              "item buffers assume a little-endian host");
 
 constexpr uint32_t kUsedAt = 4;
 constexpr uint32_t kLeftmostAt = 8;
@@ -81,7 +82,8 @@ Status KeyTree::Create(const std::string& path, bool allowDuplicates) {
   std::memcpy(head, root_.data(), kPageSize);
   PutU32(head + kPageSize, kNone);
   PutU32(head + kPageSize + 4, 1);
-  if (!file->WriteAt(0, head, kHeadSize)) return Status::IOError(path + ": cannot write the tree head");
+  if (!file->WriteAt(0, head, kHeadSize))
+    return Status::IOError(path + ": cannot write the tree head");
   file_ = std::move(file);
   allowDuplicates_ = allowDuplicates;
   return Status::Ok();
@@ -133,7 +135,8 @@ int KeyTree::Close() {
     PutU32(head + kPageSize + 4, static_cast<uint32_t>(height_));
     if (!file_->WriteAt(0, head, kHeadSize)) rc = -1;
     for (auto& slot : cache_) {
-      if (slot.offset >= 0 && slot.dirty && !file_->WriteAt(slot.offset, slot.page.data(), kPageSize))
+      if (slot.offset >= 0 && slot.dirty &&
+          !file_->WriteAt(slot.offset, slot.page.data(), kPageSize))
         rc = -1;
     }
   }
@@ -153,7 +156,8 @@ bool KeyTree::ItemAt(const unsigned char* page, int32_t pos, Span* out) const {
   uint32_t limit = used - keyAt < kMaxKeyLength + 1 ? used - keyAt : kMaxKeyLength + 1;
   const void* nul = std::memchr(area + keyAt, 0, limit);
   if (!nul) return false;
-  uint32_t keyLength = static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - (area + keyAt));
+  uint32_t keyLength =
+      static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - (area + keyAt));
   uint32_t size = RoundUp4(layout_.keyOffset + keyLength + 1);
   if (size > used - start) return false;
   *out = {start, size};
@@ -175,7 +179,8 @@ bool KeyTree::CheckPage(const unsigned char* page, int64_t offset) const {
 }
 
 bool KeyTree::ValidPageOffset(int64_t offset) const {
-  return offset >= kHeadSize && (offset - kHeadSize) % kPageSize == 0 && offset + kPageSize <= fileEnd_;
+  return offset >= kHeadSize && (offset - kHeadSize) % kPageSize == 0 &&
+         offset + kPageSize <= fileEnd_;
 }
 
 unsigned char* KeyTree::PageAt(int level) {
@@ -199,7 +204,8 @@ unsigned char* KeyTree::Fetch(int64_t offset) {
   slot.offset = -1;
   slot.dirty = false;
   lastSlot_ = i;
-  if (!file_->ReadExact(offset, slot.page.data(), kPageSize) || !CheckPage(slot.page.data(), offset))
+  if (!file_->ReadExact(offset, slot.page.data(), kPageSize) ||
+      !CheckPage(slot.page.data(), offset))
     return nullptr;
   slot.offset = offset;
   return slot.page.data();
@@ -446,8 +452,8 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
   std::array<unsigned char, kMaxItemSize> x{};
   std::memcpy(x.data(), item, size);
   uint32_t xSize = size;
-  bool target = true;      // x is the item the cursor ends on
-  bool viaX = false;       // else: the cursor lies in the page that x's child points to
+  bool target = true;  // x is the item the cursor ends on
+  bool viaX = false;   // else: the cursor lies in the page that x's child points to
   int cursorLevel = level;
   for (;;) {
     unsigned char* page = PageAt(level);
@@ -592,7 +598,8 @@ int KeyTree::ReplaceKey(const void* item) {
   std::array<unsigned char, kMaxItemSize> saved{};
   std::memcpy(saved.data(), page + kAreaAt + pos, old.size);
   uint32_t used = GetU32(page + kUsedAt);
-  std::memmove(page + kAreaAt + old.start, page + kAreaAt + old.start + old.size, used - old.start - old.size);
+  std::memmove(page + kAreaAt + old.start, page + kAreaAt + old.start + old.size,
+               used - old.start - old.size);
   std::memset(page + kAreaAt + used - old.size, 0, old.size);
   PutU32(page + kUsedAt, used - old.size);
   MarkDirty(level_);
@@ -602,7 +609,8 @@ int KeyTree::ReplaceKey(const void* item) {
     page = PageAt(level_);
     if (!page) return Fail();
     used = GetU32(page + kUsedAt);
-    std::memmove(page + kAreaAt + old.start + old.size, page + kAreaAt + old.start, used - old.start);
+    std::memmove(page + kAreaAt + old.start + old.size, page + kAreaAt + old.start,
+                 used - old.start);
     std::memcpy(page + kAreaAt + old.start, saved.data(), old.size);
     PutU32(page + kUsedAt, used + old.size);
     MarkDirty(level_);

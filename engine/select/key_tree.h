@@ -59,14 +59,14 @@ struct ItemLayout {
 };
 
 class KeyTree {
-public:
+ public:
   static constexpr uint32_t kPageSize = 1024;
-  static constexpr uint32_t kHeadSize = 1032;     // root page and the two header words
-  static constexpr uint32_t kAreaSize = 1012;     // item area of a page
+  static constexpr uint32_t kHeadSize = 1032;  // root page and the two header words
+  static constexpr uint32_t kAreaSize = 1012;  // item area of a page
   static constexpr uint32_t kMaxKeyLength = 63;
-  static constexpr int kMaxLevels = 10;           // cursor depth, hence tree height
+  static constexpr int kMaxLevels = 10;  // cursor depth, hence tree height
   static constexpr int kCacheSlots = 8;
-  static constexpr uint32_t kMaxItemSize = 324;   // largest item of any layout
+  static constexpr uint32_t kMaxItemSize = 324;  // largest item of any layout
 
   explicit KeyTree(ItemLayout layout);
   ~KeyTree();  // closes the tree, writing the root back
@@ -111,7 +111,7 @@ public:
   // success; -1 as for Add, or when the cursor is not on an item.
   int ReplaceKey(const void* item);
 
-private:
+ private:
   struct Slot {
     int64_t offset = -1;  // page held, -1 when empty
     bool dirty = false;
@@ -159,13 +159,13 @@ private:
   std::array<unsigned char, kPageSize> root_{};
   int64_t freeHead_ = -1;
   int height_ = 1;
-  int64_t fileEnd_ = kHeadSize;  // where the next page beyond the file goes
+  int64_t fileEnd_ = kHeadSize;            // where the next page beyond the file goes
   std::unordered_set<int64_t> freeTaken_;  // guards against a free-page list with a cycle
 
   std::array<Level, kMaxLevels> path_{};
-  int level_ = 0;        // current level of the cursor
-  bool atEnd_ = false;   // the cursor ran past the last item
-  uint64_t steps_ = 0;   // items stepped over since the cursor was placed
+  int level_ = 0;       // current level of the cursor
+  bool atEnd_ = false;  // the cursor ran past the last item
+  uint64_t steps_ = 0;  // items stepped over since the cursor was placed
 
   std::array<Slot, kCacheSlots> cache_{};
   int lastSlot_ = kCacheSlots - 1;  // most recently used slot

@@ -7,7 +7,8 @@
 #include "select/key_tree.h"
 #include "zrteng.h"
 
-static_assert(sizeof(ORTreeItem) == ORTREE_ITEM_SIZE && ORTREE_ITEM_SIZE == zrt::ItemLayout::Full().bufferSize);
+static_assert(sizeof(ORTreeItem) == ORTREE_ITEM_SIZE &&
+              ORTREE_ITEM_SIZE == zrt::ItemLayout::Full().bufferSize);
 static_assert(offsetof(ORTreeItem, key) == zrt::ItemLayout::Full().keyOffset);
 
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,9 +42,9 @@ std::string RandomKey(std::mt19937& rng, size_t maxLength = 63) {
 void ExpectSameBytes(const std::string& got, const std::string& want) {
   ASSERT_EQ(got.size(), want.size()) << "file sizes differ";
   auto diff = std::mismatch(got.begin(), got.end(), want.begin());
-  EXPECT_TRUE(diff.first == got.end()) << "first difference at byte " << (diff.first - got.begin())
-                                       << " (page at " << kHead + ((diff.first - got.begin() - kHead) / kPage) * kPage
-                                       << ")";
+  EXPECT_TRUE(diff.first == got.end())
+      << "first difference at byte " << (diff.first - got.begin()) << " (page at "
+      << kHead + ((diff.first - got.begin() - kHead) / kPage) * kPage << ")";
 }
 
 struct RandomCase {
@@ -85,7 +85,9 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
       model.emplace(key, payload);
       // The cursor must rest on the inserted item itself: replacing it by an equal copy
       // changes no byte, while replacing any other item would.
-      if (i % 3 == 0) { ASSERT_EQ(tree.ReplaceKey(item.data()), 1); }
+      if (i % 3 == 0) {
+        ASSERT_EQ(tree.ReplaceKey(item.data()), 1);
+      }
     } else {
       ASSERT_EQ(model.count(key), 1u);
     }
@@ -141,7 +143,9 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
     for (auto j = range.first; j != range.second; ++j) known |= j->second == probe.payload();
     EXPECT_TRUE(known);
     // After a find, Next continues with an item whose key is not smaller.
-    if (tree.Next(out.data())) { EXPECT_FALSE(out.key() < it->first); }
+    if (tree.Next(out.data())) {
+      EXPECT_FALSE(out.key() < it->first);
+    }
   }
   for (int i = 0; i < 300; ++i) {
     std::string key = RandomKey(rng);
@@ -165,21 +169,23 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
       bool want = next != keys.end() && next->compare(0, probe.size(), probe) == 0;
       ItemBuffer buf(layout, probe, "");
       EXPECT_EQ(tree.Search(buf.data()), want) << "probe length " << probe.size();
-      if (next != keys.end()) { EXPECT_EQ(buf.key(), *next); }
+      if (next != keys.end()) {
+        EXPECT_EQ(buf.key(), *next);
+      }
     }
   }
   EXPECT_EQ(tree.Close(), 0);
   EXPECT_EQ(FileBytes(path), bytes) << "a read-only tree writes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, RandomTree,
-    ::testing::Values(RandomCase{"FullUnique", false, false, 3000, 0},
-                      RandomCase{"FullDuplicates", false, true, 3000, 150},
-                      RandomCase{"FullRefusedDuplicates", false, false, 2000, 400},
-                      RandomCase{"CompactUnique", true, false, 6000, 0},
-                      RandomCase{"CompactDuplicates", true, true, 6000, 300}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, RandomTree,
+                         ::testing::Values(RandomCase{"FullUnique", false, false, 3000, 0},
+                                           RandomCase{"FullDuplicates", false, true, 3000, 150},
+                                           RandomCase{"FullRefusedDuplicates", false, false, 2000,
+                                                      400},
+                                           RandomCase{"CompactUnique", true, false, 6000, 0},
+                                           RandomCase{"CompactDuplicates", true, true, 6000, 300}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Four full items overflow the root: "b" (the last item starting before byte 400 of 792)
 // goes up, the right half is written first at 1032, the left half at 2056.
@@ -202,7 +208,8 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
   EXPECT_EQ(tree.height(), 2);
   ASSERT_EQ(tree.Close(), 0);
 
-  auto item = [](std::string& b, size_t at, int32_t child, const std::string& data, const std::string& key) {
+  auto item = [](std::string& b, size_t at, int32_t child, const std::string& data,
+                 const std::string& key) {
     Put32(b, at, static_cast<uint32_t>(child));
     b.replace(at + 4, data.size(), data);
     b.replace(at + 260, key.size(), key);
@@ -322,7 +329,9 @@ TEST(KeyTreeReplace, LongerKeysDuringWalk) {
   std::set<std::string> keys;
   while (keys.size() < 1500) {
     std::string k = RandomKey(rng, 40);
-    if (keys.insert(k).second) { ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Compact(), k, "abcd").data()), 1); }
+    if (keys.insert(k).second) {
+      ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Compact(), k, "abcd").data()), 1);
+    }
   }
   ItemBuffer out(ItemLayout::Compact());
   std::vector<std::string> seen;
@@ -332,7 +341,8 @@ TEST(KeyTreeReplace, LongerKeysDuringWalk) {
     std::string longer = out.key() + std::string(20, '\x01');
     ASSERT_EQ(tree.ReplaceKey(ItemBuffer(ItemLayout::Compact(), longer, "wxyz").data()), 1);
   }
-  EXPECT_EQ(seen, std::vector<std::string>(keys.begin(), keys.end())) << "each item visited once, in order";
+  EXPECT_EQ(seen, std::vector<std::string>(keys.begin(), keys.end()))
+      << "each item visited once, in order";
   ASSERT_EQ(tree.Close(), 0);
   std::vector<Entry> entries = CheckTree(kCompact, FileBytes(path), false);
   ASSERT_EQ(entries.size(), keys.size());
@@ -351,7 +361,8 @@ TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::vector<std::string> keys;
   for (int i = 0; i < 400; ++i) keys.push_back("key" + std::to_string(1000 + i));
-  for (const auto& k : keys) ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "old").data()), 1);
+  for (const auto& k : keys)
+    ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "old").data()), 1);
   for (const auto& k : keys) {
     ItemBuffer probe(ItemLayout::Full(), k, "");
     ASSERT_TRUE(tree.FindKey(probe.data()));
@@ -374,7 +385,8 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   {
     KeyTree tree(ItemLayout::Full());
     ASSERT_TRUE(tree.Create(path, false).ok());
-    for (const char* k : {"a", "b", "c"}) ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
+    for (const char* k : {"a", "b", "c"})
+      ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
     ASSERT_EQ(tree.Close(), 0);
   }
   // Two free pages appended: head 2056 -> 1032 -> none.
@@ -397,7 +409,8 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   EXPECT_EQ(CheckTree(kFull, after, false).size(), 4u);
 
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
-  for (const char* k : {"e", "f", "g"}) ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
+  for (const char* k : {"e", "f", "g"})
+    ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
   ASSERT_EQ(tree.Close(), 0);
   after = FileBytes(path);
   EXPECT_EQ(after.size(), b.size() + 1024) << "then the end of the file";

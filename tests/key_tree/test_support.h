@@ -2,20 +2,20 @@
 // the layout's size (so that the sanitizers catch any access past it).
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "select/key_tree.h"
 
 namespace keytree_test {
 
 class TempDir {
-public:
+ public:
   TempDir() {
     static int counter = 0;
     path_ = std::filesystem::temp_directory_path() /
@@ -32,22 +32,26 @@ public:
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   std::string path() const { return path_.string(); }
 
-private:
+ private:
   std::filesystem::path path_;
 };
 
 class ItemBuffer {
-public:
+ public:
   explicit ItemBuffer(zrt::ItemLayout layout) : layout_(layout), bytes_(layout.bufferSize, '\0') {}
   // child -1, the payload bytes (data text or value, cut to fit), the key (cut to 63 bytes).
-  ItemBuffer(zrt::ItemLayout layout, const std::string& key, const std::string& payload) : ItemBuffer(layout) {
+  ItemBuffer(zrt::ItemLayout layout, const std::string& key, const std::string& payload)
+      : ItemBuffer(layout) {
     std::memset(bytes_.data(), 0xFF, 4);
-    std::memcpy(bytes_.data() + 4, payload.data(), std::min<size_t>(payload.size(), layout.keyOffset - 4));
+    std::memcpy(bytes_.data() + 4, payload.data(),
+                std::min<size_t>(payload.size(), layout.keyOffset - 4));
     std::memcpy(bytes_.data() + layout.keyOffset, key.data(), std::min<size_t>(key.size(), 63));
   }
   void* data() { return bytes_.data(); }
   std::vector<unsigned char>& bytes() { return bytes_; }
-  std::string key() const { return reinterpret_cast<const char*>(bytes_.data() + layout_.keyOffset); }
+  std::string key() const {
+    return reinterpret_cast<const char*>(bytes_.data() + layout_.keyOffset);
+  }
   std::string payload() const {
     return std::string(reinterpret_cast<const char*>(bytes_.data()) + 4, layout_.keyOffset - 4);
   }
@@ -57,7 +61,7 @@ public:
     return c;
   }
 
-private:
+ private:
   zrt::ItemLayout layout_;
   std::vector<unsigned char> bytes_;
 };

@@ -77,7 +77,9 @@ struct Checker {
       for (size_t i = nul; i < area + at + size; ++i) ASSERT_EQ(b[i], 0) << "key padding";
       e.payload = b.substr(area + at + 4, f.keyOffset - 4);
       e.child = static_cast<int32_t>(Get32(b, area + at));
-      if (leaf) { ASSERT_EQ(e.child, -1); }
+      if (leaf) {
+        ASSERT_EQ(e.child, -1);
+      }
       out.push_back(e);
       if (!leaf) Visit(e.child, level + 1);
       at += size;
@@ -89,7 +91,8 @@ struct Checker {
 
 }  // namespace
 
-std::vector<Entry> CheckTree(const Format& f, const std::string& b, bool allowDuplicates, int* heightOut) {
+std::vector<Entry> CheckTree(const Format& f, const std::string& b, bool allowDuplicates,
+                             int* heightOut) {
   std::vector<Entry> none;
   EXPECT_GE(b.size(), kHead);
   if (b.size() < kHead) return none;

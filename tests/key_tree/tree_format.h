@@ -41,12 +41,13 @@ void Put32(std::string& b, size_t at, uint32_t v);
 // sizes, zero bytes past `used`, keys in order (strictly without duplicates), leaves
 // exactly at the recorded height. Failures are reported through gtest; returns the
 // items in key order.
-std::vector<Entry> CheckTree(const Format& f, const std::string& bytes, bool allowDuplicates, int* height = nullptr);
+std::vector<Entry> CheckTree(const Format& f, const std::string& bytes, bool allowDuplicates,
+                             int* height = nullptr);
 
 // A second, independent rendering of the insertion algorithm over pages held as lists
 // of entries; Bytes() gives the file after ORTree_Close.
 class ReferenceTree {
-public:
+ public:
   ReferenceTree(Format f, bool allowDuplicates);
   // 1 inserted, 0 refused as a duplicate.
   int Add(const std::string& key, const std::string& payload);
@@ -54,7 +55,7 @@ public:
   std::vector<Entry> InOrder() const;
   int height() const { return height_; }
 
-private:
+ private:
   struct Page {
     int32_t leftmost = -1;
     std::vector<Entry> items;
