@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  hunspell hunspell-ru
 )
 
 # npm fetches the morphology source data below.

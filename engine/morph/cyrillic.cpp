@@ -32,4 +32,19 @@ std::string Cp1251(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8(std::string_view cp1251) {
+  std::string out;
+  for (char ch : cp1251) {
+    const auto c = static_cast<unsigned char>(ch);
+    const unsigned cp = c < 0x80 ? c : c >= 0xC0 ? 0x410 + (c - 0xC0) : c == 0xB8 ? 0x451 : c == 0xA8 ? 0x401 : '?';
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
 }  // namespace zrt::morph

@@ -17,26 +17,14 @@
 #include "dzwriter.h"
 #include "infer.h"
 #include "lexemes.h"
+#include "morph/cyrillic.h"
 #include "morph/dictionary.h"
 #include "morph/wordforms.h"
 
 namespace dzbuild {
 namespace {
 
-std::string Utf8(const std::string& cp1251) {
-  std::string out;
-  for (char ch : cp1251) {
-    const auto c = static_cast<unsigned char>(ch);
-    unsigned cp = c < 0x80 ? c : c >= 0xC0 ? 0x410 + (c - 0xC0) : c == 0xB8 ? 0x451 : c == 0xA8 ? 0x401 : '?';
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
+using zrt::morph::Utf8;
 
 std::vector<int> ClassOrder(const std::string& pos) {
   if (pos == "NOUN") return {0, 2, 1};

@@ -1,0 +1,130 @@
+// The dictionary the build makes from the OpenCorpora data: known words expand to their
+// whole paradigm from any form. Skipped when the dictionary has not been built (the
+// setup script fetches its source; sanitizer builds do not make it).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "morph_test_util.h"
+#include "zrteng.h"
+
+using morphtest::U;
+using morphtest::W;
+
+namespace {
+
+std::string DictionaryPath() {
+  if (const char* env = std::getenv("ZRT_MORPH_DICT"); env != nullptr && *env) return env;
+  return std::string(ZRT_BINARY_DIR) + "/morph/russian.dz";
+}
+
+class RealDictionary : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(DictionaryPath())) GTEST_SKIP() << "no built dictionary at " << DictionaryPath();
+    ASSERT_EQ(DZInit(DictionaryPath().c_str(), &ctx_), 0);
+  }
+  void TearDown() override {
+    if (ctx_.dict) DZStop(&ctx_);
+  }
+  std::set<std::string> Forms(const char* word, int flags = 0) {
+    std::vector<char> out(DZ_FORMS_SIZE);
+    DZFindForms(W(word).c_str(), out.data(), &ctx_, flags);
+    std::set<std::string> forms;
+    std::string text = U(out.data());
+    const std::string sep = (flags & DZ_FLAG_BARS) ? " | " : " or ";
+    for (size_t at = 0; !text.empty();) {
+      size_t next = text.find(sep, at);
+      forms.insert(text.substr(at, next - at));
+      if (next == std::string::npos) break;
+      at = next + sep.size();
+    }
+    return forms;
+  }
+  static bool Holds(const std::set<std::string>& got, const std::vector<const char*>& want, std::string* missing) {
+    for (const char* w : want)
+      if (!got.count(w)) return *missing = w, false;
+    return true;
+  }
+  DZContext ctx_{};
+};
+
+struct Paradigm {
+  std::vector<const char*> forms;  // every form must expand to all of them
+};
+
+TEST_F(RealDictionary, NounsAndAdjectivesExpandFromEveryForm) {
+  const std::vector<Paradigm> paradigms = {
+      {{"стол", "стола", "столу", "столом", "столе", "столы", "столов", "столам", "столами", "столах"}},
+      {{"отец", "отца", "отцу", "отцом", "отце", "отцы", "отцов", "отцам", "отцами", "отцах"}},
+      {{"нефть", "нефти", "нефтью"}},
+      {{"книга", "книги", "книге", "книгу", "книгой", "книг", "книгам", "книгами", "книгах"}},
+      {{"время", "времени", "временем", "времена", "времен", "временам", "временами", "временах"}},
+      {{"красный", "красное", "красного", "красному", "красным", "красном", "красная", "красной", "красную",
+        "красные", "красных", "красными"}},
+      {{"синий", "синее", "синего", "синему", "синим", "синем", "синяя", "синей", "синюю", "синие", "синих",
+        "синими"}},
+  };
+  for (const Paradigm& p : paradigms)
+    for (const char* w : p.forms) {
+      std::string missing;
+      EXPECT_TRUE(Holds(Forms(w), p.forms, &missing)) << w << " lacks " << missing;
+    }
+}
+
+TEST_F(RealDictionary, CompressionAndExpansionOfQueries) {
+  std::set<std::string> forms = Forms("нефть", DZ_FLAG_COMPRESS);
+  ASSERT_EQ(forms.size(), 1u);
+  EXPECT_EQ(forms.begin()->rfind("нефт$", 0), 0u) << *forms.begin();
+  std::vector<char> out(64 * 20);
+  DZExpandQuery(W("НЕФТЬ AND газ$").c_str(), out.data(), &ctx_, 0);
+  const std::string q = U(out.data());
+  EXPECT_EQ(q.rfind("(нефт", 0), 0u) << q;
+  EXPECT_NE(q.find(" or нефть or нефтью or "), std::string::npos) << q;
+  EXPECT_NE(q.find(") AND газ$"), std::string::npos) << q;
+  EXPECT_TRUE(Forms("qwerty").empty());
+  EXPECT_TRUE(Forms("ёлка").empty() || Forms("елка").count("елки"));
+}
+
+// The external oracle: hunspell's Russian dictionary accepts most generated forms.
+TEST_F(RealDictionary, HunspellAcceptsGeneratedForms) {
+  if (std::system("command -v hunspell >/dev/null 2>&1 && test -f /usr/share/hunspell/ru_RU.dic") != 0)
+    GTEST_SKIP() << "hunspell with ru_RU is not installed";
+  const char* lemmas[] = {"стол",  "книга",   "окно",    "время",  "дорога", "красный", "синий",  "большой",
+                          "город", "человек", "вопрос",  "работа", "земля",  "новый",   "хороший", "система",
+                          "сила",  "война",   "история", "старый", "жизнь",  "дело",    "глаз",   "лицо"};
+  std::set<std::string> all;
+  for (const char* l : lemmas)
+    for (const std::string& f : Forms(l)) all.insert(f);
+  ASSERT_GT(all.size(), 100u);
+  const auto dir = std::filesystem::temp_directory_path() / ("zrt_hunspell_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string in = (dir / "forms.txt").string();
+  {
+    std::FILE* f = std::fopen(in.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    for (const std::string& w : all) std::fprintf(f, "%s\n", w.c_str());
+    std::fclose(f);
+  }
+  const std::string cmd = "hunspell -d ru_RU -i utf-8 -l < " + in;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
+  ASSERT_TRUE(pipe);
+  size_t rejected = 0;
+  std::array<char, 256> line{};
+  while (std::fgets(line.data(), line.size(), pipe.get())) ++rejected;
+  std::filesystem::remove_all(dir);
+  const double accepted = 1.0 - static_cast<double>(rejected) / static_cast<double>(all.size());
+  EXPECT_GE(accepted, 0.8) << rejected << " of " << all.size() << " rejected";
+  std::printf("hunspell accepts %zu of %zu generated forms\n", all.size() - rejected, all.size());
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// zrt expand QUERY: the query as the search sees it when morphology is on, each free
+// Cyrillic word replaced by the OR of its forms.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "cp1251.h"
+#include "morph_arg.h"
+#include "zrteng.h"
+
+namespace zrt::cli {
+namespace {
+
+int RunExpand(const Args& args) {
+  if (args.positional.empty()) return Fail("expand: give the query");
+  std::string utf8;
+  for (const std::string& p : args.positional) utf8 += (utf8.empty() ? "" : " ") + p;
+  std::string query, bad;
+  if (!FromUtf8(utf8, &query, &bad)) return Fail("expand: '" + bad + "' has no Windows-1251 form");
+  DZContext ctx;
+  if (!OpenMorphDictionary(args, &ctx)) return 1;
+  std::vector<char> out(query.size() * DZ_EXPAND_FACTOR + 1);
+  DZExpandQuery(query.c_str(), out.data(), &ctx, MorphFlags(args));
+  DZStop(&ctx);
+  std::printf("%s\n", ToUtf8(out.data()).c_str());
+  return 0;
+}
+
+ZRT_COMMAND("expand", "QUERY [--dict F] [--compress] [--bars]", "query with each word's forms", RunExpand,
+            {"dict"});
+
+}  // namespace
+}  // namespace zrt::cli

@@ -1,0 +1,35 @@
+// zrt forms WORD: the forms of a Russian word from the morphology dictionary, as a query
+// fragment, and their number.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "cp1251.h"
+#include "morph_arg.h"
+#include "zrteng.h"
+
+namespace zrt::cli {
+namespace {
+
+int RunForms(const Args& args) {
+  if (args.positional.size() != 1) return Fail("forms: give one word");
+  std::string word, bad;
+  if (!FromUtf8(args.positional[0], &word, &bad)) return Fail("forms: '" + bad + "' has no Windows-1251 form");
+  DZContext ctx;
+  if (!OpenMorphDictionary(args, &ctx)) return 1;
+  std::vector<char> out(DZ_FORMS_SIZE);
+  const int n = DZFindForms(word.c_str(), out.data(), &ctx, MorphFlags(args));
+  DZStop(&ctx);
+  if (n == 0) {
+    std::printf("no forms\n");
+    return 0;
+  }
+  std::printf("%s\n%d forms\n", ToUtf8(out.data()).c_str(), n);
+  return 0;
+}
+
+ZRT_COMMAND("forms", "WORD [--dict F] [--compress] [--bars]", "forms of a Russian word", RunForms, {"dict"});
+
+}  // namespace
+}  // namespace zrt::cli
