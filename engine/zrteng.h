@@ -304,6 +304,26 @@ ZRT_API int32_t PParseForm(const char *form, int32_t start, int32_t end, char *o
                            void *context, int32_t *loopVars, int32_t depth,
                            ZRT_FormResolver resolver);
 
+/* ---- Export writers ------------------------------------------------------------------ */
+
+/* Opens a file with the platform's open(path, flags, mode): its descriptor, or -1. */
+ZRT_API int ZRT_OpenFile(const char *path, int flags, int mode);
+ZRT_API int ZRT_CloseFile(int fd);
+/* Write the current record of an open edition to fd, in code page 866, and return 0.
+ * fieldList: NULL or empty for every defined field, "-" first for every entry of the
+ * record under its stored name, else field names separated by tab, line feed, carriage
+ * return, blank, "," or ";" (unknown names are skipped).
+ * TxtWrite: the header (when not empty) and CR LF, then each non-empty field, with its
+ * name in a 9-column margin when withNames, wrapped at 63 columns (72 without names).
+ * CsvWrite: the fields joined by the byte *separator (none when separator is NULL), CR LF.
+ * IsoWrite: an ISO 2709 record of exactly the listed fields' entries (markup kept), in
+ * lines of 80 bytes each followed by CR LF. */
+ZRT_API int ZRT_TxtWrite(EngineHandle *h, int fd, const char *header, int withNames,
+                         const char *fieldList, int convertMarkup);
+ZRT_API int ZRT_CsvWrite(EngineHandle *h, int fd, const char *separator, const char *fieldList,
+                         int convertMarkup);
+ZRT_API int ZRT_IsoWrite(EngineHandle *h, int fd, const char *fieldList);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,52 @@
+// Exchange layouts of one record: a readable plain-text layout, one separated line, and
+// an ISO 2709 record folded into 80-byte lines. All text leaves in code page 866.
+//
+// A field list names the fields to write, separated by tab, line feed, carriage return,
+// blank, "," or ";":
+//   absent or empty  every defined field, in field-number order;
+//   "-" first        every entry of the current record, in entry order, under its stored name;
+//   names            those fields in list order; a name that resolves to nothing is skipped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/descriptor.h"
+#include "core/record_store.h"
+
+namespace zrt {
+
+class RecordExport {
+public:
+  // The store's current record, seen through the descriptor's definitions (may be null).
+  RecordExport(const RecordStore& store, const FieldDescriptor* descriptor)
+      : store_(store), descriptor_(descriptor) {}
+
+  // Header line (when not empty), then each non-empty field, optionally with its name
+  // in a 9-column margin, wrapped at 63 columns (72 without names).
+  std::string Text(std::string_view header, bool withNames, const char* fieldList,
+                   bool convertMarkup) const;
+  // The fields joined by the separator byte (none when separator is 0), then CR LF.
+  std::string Separated(char separator, const char* fieldList, bool convertMarkup) const;
+  // The record's entries that belong to the listed fields (all without a list), as an
+  // ISO 2709 record in lines of 80 bytes plus CR LF.
+  std::string Iso(const char* fieldList) const;
+
+private:
+  struct Item {
+    std::string name;  // Windows-1251
+    std::string text;  // Windows-1251, with markup
+  };
+  enum class Names { DefinedOrSource, DefinedOnly };
+  std::vector<Item> Items(const char* fieldList, Names names) const;
+
+  const RecordStore& store_;
+  const FieldDescriptor* descriptor_;
+};
+
+// The ISO 2709 tag of a source field: a name of a letter and two digits gives
+// (letter - 'A') * 100 + the number; any other name, or a letter past J whose tag would
+// not fit three digits, gives the source field number.
+unsigned IsoTag(std::string_view fieldName, unsigned sourceNumber);
+
+}  // namespace zrt
