@@ -101,7 +101,7 @@ struct Tables {
   std::string e, a, ie, ei, am, ami, ah, y, i, ev, ov, o, om, oi, mi, soft, os, sya;
   std::string t, ti, ch, tsya, tis, chsya, u, yu, sy, ut, yut, esh, ish, et, it, em, im,
       te, ete, ite, at, yat, l, el, g, k, la, lo, li, ii, ei2, ite2, a2, ya, v, usch, yusch,
-      asch, yasch, vsh, sh, om_, em_, im_, n_, en_, t_, dollar;
+      asch, yasch, vsh, sh, om_, em_, im_, n_, en_, t_, den_, dollar;
   std::array<std::array<std::string, 2>, 16> irregular14, irregular15;
   std::string edya, edyas, edyaschii, edyaschiisya;
 };
@@ -125,7 +125,7 @@ const Tables& T() {
     x.ite2 = c("ьте"), x.a2 = c("а"), x.ya = c("я"), x.v = c("в"), x.usch = c("ущ$");
     x.yusch = c("ющ$"), x.asch = c("ащ$"), x.yasch = c("ящ$"), x.vsh = c("вш$"), x.sh = c("ш$");
     x.om_ = c("ом$"), x.em_ = c("ем$"), x.im_ = c("им$"), x.n_ = c("н$"), x.en_ = c("ен$");
-    x.t_ = c("т$"), x.dollar = "$";
+    x.t_ = c("т$"), x.den_ = c("ден$"), x.dollar = "$";
     // Slots 0-12 of the two irregular paradigms (plain / reflexive).
     const char* p14[13][2] = {{"ть", "ться"}, {"м", "мся"},       {"шь", "шься"},
                               {"ст", "стся"}, {"дим", "димся"},   {"дите", "дитесь"},
@@ -157,7 +157,7 @@ void Put(Slot& slot, const char* stem, std::string_view a = {}, std::string_view
   auto add = [&](std::string_view part) {
     size_t room = kSlotSize - 1 - n;
     size_t take = part.size() < room ? part.size() : room;
-    std::memcpy(slot + n, part.data(), take);
+    if (take != 0) std::memcpy(slot + n, part.data(), take);
     n += take;
   };
   add(stem);
@@ -289,7 +289,8 @@ void ConjugateStem(const StemView& st, Slot* slots) {
     if (filled6) Put(slots[22], slots[6], t.sya);
   }
   if (Bit(m, 3)) {
-    std::string_view e7 = Bit(f, 4) ? t.l : Bit(f, 18) ? t.el : Bit(f, 19) ? t.g : Bit(f, 20) ? t.k : "";
+    const std::string none;
+    const std::string& e7 = Bit(f, 4) ? t.l : Bit(f, 18) ? t.el : Bit(f, 19) ? t.g : Bit(f, 20) ? t.k : none;
     Put(slots[7], stem, e7, sfx(t.sya));
     Put(slots[8], stem, t.la, sfx(t.sy));
     Put(slots[9], stem, t.lo, sfx(t.sy));
@@ -328,7 +329,7 @@ void ConjugateStem(const StemView& st, Slot* slots) {
     for (int s = 0; s <= 12; ++s) Put(slots[s], stem, p[s][r]);
     if (which == 15 || !refl) Put(slots[15], stem, t.v, refl ? std::string_view(t.sya) : "");
     Put(slots[17], stem, t.vsh);
-    Put(slots[19], stem, which == 14 ? t.n_ : Cp1251("ден$"));
+    Put(slots[19], stem, which == 14 ? t.n_ : t.den_);
     if (which == 15 && code < 103) {
       Put(slots[13], stem, refl ? t.edyas : t.edya);
       Put(slots[14], stem, refl ? t.edyaschiisya : t.edyaschii);
