@@ -174,7 +174,8 @@ public:
     if (!hit) {
       current_ = (current_ + 1) % kCacheSlots;
       hit = &slots_[current_];
-      if (hit->owner && hit->dirty) {
+      // A broken file's pages stay unwritten, like the rest of it.
+      if (hit->owner && hit->dirty && hit->owner->broken_.ok()) {
         KeyFile* victim = hit->owner;
         bool ok = victim->file_->WriteAt(static_cast<uint64_t>(hit->offset), hit->data, kKeyPageSize);
         hit->owner = nullptr;

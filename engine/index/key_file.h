@@ -29,7 +29,9 @@
 // walk, key lengths, order, child links against the file size, leaf/inner kind against
 // the level), so a damaged file gives a Corruption status rather than a wild read.
 // A failed read or write while modifying leaves the tree half-changed: from then on
-// every call returns that first error and Close writes nothing more.
+// every call returns that first error and Close writes nothing more. A dirty page of
+// this file that cannot be written back when another file takes its cache slot breaks
+// this file the same way; the other file goes on.
 #pragma once
 
 #include <cstddef>
