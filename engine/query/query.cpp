@@ -45,6 +45,9 @@ struct Token {
   Status error;          // for Tok::Error
 };
 
+// Every syntax error's message starts with "syntax": the tools tell them from the rest.
+Status SyntaxError(const char* what) { return Status::InvalidArgument(std::string("syntax: ") + what); }
+
 inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 inline bool IsBlank(char c) { return U(c) >= 0x01 && U(c) <= 0x20; }
 inline bool IsWhite(char c) { return (U(c) >= 0x09 && U(c) <= 0x0D) || c == ' '; }
@@ -175,15 +178,13 @@ private:
     Token t;
     t.kind = Tok::Error;
     t.error = Status::Limit(why);
-    if (std::strstr(why, "never closed")) t.error = Status::InvalidArgument(why);
+    if (std::strstr(why, "never closed")) t.error = SyntaxError(why);
     return t;
   }
 
   const std::string& s_;
   const QueryParams& params_;
 };
-
-Status SyntaxError(const char* what) { return Status::InvalidArgument(std::string("syntax: ") + what); }
 
 class Parser {
 public:
