@@ -386,13 +386,20 @@ TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
   ASSERT_TRUE(kf->Close().ok());
 }
 
+std::string RandomCaseName(const ::testing::TestParamInfo<RandomCase>& info) {
+  static const char* const shapes[] = {"Short", "Long", "Mixed"};
+  return std::string(info.param.mode == KeyFileMode::Unique ? "Unique" : "Duplicate") +
+         shapes[static_cast<int>(info.param.keys)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, KeyFileRandom,
                          ::testing::Values(RandomCase{KeyFileMode::Unique, KeyShape::Short, 1},
                                            RandomCase{KeyFileMode::Unique, KeyShape::Long, 2},
                                            RandomCase{KeyFileMode::Unique, KeyShape::Mixed, 3},
                                            RandomCase{KeyFileMode::Duplicate, KeyShape::Short, 4},
                                            RandomCase{KeyFileMode::Duplicate, KeyShape::Long, 5},
-                                           RandomCase{KeyFileMode::Duplicate, KeyShape::Mixed, 6}));
+                                           RandomCase{KeyFileMode::Duplicate, KeyShape::Mixed, 6}),
+                         RandomCaseName);
 
 TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
   ScratchDir dir;
