@@ -94,7 +94,8 @@ std::vector<RecordExport::Item> RecordExport::Items(const char* fieldList, Names
     items.push_back({f ? f->name : "", std::move(text)});
   };
   if (AllEntries(fieldList)) {
-    for (const RecordStore::Entry& e : store_.entries()) stored(e.field, std::string(e.text, e.length));
+    for (const RecordStore::Entry& e : store_.entries())
+      stored(e.field, std::string(e.text, e.length));
     return items;
   }
   std::vector<std::string> list = SplitNames(fieldList);
@@ -175,8 +176,8 @@ std::string RecordExport::Iso(const char* fieldList) const {
     const SourceField* f = store_.FieldBySrcNo(e.field);
     std::string text = Oem(std::string(e.text, e.length));
     if (text.size() >= kMaxIsoFieldLength) text.resize(kMaxIsoFieldLength - 1);
-    chosen.push_back({IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field),
-                      std::move(text)});
+    chosen.push_back(
+        {IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field), std::move(text)});
   }
   size_t base = kLeaderSize + kDirectoryEntrySize * chosen.size() + 1;
   size_t length = base + 1;

@@ -17,7 +17,7 @@
 namespace zrt {
 
 class RecordExport {
-public:
+ public:
   // The store's current record, seen through the descriptor's definitions (may be null).
   RecordExport(const RecordStore& store, const FieldDescriptor* descriptor)
       : store_(store), descriptor_(descriptor) {}
@@ -32,7 +32,7 @@ public:
   // ISO 2709 record in lines of 80 bytes plus CR LF.
   std::string Iso(const char* fieldList) const;
 
-private:
+ private:
   struct Item {
     std::string name;  // Windows-1251
     std::string text;  // Windows-1251, with markup

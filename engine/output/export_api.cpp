@@ -24,14 +24,14 @@ void WriteAll(int fd, const std::string& bytes) {
 
 extern "C" {
 
-ZRT_API int ZRT_OpenFile(const char *path, int flags, int mode) {
+ZRT_API int ZRT_OpenFile(const char* path, int flags, int mode) {
   return path ? ::open(path, flags, mode) : -1;
 }
 
 ZRT_API int ZRT_CloseFile(int fd) { return ::close(fd); }
 
-ZRT_API int ZRT_TxtWrite(EngineHandle *h, int fd, const char *header, int withNames,
-                         const char *fieldList, int convertMarkup) {
+ZRT_API int ZRT_TxtWrite(EngineHandle* h, int fd, const char* header, int withNames,
+                         const char* fieldList, int convertMarkup) {
   zrt::Edition* e = zrt::OpenEditionOf(h);
   if (e) {
     zrt::RecordExport record(e->store(), e->descriptor());
@@ -40,7 +40,7 @@ ZRT_API int ZRT_TxtWrite(EngineHandle *h, int fd, const char *header, int withNa
   return 0;
 }
 
-ZRT_API int ZRT_CsvWrite(EngineHandle *h, int fd, const char *separator, const char *fieldList,
+ZRT_API int ZRT_CsvWrite(EngineHandle* h, int fd, const char* separator, const char* fieldList,
                          int convertMarkup) {
   zrt::Edition* e = zrt::OpenEditionOf(h);
   if (e) {
@@ -50,7 +50,7 @@ ZRT_API int ZRT_CsvWrite(EngineHandle *h, int fd, const char *separator, const c
   return 0;
 }
 
-ZRT_API int ZRT_IsoWrite(EngineHandle *h, int fd, const char *fieldList) {
+ZRT_API int ZRT_IsoWrite(EngineHandle* h, int fd, const char* fieldList) {
   zrt::Edition* e = zrt::OpenEditionOf(h);
   if (e) WriteAll(fd, zrt::RecordExport(e->store(), e->descriptor()).Iso(fieldList));
   return 0;

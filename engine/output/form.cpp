@@ -13,18 +13,25 @@ namespace limits = form_limits;
 // The byte that ends a directive's expression, by the byte after '$'; 0: no directive.
 char Closer(char directive) {
   switch (directive) {
-    case '*': return '*';
-    case '#': return '#';
-    case '@': return '@';
-    case '!': return '!';
-    case '{': return '}';
-    case '[': return ']';
-    default: return 0;
+    case '*':
+      return '*';
+    case '#':
+      return '#';
+    case '@':
+      return '@';
+    case '!':
+      return '!';
+    case '{':
+      return '}';
+    case '[':
+      return ']';
+    default:
+      return 0;
   }
 }
 
 class Expander {
-public:
+ public:
   Expander(std::string_view form, const FormEnv& env, char* out, size_t room)
       : form_(form), env_(env), out_(out), room_(room) {
     loopSlots_ = std::min(env.loopVars.size(), limits::kLoopDepth);
@@ -50,7 +57,7 @@ public:
     }
   }
 
-private:
+ private:
   // Handles the directive at form_[p] == '$' and returns where scanning goes on.
   size_t Directive(size_t p, size_t end, int32_t depth) {
     char d = form_[p + 1];
@@ -87,9 +94,12 @@ private:
       case '#':
         if (v) Emit(v->AsText());
         return after;
-      case '@': return v && v->IsTrue() ? body : after;
-      case '!': return v && v->IsTrue() ? after : body;
-      default: break;
+      case '@':
+        return v && v->IsTrue() ? body : after;
+      case '!':
+        return v && v->IsTrue() ? after : body;
+      default:
+        break;
     }
     // A loop. Without a range (no value, an empty one, or no element left for the
     // counter) the body is expanded once, in place.
@@ -117,7 +127,7 @@ private:
   size_t EndMarker(size_t from, size_t end, char d, char close) const {
     const char opener[2] = {'$', d};
     size_t open = 0;
-    for (size_t r = from;; ) {
+    for (size_t r = from;;) {
       r = form_.find(std::string_view(opener, 2), r);
       if (r == std::string_view::npos || r + 1 >= end) return std::string_view::npos;
       if (r + 2 < end && form_[r + 2] == close) {

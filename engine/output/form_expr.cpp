@@ -52,12 +52,32 @@ namespace {
 int32_t Wrap(int64_t n) { return static_cast<int32_t>(static_cast<uint32_t>(n)); }
 
 enum class Tok {
-  End, Or, And, Not, Eq, Ne, Lt, Le, Gt, Ge, Plus, Minus, Times, Divide, Modulo,
-  Open, Close, Separator, Integer, String, Name, Bad,
+  End,
+  Or,
+  And,
+  Not,
+  Eq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Plus,
+  Minus,
+  Times,
+  Divide,
+  Modulo,
+  Open,
+  Close,
+  Separator,
+  Integer,
+  String,
+  Name,
+  Bad,
 };
 
 class Evaluator {
-public:
+ public:
   Evaluator(std::string_view text, const FormEnv& env) : s_(text), env_(env) { Advance(); }
 
   std::optional<FormValue> Run() {
@@ -66,7 +86,7 @@ public:
     return v;
   }
 
-private:
+ private:
   // ---- Tokens ----
 
   static bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -90,24 +110,54 @@ private:
       }
     };
     switch (c) {
-      case '|': pair('|', Tok::Or, Tok::Bad); return;
-      case '&': pair('&', Tok::And, Tok::Bad); return;
-      case '=': pair('=', Tok::Eq, Tok::Bad); return;
-      case '!': pair('=', Tok::Ne, Tok::Not); return;
-      case '<': pair('=', Tok::Le, Tok::Lt); return;
-      case '>': pair('=', Tok::Ge, Tok::Gt); return;
-      case '+': tok_ = Tok::Plus; return;
-      case '-': tok_ = Tok::Minus; return;
-      case '*': tok_ = Tok::Times; return;
-      case '/': tok_ = Tok::Divide; return;
-      case '%': tok_ = Tok::Modulo; return;
-      case '(': tok_ = Tok::Open; return;
-      case ')': tok_ = Tok::Close; return;
+      case '|':
+        pair('|', Tok::Or, Tok::Bad);
+        return;
+      case '&':
+        pair('&', Tok::And, Tok::Bad);
+        return;
+      case '=':
+        pair('=', Tok::Eq, Tok::Bad);
+        return;
+      case '!':
+        pair('=', Tok::Ne, Tok::Not);
+        return;
+      case '<':
+        pair('=', Tok::Le, Tok::Lt);
+        return;
+      case '>':
+        pair('=', Tok::Ge, Tok::Gt);
+        return;
+      case '+':
+        tok_ = Tok::Plus;
+        return;
+      case '-':
+        tok_ = Tok::Minus;
+        return;
+      case '*':
+        tok_ = Tok::Times;
+        return;
+      case '/':
+        tok_ = Tok::Divide;
+        return;
+      case '%':
+        tok_ = Tok::Modulo;
+        return;
+      case '(':
+        tok_ = Tok::Open;
+        return;
+      case ')':
+        tok_ = Tok::Close;
+        return;
       case ',':
-      case ';': tok_ = Tok::Separator; return;
+      case ';':
+        tok_ = Tok::Separator;
+        return;
       case '"':
-      case '\'': return LexString();
-      default: break;
+      case '\'':
+        return LexString();
+      default:
+        break;
     }
     if (IsDigit(c)) return LexInteger(pos_ - 1);
     if (IsLetter(c) || c == '_') return LexName(pos_ - 1);
@@ -138,18 +188,21 @@ private:
       if (c == '\\') {
         if (pos_ >= s_.size()) return;
         c = s_[pos_++];
-        if (c == 'n') c = '\n';
-        else if (c == 'r') c = '\r';
-        else if (c == 't') c = '\t';
-        else if (c == '\'') c = '"';
+        if (c == 'n')
+          c = '\n';
+        else if (c == 'r')
+          c = '\r';
+        else if (c == 't')
+          c = '\t';
+        else if (c == '\'')
+          c = '"';
       }
       if (text_.size() <= limits::kStringLiteral) text_ += c;
     }
   }
 
   void LexName(size_t begin) {
-    while (pos_ < s_.size() && (IsLetter(s_[pos_]) || IsDigit(s_[pos_]) || s_[pos_] == '_'))
-      ++pos_;
+    while (pos_ < s_.size() && (IsLetter(s_[pos_]) || IsDigit(s_[pos_]) || s_[pos_] == '_')) ++pos_;
     text_.assign(s_.substr(begin, pos_ - begin));
     tok_ = text_.size() <= limits::kIdentifier ? Tok::Name : Tok::Bad;
   }
@@ -209,13 +262,25 @@ private:
                                 : (v->number < rhs.number ? -1 : v->number > rhs.number);
       int32_t r = 0;
       switch (op) {
-        case Tok::Eq: r = order == 0; break;
+        case Tok::Eq:
+          r = order == 0;
+          break;
         // Two strings give their order, as the sign of a byte comparison.
-        case Tok::Ne: r = v->IsString() ? (order < 0 ? -1 : order > 0) : order != 0; break;
-        case Tok::Lt: r = order < 0; break;
-        case Tok::Le: r = order <= 0; break;
-        case Tok::Gt: r = order > 0; break;
-        default: r = order >= 0; break;
+        case Tok::Ne:
+          r = v->IsString() ? (order < 0 ? -1 : order > 0) : order != 0;
+          break;
+        case Tok::Lt:
+          r = order < 0;
+          break;
+        case Tok::Le:
+          r = order <= 0;
+          break;
+        case Tok::Gt:
+          r = order > 0;
+          break;
+        default:
+          r = order >= 0;
+          break;
       }
       *v = FormValue::Integer(r);
     }
@@ -234,8 +299,8 @@ private:
         if (!plus) return false;
         *v = FormValue::String(v->text + rhs.text);
       } else {
-        *v = FormValue::Integer(Wrap(plus ? int64_t{v->number} + rhs.number
-                                          : int64_t{v->number} - rhs.number));
+        *v = FormValue::Integer(
+            Wrap(plus ? int64_t{v->number} + rhs.number : int64_t{v->number} - rhs.number));
       }
     }
     return true;
@@ -322,8 +387,8 @@ private:
       raw[i] = args[i].IsString() ? reinterpret_cast<intptr_t>(args[i].text.c_str())
                                   : static_cast<intptr_t>(args[i].number);
     int32_t kind = 0;
-    intptr_t r = env_.resolver(env_.context, name.c_str(), &kind, raw,
-                               static_cast<int32_t>(args.size()));
+    intptr_t r =
+        env_.resolver(env_.context, name.c_str(), &kind, raw, static_cast<int32_t>(args.size()));
     if (kind == kFormInteger) {
       *v = FormValue::Integer(static_cast<int32_t>(r));
       return true;
@@ -372,8 +437,10 @@ private:
     } else if (name == "asc" || name == "atoi") {
       if (n > 1 || (n == 1 && !oneString)) return false;
       std::string_view text = n ? std::string_view(a[0].text) : std::string_view();
-      if (name == "asc") *v = FormValue::Integer(text.empty() ? 0 : static_cast<unsigned char>(text[0]));
-      else *v = FormValue::Integer(LeadingInteger(text));
+      if (name == "asc")
+        *v = FormValue::Integer(text.empty() ? 0 : static_cast<unsigned char>(text[0]));
+      else
+        *v = FormValue::Integer(LeadingInteger(text));
     } else if (name == "printf") {
       if (n == 0 || n > 1 + limits::kPrintfValues || !a[0].IsString()) return false;
       auto text = FormatPrintf(a[0].text, std::span(a).subspan(1), limits::kPrintf);

@@ -34,12 +34,18 @@ size_t ClampedNumber(std::string_view f, size_t* i, size_t cap) {
 bool ParseConversion(std::string_view f, size_t* i, size_t cap, Conversion* c) {
   for (; *i < f.size(); ++*i) {
     char ch = f[*i];
-    if (ch == '-') c->left = true;
-    else if (ch == '+') c->plus = true;
-    else if (ch == ' ') c->space = true;
-    else if (ch == '#') c->alternate = true;
-    else if (ch == '0') c->zero = true;
-    else break;
+    if (ch == '-')
+      c->left = true;
+    else if (ch == '+')
+      c->plus = true;
+    else if (ch == ' ')
+      c->space = true;
+    else if (ch == '#')
+      c->alternate = true;
+    else if (ch == '0')
+      c->zero = true;
+    else
+      break;
   }
   c->width = ClampedNumber(f, i, cap);
   if (*i < f.size() && f[*i] == '.') {
@@ -73,8 +79,8 @@ std::string Spec(const Conversion& c) {
 
 }  // namespace
 
-std::optional<std::string> FormatPrintf(std::string_view format,
-                                        std::span<const FormValue> values, size_t room) {
+std::optional<std::string> FormatPrintf(std::string_view format, std::span<const FormValue> values,
+                                        size_t room) {
   std::string out;
   std::vector<char> piece(room + 1);
   size_t next = 0;
@@ -96,7 +102,8 @@ std::optional<std::string> FormatPrintf(std::string_view format,
     if (v.IsString() != (c.type == 's')) return std::nullopt;
     std::string spec = Spec(c);
     int n;
-    if (c.type == 's') n = std::snprintf(piece.data(), piece.size(), spec.c_str(), v.text.c_str());
+    if (c.type == 's')
+      n = std::snprintf(piece.data(), piece.size(), spec.c_str(), v.text.c_str());
     else if (c.type == 'd' || c.type == 'i' || c.type == 'c')
       n = std::snprintf(piece.data(), piece.size(), spec.c_str(), static_cast<int>(v.number));
     else

@@ -36,7 +36,7 @@ int32_t LeadingInteger(std::string_view text, size_t* end = nullptr);
 // nullopt when a conversion does not fit its value (a number for %s, a string for %d),
 // when values run short, and for conversions the language has no values for (%n, %p,
 // floating point, '*' widths).
-std::optional<std::string> FormatPrintf(std::string_view format,
-                                        std::span<const FormValue> values, size_t room);
+std::optional<std::string> FormatPrintf(std::string_view format, std::span<const FormValue> values,
+                                        size_t room);
 
 }  // namespace zrt

@@ -29,32 +29,32 @@ struct SymbolEntry {
 };
 
 constexpr SymbolEntry kSymbolNames[] = {
-    {0x40, "'ЭКВИВ='"}, {0x41, "'АЛЬФА'"}, {0x42, "'БЕТА'"}, {0x43, "'ПСИ'"},
-    {0x44, "'ДЕЛЬТА'"}, {0x45, "'ЭПСИЛОН'"}, {0x46, "'ФИ'"}, {0x47, "'ГАММА'"},
-    {0x48, "'ЭТА'"}, {0x49, "'ИОТА'"}, {0x4B, "'КАППА'"}, {0x4C, "'ЛЯМБДА'"},
-    {0x4D, "'МЮ'"}, {0x4E, "'НЮ'"}, {0x4F, "'ОМИКРОН'"}, {0x50, "'ПИ'"},
-    {0x51, "'ТЭТА'"}, {0x52, "'РО'"}, {0x53, "'СИГМА'"}, {0x54, "'ТАУ'"},
-    {0x55, "'КСИ'"}, {0x57, "'ОМЕГА'"}, {0x58, "'ХИ'"}, {0x59, "'ИПСИЛОН'"},
-    {0x5A, "'ДЗЕТА'"}, {0x5B, "["}, {0x5D, "]"}, {0x5E, "'ПЕРПЕН'"},
-    {0x5F, "_"}, {0x61, "'альфа'"}, {0x62, "'бета'"}, {0x63, "'пси'"},
-    {0x64, "'дельта'"}, {0x65, "'эпсилон'"}, {0x67, "'гамма'"}, {0x68, "'эта'"},
-    {0x69, "'иота'"}, {0x6A, "'тэта'"}, {0x6B, "'каппа'"}, {0x6C, "'лямбда'"},
-    {0x6D, "'мю'"}, {0x6E, "'ню'"}, {0x6F, "'омикрон'"}, {0x70, "'пи'"},
-    {0x72, "'ро'"}, {0x73, "'сигма'"}, {0x74, "'тау'"}, {0x75, "'кси'"},
-    {0x76, "'фи'"}, {0x77, "'омега'"}, {0x78, "'хи'"}, {0x79, "'ипсилон'"},
-    {0x7A, "'дзета'"}, {0x7B, "{"}, {0x7D, "}"}, {0x7E, "'ЭКВИВ'"},
-    {0x98, "'КВАДРАТ'"}, {0xA2, "'"}, {0xA3, "'<='"}, {0xA5, "'БЕСКОНЕЧН'"},
-    {0xA7, "'ПАРАГРАФ'"}, {0xAB, "'<->'"}, {0xAC, "'<-'"}, {0xAD, "'->ВВЕРХ'"},
-    {0xAE, "'->'"}, {0xAF, "'<-ВНИЗ'"}, {0xB0, "°"}, {0xB1, "'+-'"},
-    {0xB2, "\""}, {0xB3, "'>='"}, {0xB4, "*"}, {0xB6, "d"},
-    {0xB7, "*"}, {0xB8, "':-'"}, {0xB9, "'!='"}, {0xBA, "'=='"},
-    {0xBB, "'ПРИБЛ='"}, {0xBE, "-"}, {0xC0, "'АЛЕФ'"}, {0xC4, "'ТЕНЗПР'"},
-    {0xC5, "'СИММЕТР'"}, {0xC6, "'ПУСТО'"}, {0xC7, "'ПЕРЕСЕЧ'"}, {0xC8, "'ОБЪЕД'"},
-    {0xC9, "')'"}, {0xCA, "')='"}, {0xCC, "'('"}, {0xCD, "'(='"},
-    {0xCE, "'(-'"}, {0xCF, "'!(-'"}, {0xD1, "'НАБЛА'"}, {0xD2, "(R)"},
-    {0xD3, "(C)"}, {0xD4, "'TM'"}, {0xD5, "'ПРОИЗВ'"}, {0xD6, "'РАДИКАЛ'"},
-    {0xD7, "'СОЛН'"}, {0xD9, "&"}, {0xDA, "v"}, {0xDB, "'<=>'"},
-    {0xDE, "'=>'"}, {0xE1, "<"}, {0xE5, "'СУММА'"}, {0xF1, ">"},
+    {0x40, "'ЭКВИВ='"},   {0x41, "'АЛЬФА'"},   {0x42, "'БЕТА'"},    {0x43, "'ПСИ'"},
+    {0x44, "'ДЕЛЬТА'"},   {0x45, "'ЭПСИЛОН'"}, {0x46, "'ФИ'"},      {0x47, "'ГАММА'"},
+    {0x48, "'ЭТА'"},      {0x49, "'ИОТА'"},    {0x4B, "'КАППА'"},   {0x4C, "'ЛЯМБДА'"},
+    {0x4D, "'МЮ'"},       {0x4E, "'НЮ'"},      {0x4F, "'ОМИКРОН'"}, {0x50, "'ПИ'"},
+    {0x51, "'ТЭТА'"},     {0x52, "'РО'"},      {0x53, "'СИГМА'"},   {0x54, "'ТАУ'"},
+    {0x55, "'КСИ'"},      {0x57, "'ОМЕГА'"},   {0x58, "'ХИ'"},      {0x59, "'ИПСИЛОН'"},
+    {0x5A, "'ДЗЕТА'"},    {0x5B, "["},         {0x5D, "]"},         {0x5E, "'ПЕРПЕН'"},
+    {0x5F, "_"},          {0x61, "'альфа'"},   {0x62, "'бета'"},    {0x63, "'пси'"},
+    {0x64, "'дельта'"},   {0x65, "'эпсилон'"}, {0x67, "'гамма'"},   {0x68, "'эта'"},
+    {0x69, "'иота'"},     {0x6A, "'тэта'"},    {0x6B, "'каппа'"},   {0x6C, "'лямбда'"},
+    {0x6D, "'мю'"},       {0x6E, "'ню'"},      {0x6F, "'омикрон'"}, {0x70, "'пи'"},
+    {0x72, "'ро'"},       {0x73, "'сигма'"},   {0x74, "'тау'"},     {0x75, "'кси'"},
+    {0x76, "'фи'"},       {0x77, "'омега'"},   {0x78, "'хи'"},      {0x79, "'ипсилон'"},
+    {0x7A, "'дзета'"},    {0x7B, "{"},         {0x7D, "}"},         {0x7E, "'ЭКВИВ'"},
+    {0x98, "'КВАДРАТ'"},  {0xA2, "'"},         {0xA3, "'<='"},      {0xA5, "'БЕСКОНЕЧН'"},
+    {0xA7, "'ПАРАГРАФ'"}, {0xAB, "'<->'"},     {0xAC, "'<-'"},      {0xAD, "'->ВВЕРХ'"},
+    {0xAE, "'->'"},       {0xAF, "'<-ВНИЗ'"},  {0xB0, "°"},         {0xB1, "'+-'"},
+    {0xB2, "\""},         {0xB3, "'>='"},      {0xB4, "*"},         {0xB6, "d"},
+    {0xB7, "*"},          {0xB8, "':-'"},      {0xB9, "'!='"},      {0xBA, "'=='"},
+    {0xBB, "'ПРИБЛ='"},   {0xBE, "-"},         {0xC0, "'АЛЕФ'"},    {0xC4, "'ТЕНЗПР'"},
+    {0xC5, "'СИММЕТР'"},  {0xC6, "'ПУСТО'"},   {0xC7, "'ПЕРЕСЕЧ'"}, {0xC8, "'ОБЪЕД'"},
+    {0xC9, "')'"},        {0xCA, "')='"},      {0xCC, "'('"},       {0xCD, "'(='"},
+    {0xCE, "'(-'"},       {0xCF, "'!(-'"},     {0xD1, "'НАБЛА'"},   {0xD2, "(R)"},
+    {0xD3, "(C)"},        {0xD4, "'TM'"},      {0xD5, "'ПРОИЗВ'"},  {0xD6, "'РАДИКАЛ'"},
+    {0xD7, "'СОЛН'"},     {0xD9, "&"},         {0xDA, "v"},         {0xDB, "'<=>'"},
+    {0xDE, "'=>'"},       {0xE1, "<"},         {0xE5, "'СУММА'"},   {0xF1, ">"},
     {0xF2, "'ИНТЕГ'"},
 };
 
@@ -68,8 +68,10 @@ std::string Utf8ToCp1251(const char* s) {
     }
     unsigned cp = ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
     p += 2;
-    if (cp >= 0x410 && cp <= 0x44F) out += static_cast<char>(0xC0 + (cp - 0x410));
-    else if (cp == 0xB0) out += static_cast<char>(0xB0);
+    if (cp >= 0x410 && cp <= 0x44F)
+      out += static_cast<char>(0xC0 + (cp - 0x410));
+    else if (cp == 0xB0)
+      out += static_cast<char>(0xB0);
   }
   return out;
 }
@@ -110,20 +112,25 @@ constexpr size_t kMaxOpen = 32;
 struct Syntax {
   std::string_view bold[2], italic[2], colour[2], sup[2], sub[2];  // open, close
   std::string_view literalBraceOpen, literalBraceClose;
-  std::string_view strayBrace;  // a closing brace with no superscript to close
-  bool oneColour;               // a second colour start while one is open is ignored
-  bool doubleBraceOneScript;    // "{{" opens a single superscript
+  std::string_view strayBrace;                // a closing brace with no superscript to close
+  bool oneColour;                             // a second colour start while one is open is ignored
+  bool doubleBraceOneScript;                  // "{{" opens a single superscript
   std::string_view (*escape)(const char* p);  // an ordinary input byte
   int (*symbol)(unsigned char code, char* buf, size_t size);
 };
 
 std::string_view HtmlEscape(const char* p) {
   switch (*p) {
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '&': return "&amp;";
-    case '"': return "&quot;";
-    default: return {p, 1};
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '&':
+      return "&amp;";
+    case '"':
+      return "&quot;";
+    default:
+      return {p, 1};
   }
 }
 
@@ -142,14 +149,33 @@ int RtfSymbol(unsigned char code, char* buf, size_t size) {
 }
 
 const Syntax kHtml = {
-    {"<B>", "</B>"}, {"<I>", "</I>"}, {"<FONT COLOR=\"#0000FF\">", "</FONT>"},
-    {"<SUP>", "</SUP>"}, {"<SUB>", "</SUB>"},
-    "{", "}", "}", false, false, HtmlEscape, HtmlSymbol,
+    {"<B>", "</B>"},
+    {"<I>", "</I>"},
+    {"<FONT COLOR=\"#0000FF\">", "</FONT>"},
+    {"<SUP>", "</SUP>"},
+    {"<SUB>", "</SUB>"},
+    "{",
+    "}",
+    "}",
+    false,
+    false,
+    HtmlEscape,
+    HtmlSymbol,
 };
 
 const Syntax kRtf = {
-    {"{\\b ", "}"}, {"{\\i ", "}"}, {"{\\cf2 ", "}"}, {"{\\super ", "}"}, {"{\\sub ", "}"},
-    "\\'7b", "\\'7d", " ", true, true, RtfEscape, RtfSymbol,
+    {"{\\b ", "}"},
+    {"{\\i ", "}"},
+    {"{\\cf2 ", "}"},
+    {"{\\super ", "}"},
+    {"{\\sub ", "}"},
+    "\\'7b",
+    "\\'7d",
+    " ",
+    true,
+    true,
+    RtfEscape,
+    RtfSymbol,
 };
 
 // Converts with a stack of open entries. Each input step (one byte or one pair) is
@@ -165,7 +191,7 @@ const Syntax kRtf = {
 //     sign, otherwise it is an ordinary byte (a brace: `strayBrace`);
 //  5. at the end of the input every open element is closed.
 class Styler {
-public:
+ public:
   Styler(const Syntax& syntax, char* out, size_t room) : syn_(syntax), out_(out), room_(room) {}
 
   size_t Run(std::string_view in) {
@@ -194,14 +220,19 @@ public:
     return used_;
   }
 
-private:
+ private:
   const std::string_view* Texts(Entry e) const {
     switch (e) {
-      case kBold: return syn_.bold;
-      case kItalic: return syn_.italic;
-      case kColour: return syn_.colour;
-      case kSup: return syn_.sup;
-      default: return syn_.sub;
+      case kBold:
+        return syn_.bold;
+      case kItalic:
+        return syn_.italic;
+      case kColour:
+        return syn_.colour;
+      case kSup:
+        return syn_.sup;
+      default:
+        return syn_.sub;
     }
   }
 
@@ -244,8 +275,10 @@ private:
   }
 
   void Open(Entry e, std::string_view fallback) {
-    if (Push(e)) Put(Texts(e)[0]);
-    else Put(fallback);
+    if (Push(e))
+      Put(Texts(e)[0]);
+    else
+      Put(fallback);
   }
 
   // Ends the entry at index k alone (rule 2).
@@ -281,14 +314,24 @@ private:
     unsigned char next = i + 1 < in.size() ? static_cast<unsigned char>(in[i + 1]) : 0;
     if (c == kEscape && next != 0) {
       switch (next) {
-        case kBoldStart: Open(kBold, {}); break;
-        case kItalicStart: Open(kItalic, {}); break;
+        case kBoldStart:
+          Open(kBold, {});
+          break;
+        case kItalicStart:
+          Open(kItalic, {});
+          break;
         case kColourStart:
           if (!(syn_.oneColour && Has(kColour))) Open(kColour, {});
           break;
-        case kBoldEnd: CloseInnermost(kBold); break;
-        case kItalicEnd: CloseInnermost(kItalic); break;
-        case kColourEnd: CloseInnermost(kColour); break;
+        case kBoldEnd:
+          CloseInnermost(kBold);
+          break;
+        case kItalicEnd:
+          CloseInnermost(kItalic);
+          break;
+        case kColourEnd:
+          CloseInnermost(kColour);
+          break;
         default: {
           char buf[64];
           int n = syn_.symbol(next, buf, sizeof buf);
@@ -320,8 +363,10 @@ private:
       CloseInnermostScript();
       return 1;
     }
-    if (c == '}') Put(syn_.strayBrace);
-    else Put(syn_.escape(&in[i]));
+    if (c == '}')
+      Put(syn_.strayBrace);
+    else
+      Put(syn_.escape(&in[i]));
     return 1;
   }
 

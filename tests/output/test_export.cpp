@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -16,7 +15,7 @@ using fixture::Ansi;
 using fixture::ToOem;
 
 class ExportTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     static int counter = 0;
     dir_ = fs::temp_directory_path() /
@@ -59,12 +58,17 @@ const std::string kCrLf = "\r\n";
 
 TEST_F(ExportTest, TextWithNamesInFieldOrder) {
   Open(Sample());
-  std::string expected = "*** Document 1 from 2 ***\r\n"
-                         "ID       A-1\r\n"
-                         "TI       H" + ToOem(Ansi("'альфа'")) + " water\r\n"
-                         "AU       " + ToOem(Ansi("Иванов И. И.")) + "\r\n"
-                         "KW       x^y\r\n"
-                         "\r\n";
+  std::string expected =
+      "*** Document 1 from 2 ***\r\n"
+      "ID       A-1\r\n"
+      "TI       H" +
+      ToOem(Ansi("'альфа'")) +
+      " water\r\n"
+      "AU       " +
+      ToOem(Ansi("Иванов И. И.")) +
+      "\r\n"
+      "KW       x^y\r\n"
+      "\r\n";
   EXPECT_EQ(Record().Text("*** Document 1 from 2 ***", true, nullptr, true), expected);
   EXPECT_EQ(Record().Text("*** Document 1 from 2 ***", true, "", true), expected);
 }
@@ -102,21 +106,20 @@ TEST_F(ExportTest, TextWrapping) {
   fixture::Edition e;
   e.fields = {{"LONGFIELDNAME", 1}, {"B", 1}, {"C", 1}, {"D", 1}, {"E", 1}};
   std::string a63(63, 'a'), x10(10, 'x'), y53(53, 'y');
-  e.records = {{{{1, "   " + a63},                // leading blanks dropped; exactly 63
-                 {2, a63 + "  b"},                // cut at 63, a blank there
-                 {3, x10 + " " + y53 + "z"},      // 65: cut at the last blank before 63
-                 {4, std::string(130, 'n')},      // no blank: hard cuts at 63
-                 {5, std::string(72, 'w') + " v"}}, false}};
+  e.records = {{{{1, "   " + a63},            // leading blanks dropped; exactly 63
+                 {2, a63 + "  b"},            // cut at 63, a blank there
+                 {3, x10 + " " + y53 + "z"},  // 65: cut at the last blank before 63
+                 {4, std::string(130, 'n')},  // no blank: hard cuts at 63
+                 {5, std::string(72, 'w') + " v"}},
+                false}};
   Open(e);
   std::string indent(9, ' ');
   EXPECT_EQ(Record().Text("", true, nullptr, false),
-            "LONGFIELDNAME" + a63 + kCrLf +
-                "B        " + a63 + kCrLf + indent + "b" + kCrLf +
-                "C        " + x10 + kCrLf + indent + y53 + "z" + kCrLf +
-                "D        " + std::string(63, 'n') + kCrLf + indent + std::string(63, 'n') + kCrLf +
-                indent + "nnnn" + kCrLf +
-                "E        " + std::string(63, 'w') + kCrLf + indent + std::string(9, 'w') + " v" +
-                kCrLf + kCrLf);
+            "LONGFIELDNAME" + a63 + kCrLf + "B        " + a63 + kCrLf + indent + "b" + kCrLf +
+                "C        " + x10 + kCrLf + indent + y53 + "z" + kCrLf + "D        " +
+                std::string(63, 'n') + kCrLf + indent + std::string(63, 'n') + kCrLf + indent +
+                "nnnn" + kCrLf + "E        " + std::string(63, 'w') + kCrLf + indent +
+                std::string(9, 'w') + " v" + kCrLf + kCrLf);
   EXPECT_EQ(Record().Text("", false, "E", false),
             std::string(72, 'w') + kCrLf + "v" + kCrLf + kCrLf + kCrLf);
 }
@@ -125,8 +128,8 @@ TEST_F(ExportTest, TextWrapping) {
 
 TEST_F(ExportTest, SeparatedLine) {
   Open(Sample());
-  EXPECT_EQ(Record().Separated('^', nullptr, true),
-            "A-1^H" + ToOem(Ansi("'альфа'")) + " water^" + ToOem(Ansi("Иванов И. И.")) + "^x^y^\r\n");
+  EXPECT_EQ(Record().Separated('^', nullptr, true), "A-1^H" + ToOem(Ansi("'альфа'")) + " water^" +
+                                                        ToOem(Ansi("Иванов И. И.")) + "^x^y^\r\n");
   EXPECT_EQ(Record().Separated('^', "AB,nothing;ID", false), "^A-1\r\n");
   EXPECT_EQ(Record().Separated(';', "-", false),
             "A-1;" + ToOem(Ansi("Иванов И. И.")) + ";H_\x61 water;x^y\r\n");
@@ -163,7 +166,7 @@ struct IsoRecord {
   if (record.size() < 26) return ::testing::AssertionFailure() << "short record";
   size_t length = std::stoul(record.substr(0, 5)), base = std::stoul(record.substr(12, 5));
   if (length != record.size()) return ::testing::AssertionFailure() << "length " << length;
-  if (record.substr(5, 7) != "0000000" || record.substr(17) .compare(0, 7, "0004500") != 0)
+  if (record.substr(5, 7) != "0000000" || record.substr(17).compare(0, 7, "0004500") != 0)
     return ::testing::AssertionFailure() << "leader " << record.substr(0, 24);
   if (record[base - 1] != 0x1E || record.back() != 0x1D)
     return ::testing::AssertionFailure() << "terminators";
@@ -199,7 +202,8 @@ TEST_F(ExportTest, IsoWritesExactlyTheListedFields) {
   // Index groups unlike the source numbers: selection goes by the fields themselves.
   fixture::Edition e;
   e.fields = {{"A01", 3}, {"A02", 3}, {"K12", 1}, {"xy", 2}};
-  e.records = {{{{4, "four"}, {1, "one"}, {2, "two"}, {3, "three"}, {1, "one again"}, {2, ""}}, false}};
+  e.records = {
+      {{{4, "four"}, {1, "one"}, {2, "two"}, {3, "three"}, {1, "one again"}, {2, ""}}, false}};
   Open(e);
   IsoRecord r;
   ASSERT_TRUE(ReadIso(Record().Iso("A01;xy"), &r));
@@ -234,6 +238,19 @@ TEST_F(ExportTest, IsoFoldsLongRecordsInto80ByteLines) {
   EXPECT_EQ(zrt::IsoTag("K00", 7), 7u);
   EXPECT_EQ(zrt::IsoTag("A1", 7), 7u);
   EXPECT_EQ(zrt::IsoTag("1AB", 7), 7u);
+}
+
+TEST_F(ExportTest, IsoFieldLengthFitsFourDigits) {
+  // A text of 9,999 bytes would need the length 10000; it is cut by one byte.
+  fixture::Edition e;
+  e.fields = {{"A01", 1}};
+  e.records = {{{{1, std::string(9999, 't')}}, false}};
+  Open(e);
+  std::string file = Record().Iso(nullptr);
+  EXPECT_EQ(file.substr(24, 12), "001999900000");
+  IsoRecord r;
+  ASSERT_TRUE(ReadIso(file, &r));
+  EXPECT_EQ(r.fields.at(0).second, std::string(9998, 't'));
 }
 
 TEST_F(ExportTest, ShiftedNumberingSkipsEleven) {

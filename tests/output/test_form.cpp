@@ -62,7 +62,7 @@ struct FakeResolver {
 };
 
 class FormTest : public ::testing::Test {
-protected:
+ protected:
   FormEnv Env() {
     FormEnv env;
     env.context = &resolver_;
@@ -129,9 +129,9 @@ TEST_F(FormTest, Loops) {
   EXPECT_EQ(Expand("${for(1,3,1)}<$*_LV0*>${}"), "<1><2><3>");
   EXPECT_EQ(Expand("$[for(0-1,1,1)]$*_i0*,$[]"), "-1,0,1,");
   EXPECT_EQ(Expand("${\"-3-2\"}$*_LV0*${}"), "-3-2-1012");
-  EXPECT_EQ(Expand("${\"5\"}$*_LV0*${}"), "5");     // no '-': the one counter
-  EXPECT_EQ(Expand("${\"x\"}$*_LV0*${}"), "0");     // no number: counter 0
-  EXPECT_EQ(Expand("${7}$*_LV0*${}"), "7");         // an integer is read as its text
+  EXPECT_EQ(Expand("${\"5\"}$*_LV0*${}"), "5");  // no '-': the one counter
+  EXPECT_EQ(Expand("${\"x\"}$*_LV0*${}"), "0");  // no number: counter 0
+  EXPECT_EQ(Expand("${7}$*_LV0*${}"), "7");      // an integer is read as its text
   // Without a range the body is expanded once in place.
   EXPECT_EQ(Expand("${\"\"}body${}."), "body.");
   EXPECT_EQ(Expand("${1/0}body${}."), "body.");
@@ -140,10 +140,8 @@ TEST_F(FormTest, Loops) {
 }
 
 TEST_F(FormTest, NestedLoopsUseOneElementPerDepth) {
-  EXPECT_EQ(Expand("${for(1,2,1)}${for(1,3,1)}$*_LV0*$*_i1*,${}${}"),
-            "11,12,13,21,22,23,");
-  EXPECT_EQ(Expand("$[for(1,2,1)]${for(1,2,1)}$[for(5,5,1)]$*_i0+_i1+_i2*,$[]${}$[]"),
-            "7,8,8,9,");
+  EXPECT_EQ(Expand("${for(1,2,1)}${for(1,3,1)}$*_LV0*$*_i1*,${}${}"), "11,12,13,21,22,23,");
+  EXPECT_EQ(Expand("$[for(1,2,1)]${for(1,2,1)}$[for(5,5,1)]$*_i0+_i1+_i2*,$[]${}$[]"), "7,8,8,9,");
   EXPECT_EQ(loops_[0], 2);
   EXPECT_EQ(loops_[1], 2);
   // A caller inside a loop of its own starts deeper.
@@ -279,9 +277,9 @@ TEST_F(FormTest, LoopVariablesNeverReachTheResolver) {
   loops_[0] = 11;
   loops_[3] = 44;
   EXPECT_EQ(Value("_LV0+_i3"), "55");
-  EXPECT_EQ(Value("_i"), "11");     // no digits: element 0
+  EXPECT_EQ(Value("_i"), "11");  // no digits: element 0
   EXPECT_EQ(Value("_LV03"), "44");
-  EXPECT_TRUE(Fails("_LV16"));      // beyond the caller's array
+  EXPECT_TRUE(Fails("_LV16"));  // beyond the caller's array
   EXPECT_TRUE(Fails("_i99999999999999999999"));
   EXPECT_TRUE(resolver_.calls.empty());
 }
@@ -401,13 +399,14 @@ TEST_F(FormTest, IncludeReadsBytesBounded) {
 
 TEST_F(FormTest, PrintfConversions) {
   EXPECT_EQ(Value("printf('%d-%s', 5, 'x')"), "5-x");
-  EXPECT_EQ(Value("printf('[%5d|%-5s|%05d|%x|%X|%o|%c|%%|%+d|%.2s]', 42, 'ab', 7, 255, 255, 8, 65, 3, 'xyz')"),
+  EXPECT_EQ(Value("printf('[%5d|%-5s|%05d|%x|%X|%o|%c|%%|%+d|%.2s]', 42, 'ab', 7, 255, 255, 8, 65, "
+                  "3, 'xyz')"),
             "[   42|ab   |00007|ff|FF|10|A|%|+3|xy]");
   EXPECT_EQ(Value("printf('%i %u', 1, 0-1)"), "1 4294967295");
   EXPECT_EQ(Value("printf('no conversions')"), "no conversions");
   EXPECT_EQ(Value("printf('%ld %hd %lld', 1, 2, 3)"), "1 2 3");
   EXPECT_EQ(Value("printf('%#x %#s % s %+s %0s', 255, 'a', 'b', 'c', 'd')"), "0xff a b c d");
-  EXPECT_EQ(Value("printf('a%cb', 0)"), "a");  // the byte 0 ends the text
+  EXPECT_EQ(Value("printf('a%cb', 0)"), "a");   // the byte 0 ends the text
   EXPECT_EQ(Value("printf('%d', 1, 2)"), "1");  // extra values are ignored
 }
 
@@ -478,9 +477,17 @@ TEST_F(FormTest, DeepLoopNestingIsBounded) {
 TEST_F(FormTest, RandomFormsNeverBreakBounds) {
   std::mt19937 rng(5);
   const std::string alphabet = "$$$$*#@!{}[]()+-/%<>=&|,;'\"\\_LVi0129 abxf()";
-  const char* fragments[] = {"for(1,3,1)", "printf('%d%s',", "switch(", "if(", "chr(",
-                             "asc(", "atoi(", "_LV0", "_i1", "'str'", "rec_TI", "${", "${}",
-                             "$@", "$@@", "$#", "$##", "$*", "$!", "$!!", "$[", "$[]"};
+  const char* fragments[] = {"for(1,3,1)", "printf('%d%s',",
+                             "switch(",    "if(",
+                             "chr(",       "asc(",
+                             "atoi(",      "_LV0",
+                             "_i1",        "'str'",
+                             "rec_TI",     "${",
+                             "${}",        "$@",
+                             "$@@",        "$#",
+                             "$##",        "$*",
+                             "$!",         "$!!",
+                             "$[",         "$[]"};
   resolver_.strings["rec_TI"] = "title";
   for (int round = 0; round < 4000; ++round) {
     std::string form;

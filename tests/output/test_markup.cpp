@@ -23,10 +23,10 @@ TEST(OrvToTxt, CopiesTextAndSpellsSymbols) {
   EXPECT_EQ(OrvToTxt(""), "");
   EXPECT_EQ(OrvToTxt("H{2}O [x] plain"), "H{2}O [x] plain");
   // Names written here as Windows-1251 bytes, independently of the converter's table.
-  EXPECT_EQ(OrvToTxt("a" + Pair(0x41) + "b"), "a'\xC0\xCB\xDC\xD4\xC0'b");           // 'АЛЬФА'
-  EXPECT_EQ(OrvToTxt(Pair(0x61)), "'\xE0\xEB\xFC\xF4\xE0'");                        // 'альфа'
-  EXPECT_EQ(OrvToTxt(Pair(0xA5)), "'\xC1\xC5\xD1\xCA\xCE\xCD\xC5\xD7\xCD'");        // 'БЕСКОНЕЧН'
-  EXPECT_EQ(OrvToTxt(Pair(0x98)), "'\xCA\xC2\xC0\xC4\xD0\xC0\xD2'");                // 'КВАДРАТ'
+  EXPECT_EQ(OrvToTxt("a" + Pair(0x41) + "b"), "a'\xC0\xCB\xDC\xD4\xC0'b");    // 'АЛЬФА'
+  EXPECT_EQ(OrvToTxt(Pair(0x61)), "'\xE0\xEB\xFC\xF4\xE0'");                  // 'альфа'
+  EXPECT_EQ(OrvToTxt(Pair(0xA5)), "'\xC1\xC5\xD1\xCA\xCE\xCD\xC5\xD7\xCD'");  // 'БЕСКОНЕЧН'
+  EXPECT_EQ(OrvToTxt(Pair(0x98)), "'\xCA\xC2\xC0\xC4\xD0\xC0\xD2'");          // 'КВАДРАТ'
   EXPECT_EQ(OrvToTxt(Pair(0xB0)), "\xB0");
   EXPECT_EQ(OrvToTxt(Pair(0xB2)), "\"");
   EXPECT_EQ(OrvToTxt(Pair(0xA2)), "'");
@@ -134,8 +134,7 @@ TEST(OrvToRtf, HighlightGroups) {
   EXPECT_EQ(OrvToRtf(kColourOn + "a" + kColourOn + "b" + kColourOff + "c" + kColourOff),
             "{\\cf2 ab}c");
   EXPECT_EQ(OrvToRtf("a" + kBoldOff + kItalicOff + kColourOff + "b"), "ab");
-  EXPECT_EQ(OrvToRtf(kBoldOn + kBoldOn + "a" + kBoldOff + "b" + kBoldOff + "c"),
-            "{\\b {\\b a}b}c");
+  EXPECT_EQ(OrvToRtf(kBoldOn + kBoldOn + "a" + kBoldOff + "b" + kBoldOff + "c"), "{\\b {\\b a}b}c");
   EXPECT_EQ(OrvToRtf(kBoldOn + "x"), "{\\b x}");
 }
 
@@ -190,7 +189,8 @@ bool HtmlBalanced(const std::string& s) {
 }
 
 std::string RandomMarkup(std::mt19937& rng, size_t maxLength) {
-  static const std::string alphabet = std::string("_{}[],'\\<>&\"a ") + "\xDD\xDE\xDF\xFD\xFE\xFF\xC0";
+  static const std::string alphabet =
+      std::string("_{}[],'\\<>&\"a ") + "\xDD\xDE\xDF\xFD\xFE\xFF\xC0";
   std::uniform_int_distribution<size_t> length(0, maxLength);
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
   std::string s(length(rng), ' ');

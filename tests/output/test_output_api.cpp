@@ -1,11 +1,11 @@
 // The exported wrappers, linked here from their source: this test program links only
 // the output module, not the whole engine library.
-#include "../../engine/output/output_api.cpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "../../engine/output/output_api.cpp"
 
 extern "C" int32_t ExpandFromC(const char* form, char* out);
 extern "C" char* RtfFromC(char* out, const char* in);
@@ -13,7 +13,9 @@ extern "C" char* RtfFromC(char* out, const char* in);
 namespace {
 
 TEST(OutputApi, ConvertersWriteWithinTheStatedRoom) {
-  const std::string in = "H{2}O _\xDE" "x_\xFE \\ <&> __";
+  const std::string in =
+      "H{2}O _\xDE"
+      "x_\xFE \\ <&> __";
   const size_t n = in.size();
   const char kGuard = '\x11';
   std::vector<char> txt(6 * n + 1 + 8, kGuard), html(17 * n + 1 + 8, kGuard),

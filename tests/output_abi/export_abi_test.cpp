@@ -1,8 +1,7 @@
 // The export writers through the C interface, as the export dialog drives them: open a
 // file, go to each record, write it, close the file.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,7 +17,7 @@ using fixture::Ansi;
 using fixture::ToOem;
 
 class ExportAbiTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() / ("zrt_export_abi_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
@@ -54,8 +53,8 @@ TEST_F(ExportAbiTest, WritersAppendToTheOpenedFile) {
   EXPECT_EQ(ZRT_CloseFile(fd), 0);
   EXPECT_EQ(fixture::ReadFile(path("out.txt")),
             "*** Document 1 from 2 ***\r\nTI       First\r\nAU       " + ToOem(Ansi("Петров")) +
-                "\r\n\r\n" + ToOem(Ansi("Петров")) + "^First\r\n" +
-                "000440000000000370004500" + "001000600000\x1E" + "First\x1E\x1D\r\n" +
+                "\r\n\r\n" + ToOem(Ansi("Петров")) + "^First\r\n" + "000440000000000370004500" +
+                "001000600000\x1E" + "First\x1E\x1D\r\n" +
                 "*** Document 2 from 2 ***\r\nTI       Second\r\n\r\n" + "^Second\r\n" +
                 "000450000000000370004500" + "001000700000\x1E" + "Second\x1E\x1D\r\n");
 }
