@@ -21,6 +21,10 @@ public:
   static Status Limit(std::string m) { return {Code::Limit, std::move(m)}; }
 
   bool ok() const { return code_ == Code::Ok; }
+  // The same failure with `context` put before its message ("record 5: ...").
+  Status WithContext(const std::string& context) const {
+    return ok() ? *this : Status(code_, context + ": " + message_);
+  }
   Code code() const { return code_; }
   const std::string& message() const { return message_; }
 

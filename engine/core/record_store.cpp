@@ -236,6 +236,118 @@ void RecordStore::FindMultimedia() {
   }
 }
 
+Status EncodeRecord(const RecordStore::Texts& texts, uint8_t flag, std::string* out) {
+  std::string entries, area;
+  size_t count = 0;
+  for (size_t i = 0; i < texts.size() && i < 255; ++i) {
+    if (texts[i].empty()) continue;
+    if (++count > RecordStore::kMaxEntries)
+      return Status::Limit("a record holds at most 127 fields");
+    size_t stored = texts[i].size() + 1;
+    if (area.size() + stored > RecordStore::kRecordBufferSize)
+      return Status::Limit("a record's texts take at most 10000 bytes");
+    unsigned char entry[5];
+    entry[0] = static_cast<unsigned char>(i + 1);
+    PutU16(entry + 1, static_cast<uint16_t>(area.size()));
+    PutU16(entry + 3, static_cast<uint16_t>(stored));
+    entries.append(reinterpret_cast<char*>(entry), 5);
+    area += AnsiToStoredOem(texts[i]);
+    area += '\0';
+  }
+  out->clear();
+  *out += static_cast<char>((flag & 0x80) | count);
+  *out += entries;
+  *out += area;
+  return Status::Ok();
+}
+
+Status RecordStore::Locate(int32_t n, uint64_t* at, size_t* size) {
+  unsigned char word[4];
+  if (!index_->ReadExact(4 + 4ULL * static_cast<uint32_t>(n), word, 4))
+    return Status::Corruption("record " + std::to_string(n) + ": its index entry cannot be read");
+  *at = 4ULL + GetU32(word);
+  unsigned char header;
+  if (!data_->ReadExact(*at, &header, 1)) return Status::Corruption("short read");
+  size_t count = header & 0x7F;
+  unsigned char table[kMaxEntries * 5];
+  if (count && !data_->ReadExact(*at + 1, table, count * 5)) return Status::Corruption("short read");
+  size_t area = count ? GetU16(table + (count - 1) * 5 + 1) + size_t{GetU16(table + (count - 1) * 5 + 3)} : 0;
+  *size = 1 + count * 5 + area;
+  return Status::Ok();
+}
+
+Status RecordStore::ReadRaw(int32_t n, std::string* bytes) {
+  if (!isOpen() || n < 1 || n > recordCount_) return Status::InvalidArgument("no such record");
+  uint64_t at;
+  size_t size;
+  Status s = Locate(n, &at, &size);
+  if (!s.ok()) return s;
+  if (size > 1 + kMaxEntries * 5 + kRecordBufferSize) return Status::Corruption("record too large");
+  bytes->assign(size, '\0');
+  if (!data_->ReadExact(at, bytes->data(), size)) return Status::Corruption("short read");
+  return Status::Ok();
+}
+
+Status RecordStore::Append(const Texts& texts) {
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  if (readOnly_) return Status::ReadOnly(dataPath_ + ": read-only");
+  std::string record;
+  Status s = EncodeRecord(texts, 0, &record);
+  if (!s.ok()) return s;
+  long long end = data_->Size();
+  if (end < 4 || end - 4 > 0xFFFFFFFFLL) return Status::Limit(dataPath_ + ": the data file is full");
+  unsigned char offset[4];
+  PutU32(offset, static_cast<uint32_t>(end - 4));
+  // Data first, then its index entry: a crash in between leaves only unreferenced bytes.
+  if (!data_->WriteAt(static_cast<uint64_t>(end), record.data(), record.size()) ||
+      !index_->WriteAt(4 + 4ULL * (static_cast<uint32_t>(recordCount_) + 1), offset, 4))
+    return Status::IOError(dataPath_ + ": write failed");
+  ++recordCount_;
+  return ReadRecord(recordCount_);
+}
+
+Status RecordStore::RewriteCurrent(const Texts& texts, uint32_t* abandoned) {
+  *abandoned = 0;
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  if (readOnly_) return Status::ReadOnly(dataPath_ + ": read-only");
+  int32_t n = currentRecord_;
+  if (n < 1 || n > recordCount_) return Status::InvalidArgument("no current record");
+  uint64_t at;
+  size_t oldSize;
+  Status s = Locate(n, &at, &oldSize);
+  if (!s.ok()) return s;
+  unsigned char header;
+  if (!data_->ReadExact(at, &header, 1)) return Status::Corruption("short read");
+  std::string record;
+  s = EncodeRecord(texts, header, &record);
+  if (!s.ok()) return s;
+  if (record.size() <= oldSize) {
+    if (!data_->WriteAt(at, record.data(), record.size())) return Status::IOError("write failed");
+    *abandoned = static_cast<uint32_t>(oldSize - record.size());
+  } else {
+    // A longer record would overwrite its successor: it moves to the end of the file.
+    long long end = data_->Size();
+    if (end < 4 || end - 4 > 0xFFFFFFFFLL) return Status::Limit(dataPath_ + ": the data file is full");
+    unsigned char offset[4];
+    PutU32(offset, static_cast<uint32_t>(end - 4));
+    if (!data_->WriteAt(static_cast<uint64_t>(end), record.data(), record.size()) ||
+        !index_->WriteAt(4 + 4ULL * static_cast<uint32_t>(n), offset, 4))
+      return Status::IOError(dataPath_ + ": write failed");
+    *abandoned = static_cast<uint32_t>(oldSize);
+  }
+  return ReadRecord(n);
+}
+
+Status RecordStore::CommitCount() {
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  if (readOnly_) return Status::ReadOnly(dataPath_ + ": read-only");
+  unsigned char count[4];
+  PutU32(count, static_cast<uint32_t>(recordCount_));
+  if (!index_->WriteAt(4, count, 4) || !index_->Sync() || !data_->Sync())
+    return Status::IOError(dataPath_ + ": the record count cannot be written");
+  return Status::Ok();
+}
+
 uint8_t RecordStore::SrcNoByField(const char* name) const {
   if (!name) return 0;
   for (size_t i = 0; i < description_.fields.size(); ++i) {

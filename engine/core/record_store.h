@@ -75,6 +75,22 @@ public:
   int32_t pictureCount() const { return pictureCount_; }
   bool numberedPictures() const { return numberedPictures_; }
 
+  // --- writing (fails on a read-only store) -------------------------------------------
+  // Field texts of one document (Windows-1251), indexed by source field number - 1;
+  // empty texts are not stored.
+  using Texts = std::vector<std::string>;
+  // Appends a record after the last one and makes it current. The count in ".cdx" is not
+  // changed until CommitCount, so an uncommitted record is gone after a reopen.
+  Status Append(const Texts& texts);
+  // Rewrites the current record in place, keeping its number and record flag; a longer
+  // record goes to the end of ".cdb" and *abandoned receives the bytes left behind.
+  Status RewriteCurrent(const Texts& texts, uint32_t* abandoned);
+  Status CommitCount();
+  // Reads record n's raw bytes (header, entries, text area) as stored, for compaction.
+  Status ReadRaw(int32_t n, std::string* bytes);
+  File* dataFile() const { return data_.get(); }
+  File* indexFile() const { return index_.get(); }
+
   const std::string& dataPath() const { return dataPath_; }
   bool readOnly() const { return readOnly_; }
   // The table of contents, or null when the edition has none.
@@ -82,6 +98,7 @@ public:
 
 private:
   Status ReadRecord(int32_t n);
+  Status Locate(int32_t n, uint64_t* at, size_t* size);
   void FindMultimedia();
 
   EditionDescription description_;
@@ -102,6 +119,10 @@ private:
 
   std::unique_ptr<ZrtKeyTree> contents_;
 };
+
+// A record as it is stored in ".cdb": header byte, entries, code page 866 texts. Fails
+// when the record would not fit the reader's limits (127 entries, 10,000-byte text area).
+Status EncodeRecord(const RecordStore::Texts& texts, uint8_t flag, std::string* out);
 
 // The relative media name of a document identifier: Cyrillic capitals transliterated,
 // "-" and "." to "/", ASCII lower case, "orvant/" removed, cut before "/(".

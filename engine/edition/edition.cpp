@@ -17,15 +17,11 @@ public:
     if (updates_.isOpen()) return true;
     return updates_.Exists() && updates_.Open(false).ok();
   }
-  // TODO(query): forward to UpdateIndex::Lookup and List once they are in the tree.
-  Status Lookup(const char*, std::vector<Occurrence>* out, bool* found) override {
-    out->clear();
-    *found = false;
-    return Status::Ok();
+  Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) override {
+    return updates_.Lookup(term, out, found);
   }
-  Status List(const char*, uint32_t, std::vector<DictionaryRow>* rows) override {
-    rows->clear();
-    return Status::Ok();
+  Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) override {
+    return updates_.List(root, groupMask, rows);
   }
   std::vector<uint32_t> ChangedRecords() override {
     std::vector<uint32_t> records = updates_.ChangedRecords();
@@ -47,7 +43,9 @@ SearchContext Edition::searchContext() {
 }
 
 Status Edition::OpenStore(const std::string& name, const char* suffix) {
-  Status s = store_.Open(name, suffix);
+  Status s = RecoverPack(EditionBaseName(name, suffix));
+  if (!s.ok()) return s;
+  s = store_.Open(name, suffix);
   if (!s.ok()) return s;
   storeName_ = EditionBaseName(name, suffix);
   s = index_.Open(storeName_);
@@ -61,6 +59,9 @@ Status Edition::OpenStore(const std::string& name, const char* suffix) {
 
 Status Edition::Open(const std::string& path, const char* suffix) {
   Close();
+  openPath_ = path;
+  hasSuffix_ = suffix != nullptr;
+  openSuffix_ = suffix ? suffix : "";
   Status s = [&]() -> Status {
     DescriptorFile file;
     Status d = ReadDescriptorFile(EditionFileName(path, suffix, ".cdw"), &file);
@@ -90,6 +91,7 @@ Status Edition::Open(const std::string& path, const char* suffix) {
 void Edition::Close() {
   query_.ClearListing();
   query_.ClearFound();
+  bulk_.reset();
   updates_.Close();
   descriptor_.reset();
   index_.Close();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/status.h"
+#include "edition/bulk_index.h"
 #include "core/descriptor.h"
 #include "core/fields.h"
 #include "core/record_store.h"
@@ -39,9 +40,26 @@ public:
   QueryState& query() { return query_; }
   // What a query or a search by root of this edition reads.
   SearchContext searchContext();
+  const StaticIndex& index() const { return index_; }
   // Words of documents added or changed since the last pack; attached at open, its
   // files are opened on first use.
   UpdateIndex& updates() { return updates_; }
+
+  // --- writing ----------------------------------------------------------------------
+  // Appends a document and indexes its index texts; *words receives the count indexed.
+  // The record count reaches ".cdx" only with Commit.
+  Status Append(const RecordStore::Texts& store, const RecordStore::Texts& index, int* words);
+  // Replaces the current record, withdraws its words and indexes the new ones.
+  Status Update(const RecordStore::Texts& store, const RecordStore::Texts& index, int* words);
+  Status Commit();
+  // Merges the update index into a new static index, drops withdrawn records, and
+  // reopens the edition. New files replace old ones only once all are on disk.
+  Status Pack();
+  // Bulk loading into a new edition: appended documents' words are collected in memory
+  // (spilling sorted runs to disk) instead of the update index, and FinishBulk writes
+  // the static index directly — the same files that indexing and packing would give.
+  void BeginBulk();
+  Status FinishBulk();
   // The table of contents as the exported tree object, or null.
   ORTree* contents();
   const std::string& storeName() const { return storeName_; }
@@ -51,6 +69,11 @@ public:
 
 private:
   Status OpenStore(const std::string& name, const char* suffix);
+  // Swaps in the files of a pack that reached its commit point, or removes the leftovers
+  // of one that did not.
+  static Status RecoverPack(const std::string& storeName);
+  Status SwapInNewIndex();
+  Status IndexTexts(const RecordStore::Texts& texts, int* words);
 
   RecordStore store_;
   std::unique_ptr<FieldDescriptor> descriptor_;
@@ -59,6 +82,10 @@ private:
   std::unique_ptr<UpdateSource> updateSource_;
   QueryState query_;
   std::string storeName_;  // base name of the store's files, without extension
+  std::string openPath_;   // what Open was given, for reopening after a pack
+  std::string openSuffix_;
+  bool hasSuffix_ = false;
+  std::unique_ptr<BulkIndex> bulk_;
   ORTree contentsHandle_{};
   Status lastError_;
 };

@@ -1,5 +1,7 @@
 #include "index/static_index.h"
 
+#include <cstring>
+
 #include "base/bytes.h"
 
 namespace zrt {
@@ -57,6 +59,47 @@ Status StaticIndex::Open(const std::string& base) {
   dictionary_ = std::move(dictionary);
   occurrences_ = std::move(occurrences);
   return Status::Ok();
+}
+
+StaticIndex::Scan::Scan(const StaticIndex& index) : index_(index) {
+  File* d = index.dictionary();
+  long long size = d ? d->Size() : -1;
+  entries_ = size > 4 ? static_cast<uint64_t>(size - 4) / 46 : 0;
+}
+
+bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurrences) {
+  if (!status_.ok() || next_ >= entries_) return false;
+  unsigned char e[46];
+  if (!index_.dictionary()->ReadExact(4 + next_ * 46, e, 46)) {
+    status_ = Status::Corruption("dictionary entry " + std::to_string(next_) + " cannot be read");
+    return false;
+  }
+  ++next_;
+  std::memcpy(row->word, e, 30);
+  row->groupMask = GetU32(e + 30);
+  row->documents = GetU32(e + 34);
+  row->occurrences = GetU32(e + 38);
+  row->offset = GetU32(e + 42);
+  std::string bytes;
+  if (!Fill(index_.occurrences(), 4ULL + row->offset, size_t{row->occurrences} * 6, &bytes)) {
+    status_ = Status::Corruption("the occurrences of dictionary entry " + std::to_string(next_ - 1) +
+                                 " cannot be read");
+    return false;
+  }
+  occurrences->resize(row->occurrences);
+  for (uint32_t i = 0; i < row->occurrences; ++i) {
+    const char* p = bytes.data() + i * 6;
+    (*occurrences)[i] = {static_cast<int32_t>(GetU32(p)), static_cast<uint8_t>(p[4]),
+                         static_cast<uint8_t>(p[5])};
+  }
+  return true;
+}
+
+bool StaticIndex::Scan::Fill(File* file, uint64_t at, size_t n, std::string* out) {
+  long long size = file->Size();
+  if (size < 0 || at + n > static_cast<uint64_t>(size)) return false;  // before allocating
+  out->resize(n);
+  return n == 0 || file->ReadExact(at, out->data(), n);
 }
 
 void StaticIndex::Close() {

@@ -16,6 +16,7 @@
 
 #include "base/file.h"
 #include "base/status.h"
+#include "index/postings.h"
 
 namespace zrt {
 
@@ -38,6 +39,22 @@ public:
   const std::vector<PageIndexEntry>& pages() const { return pages_; }
   File* dictionary() const { return dictionary_.get(); }
   File* occurrences() const { return occurrences_.get(); }
+
+  // Every dictionary entry in order with its occurrences, for packing. Reads both files
+  // sequentially through buffers; a damaged entry ends the walk with Corruption.
+  class Scan {
+  public:
+    explicit Scan(const StaticIndex& index);
+    // False at the end (or after an error, which status() then holds).
+    bool Next(DictionaryRow* row, std::vector<Occurrence>* occurrences);
+    const Status& status() const { return status_; }
+
+  private:
+    bool Fill(File* file, uint64_t at, size_t n, std::string* out);
+    const StaticIndex& index_;
+    uint64_t entries_ = 0, next_ = 0;
+    Status status_;
+  };
 
 private:
   bool newForm_ = false;

@@ -63,7 +63,11 @@ public:
   // False at the end; key is the 30-byte-at-most OEM key text.
   bool ScanNext(std::string* key, Occurrence* occurrence);
 
-  // Writes ".cdl" (or deletes both files when empty) and closes ".cdi".
+  // Forgets every item (packing has moved them into the static index), so that Close
+  // deletes both files.
+  void Clear();
+  // Writes ".cdl" (or deletes both files when empty) and closes ".cdi". When writing
+  // fails the index stays open with its set in memory.
   Status Close();
 
   const std::string& listPath() const { return listPath_; }

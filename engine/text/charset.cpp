@@ -24,6 +24,32 @@ unsigned char AnsiToOemByte(unsigned char c) {
   return c;
 }
 
+// Stored texts are read back with OemToAnsi, which passes B0-DF and F0-FF through and
+// can never yield 80-AF. So B0-BF (ё, », №, °) are stored as they are, and the
+// punctuation of 80-AF gets its nearest readable form instead of turning into a letter.
+unsigned char StoredOemByte(unsigned char c) {
+  if (c >= 0xC0) return AnsiToOemByte(c);
+  if (c >= 0xB0) return c;
+  if (c < 0x80) return c;
+  switch (c) {
+    case 0x82: return ',';   // ‚
+    case 0x84:               // „
+    case 0x93:               // “
+    case 0x94:               // ”
+    case 0xAB: return '"';   // «
+    case 0x85: return '.';   // …
+    case 0x91:               // ‘
+    case 0x92: return '\'';  // ’
+    case 0x95: return '*';   // •
+    case 0x96:               // –
+    case 0x97:               // —
+    case 0xAD: return '-';   // soft hyphen
+    case 0xA0: return ' ';   // no-break space
+    case 0xA8: return 0x85;  // Ё reads back as Е
+    default: return '?';
+  }
+}
+
 unsigned char AnsiUpperByte(unsigned char c) {
   if (c >= 0xE0) return c - 0x20;
   if (c < 0x80) return AsciiUp(c);
@@ -70,6 +96,7 @@ int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 char* OemToAnsi(char* text) { return MapInPlace<OemToAnsiByte>(text); }
 char* AnsiToOem(char* text) { return MapInPlace<AnsiToOemByte>(text); }
+std::string AnsiToStoredOem(std::string text) { return MapString<StoredOemByte>(std::move(text)); }
 char* AnsiUpper(char* text) { return MapInPlace<AnsiUpperByte>(text); }
 char* AnsiLower(char* text) { return MapInPlace<AnsiLowerByte>(text); }
 char* OemUpper(char* text) { return MapInPlace<OemUpperByte>(text); }

@@ -20,6 +20,12 @@ char* AnsiLower(char* text);   // C0-DF +20, ASCII tolower, 80-BF and E0-FF unch
 char* OemUpper(char* text);    // E0-EF -50, A0-AF -20, ASCII toupper
 char* AsciiLower(char* text);  // ASCII letters only, every byte, no escape rule
 
+// For texts that are stored and read back with OemToAnsi (record texts): the letters
+// as AnsiToOem maps them, B0-BF kept (so ё, » and № survive), and the punctuation
+// of 80-AF, which OemToAnsi can never give back, replaced by its nearest ASCII form
+// (dashes "-", quotes '"', no-break space " ", Ё as Е). Escape-aware, like the reader.
+std::string AnsiToStoredOem(std::string text);
+
 // std::string conveniences over the same rules.
 std::string OemToAnsi(std::string text);
 std::string AnsiToOem(std::string text);

@@ -16,7 +16,10 @@ void PrintField(const std::string& label, const std::string& text) {
     indented += c;
     if (c == '\n') indented += std::string(18, ' ');
   }
-  std::printf("  %-16s%s\n", label.c_str(), indented.c_str());
+  size_t width = 0;  // in characters, not UTF-8 bytes
+  for (unsigned char c : label) width += (c & 0xC0) != 0x80;
+  std::string pad(width < 16 ? 16 - width : 1, ' ');
+  std::printf("  %s%s%s\n", label.c_str(), pad.c_str(), indented.c_str());
 }
 
 int RunShow(const Args& args) {

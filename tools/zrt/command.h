@@ -23,7 +23,7 @@ struct Command {
   const char* summary;  // one line for the help text
   int (*run)(const Args& args);
   // Options that take a value ("--limit"); any other "--x" is a flag.
-  std::vector<std::string> valueOptions;
+  std::vector<std::string> valueOptions = {};
 };
 
 bool RegisterCommand(Command command);

@@ -1,0 +1,73 @@
+// Appending, replacing and indexing documents.
+#include <cstring>
+
+#include "edition/edition.h"
+#include "text/charset.h"
+#include "text/wordscan.h"
+
+namespace zrt {
+
+Status Edition::IndexTexts(const RecordStore::Texts& texts, int* words) {
+  *words = 0;
+  const int32_t record = store_.currentRecord();
+  std::string text;
+  for (size_t i = 0; i < texts.size() && i < 255; ++i) {
+    if (texts[i].empty()) continue;
+    const auto field = static_cast<uint8_t>(i + 1);
+    text.assign(texts[i], 0, std::min<size_t>(texts[i].size(), RecordStore::kRecordBufferSize));
+    AnsiUpper(text.data());
+    const SourceField* f = store_.FieldBySrcNo(field);
+    if (f && StrICmp(f->name.c_str(), "AU") == 0) {
+      JoinNameWords(text.data());
+      text.resize(std::strlen(text.c_str()));
+    }
+    WordScanner scanner(text.data());
+    uint8_t position = 0;
+    int32_t offset = 0;
+    while (char* word = scanner.Next(&position, &offset)) {
+      if (std::strlen(word) > 30) word[30] = '\0';
+      Status s;
+      if (bulk_) {
+        s = bulk_->Add(AnsiToOem(std::string(word)), Occurrence{record, field, position});
+      } else {
+        s = updates_.AddOccurrence(word, static_cast<uint32_t>(record), field, position);
+      }
+      if (!s.ok()) return s;
+      ++*words;
+    }
+  }
+  return Status::Ok();
+}
+
+Status Edition::Append(const RecordStore::Texts& storeTexts, const RecordStore::Texts& indexTexts,
+                       int* words) {
+  *words = 0;
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  Status s = store_.Append(storeTexts);
+  if (!s.ok()) return s;
+  return IndexTexts(indexTexts, words);
+}
+
+Status Edition::Update(const RecordStore::Texts& storeTexts, const RecordStore::Texts& indexTexts,
+                       int* words) {
+  *words = 0;
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  uint32_t abandoned = 0;
+  Status s = store_.RewriteCurrent(storeTexts, &abandoned);
+  if (!s.ok()) return s;
+  s = updates_.WithdrawRecord(static_cast<uint32_t>(store_.currentRecord()));
+  if (!s.ok()) return s;
+  updates_.SetWaste(updates_.waste() + abandoned);
+  return IndexTexts(indexTexts, words);
+}
+
+Status Edition::Commit() {
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  return store_.CommitCount();
+}
+
+void Edition::BeginBulk() {
+  bulk_ = std::make_unique<BulkIndex>(storeName_ + ".c$r");
+}
+
+}  // namespace zrt

@@ -1,0 +1,296 @@
+#include "index/update_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/bytes.h"
+#include "base/file.h"
+#include "base/names.h"
+#include "index/key_file.h"
+#include "index/term_match.h"
+#include "text/qparams.h"
+#include "text/charset.h"
+
+namespace zrt {
+namespace {
+
+constexpr size_t kListHeader = 16;  // magic, total entries, items, waste
+constexpr size_t kItemSize = 6;
+
+// The key of an indexed word: ANSI upper case, at most 30 bytes, code page 866.
+std::string IndexKey(const char* word) {
+  std::string key = word;
+  key = AnsiUpper(std::move(key));
+  if (key.size() > kKeyMaxLength) key.resize(kKeyMaxLength);
+  return AnsiToOem(std::move(key));
+}
+
+}  // namespace
+
+UpdateIndex::UpdateIndex() = default;
+UpdateIndex::~UpdateIndex() {
+  if (open_) Close();
+}
+
+void UpdateIndex::Attach(const std::string& storeName) {
+  listPath_ = EditionFileName(storeName, nullptr, ".cdl");
+}
+
+std::string UpdateIndex::keyPath() const { return EditionFileName(listPath_, nullptr, ".cdi"); }
+
+bool UpdateIndex::isOpen() const { return open_; }
+
+bool UpdateIndex::Exists() const {
+  return open_ || (!listPath_.empty() && Env::Current()->Exists(listPath_));
+}
+
+Status UpdateIndex::Open(bool create) {
+  if (open_) return Status::Ok();
+  if (listPath_.empty()) return Status::InvalidArgument("the update index is not attached");
+  Env* env = Env::Current();
+  std::unique_ptr<KeyFile> keys;
+  if (env->Exists(listPath_)) {
+    if (!env->Writable(keyPath()))
+      return Status::ReadOnly(keyPath() + ": the update index cannot be written");
+    std::string bytes;
+    if (!ReadWholeFile(listPath_, &bytes)) return Status::IOError(listPath_ + ": cannot be read");
+    if (bytes.size() < kListHeader || !HasMagic(bytes.data(), "ASDL"))
+      return Status::Corruption(listPath_ + ": not an update-index record set (no \"ASDL\")");
+    uint32_t count = GetU32(bytes.data() + 8);
+    if (count > (bytes.size() - kListHeader) / kItemSize)
+      return Status::Corruption(listPath_ + ": " + std::to_string(count) +
+                                " items do not fit the file");
+    std::vector<Item> items(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      const char* p = bytes.data() + kListHeader + i * kItemSize;
+      items[i] = {GetU32(p), static_cast<uint8_t>(p[5])};
+      if (i && items[i].record <= items[i - 1].record)
+        return Status::Corruption(listPath_ + ": items are not ordered by record");
+    }
+    Status s = KeyFile::Open(keyPath(), KeyFileMode::Duplicate, &keys);
+    if (!s.ok()) return s;
+    total_ = GetU32(bytes.data() + 4);
+    waste_ = GetU32(bytes.data() + 12);
+    items_ = std::move(items);
+  } else {
+    if (!create) return Status::NotFound(listPath_ + ": no update index");
+    Status s = KeyFile::Create(keyPath(), KeyFileMode::Duplicate, &keys);
+    if (!s.ok()) return s;
+    items_.clear();
+    items_.reserve(128);
+    total_ = 0;
+    waste_ = 0;
+  }
+  keys_ = std::move(keys);
+  open_ = true;
+  return Status::Ok();
+}
+
+Status UpdateIndex::AddOccurrence(const char* word, uint32_t record, uint8_t field,
+                                  uint8_t position) {
+  Status s = Open(true);
+  if (!s.ok()) return s;
+  KeyEntry entry{IndexKey(word), static_cast<int32_t>(record), field, position};
+  if (entry.key.empty()) return Status::InvalidArgument("empty word");
+  s = keys_->Insert(entry);
+  if (!s.ok()) return s;
+  auto it = std::lower_bound(items_.begin(), items_.end(), record,
+                             [](const Item& item, uint32_t r) { return item.record < r; });
+  if (it != items_.end() && it->record == record) {
+    // The count byte is only ever read as "withdrawn" when it is 0, so it stops at 255
+    // rather than wrapping round to a value that would make packing drop the record.
+    if (it->entries < 255) ++it->entries;
+  } else {
+    items_.insert(it, Item{record, 1});
+  }
+  ++total_;
+  return Status::Ok();
+}
+
+Status UpdateIndex::WithdrawRecord(uint32_t record) {
+  Status s = Open(true);
+  if (!s.ok()) return s;
+  auto it = std::lower_bound(items_.begin(), items_.end(), record,
+                             [](const Item& item, uint32_t r) { return item.record < r; });
+  if (it == items_.end() || it->record != record) {
+    items_.insert(it, Item{record, 0});
+    return Status::Ok();
+  }
+  if (it->entries == 0) return Status::Ok();
+  s = DeleteRecords(record, record);
+  if (!s.ok()) return s;
+  it = std::lower_bound(items_.begin(), items_.end(), record,
+                        [](const Item& item, uint32_t r) { return item.record < r; });
+  items_.insert(it, Item{record, 0});
+  return Status::Ok();
+}
+
+Status UpdateIndex::DeleteRecords(uint32_t first, uint32_t last) {
+  Status s = Open(true);
+  if (!s.ok()) return s;
+  s = keys_->First();
+  KeyEntry entry;
+  bool found = false;
+  while (s.ok() && (s = keys_->Next(&entry, &found)).ok() && found) {
+    auto r = static_cast<uint32_t>(entry.record);
+    if (r < first || r > last) continue;
+    // Removing leaves the cursor before the next entry, so the scan goes on from there.
+    s = keys_->Remove(entry);
+    if (total_) --total_;
+  }
+  if (!s.ok()) return s;
+  items_.erase(std::remove_if(items_.begin(), items_.end(),
+                              [&](const Item& item) { return item.record >= first && item.record <= last; }),
+               items_.end());
+  return Status::Ok();
+}
+
+// Walks the entries whose keys can match `term` (all of them, or the run that begins
+// with its prefix) and hands each matching one to `visit`, which returns false to stop.
+template <typename Visit>
+static Status ForEachMatch(KeyFile& keys, const TermMatcher& term, Visit visit) {
+  KeyEntry entry;
+  bool found = false, prefix = false;
+  Status s;
+  if (term.matchesAll()) {
+    s = keys.First();
+    if (s.ok()) s = keys.Next(&entry, &found);
+  } else {
+    s = keys.Find(term.prefix(), &entry, &found, &prefix);
+  }
+  while (s.ok() && found) {
+    if (!term.matchesAll() && term.ComparePrefix(entry.key.c_str(), entry.key.size()) != 0) break;
+    if (term.Matches(entry.key.c_str(), entry.key.size()) && !visit(entry)) break;
+    s = keys.Next(&entry, &found);
+  }
+  return s;
+}
+
+Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool* found) {
+  out->clear();
+  *found = false;
+  Status s = Open(false);
+  if (s.code() == Status::Code::NotFound) return Status::Ok();
+  if (!s.ok()) return s;
+  TermMatcher matcher(term ? term : "", GlobalQueryParams());
+  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
+    out->push_back({e.record, e.field, e.position});
+    return true;
+  });
+  if (!s.ok()) {
+    out->clear();
+    return s;
+  }
+  *found = !out->empty();
+  std::sort(out->begin(), out->end(), [](const Occurrence& a, const Occurrence& b) {
+    if (a.record != b.record) return a.record < b.record;
+    if (a.field != b.field) return a.field < b.field;
+    return a.position < b.position;
+  });
+  return Status::Ok();
+}
+
+Status UpdateIndex::List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) {
+  constexpr size_t kMaxRows = 1250;
+  rows->clear();
+  Status s = Open(false);
+  if (s.code() == Status::Code::NotFound) return Status::Ok();
+  if (!s.ok()) return s;
+  TermMatcher matcher(root ? root : "", GlobalQueryParams());
+  std::string word;
+  int32_t lastRecord = 0;
+  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
+    bool anyField = groupMask == 0xFFFFFFFFu;
+    if (!anyField && (e.field < 1 || e.field > 32 || !(groupMask & (1u << (e.field - 1)))))
+      return true;
+    if (rows->empty() || e.key != word) {
+      if (rows->size() == kMaxRows) return false;
+      DictionaryRow row{};
+      std::memset(row.word, ' ', sizeof row.word);
+      std::memcpy(row.word, e.key.data(), std::min(e.key.size(), sizeof row.word));
+      rows->push_back(row);
+      word = e.key;
+      lastRecord = e.record;
+      rows->back().documents = 1;
+    } else if (e.record != lastRecord) {
+      ++rows->back().documents;
+      lastRecord = e.record;
+    }
+    DictionaryRow& row = rows->back();
+    if (e.field >= 1 && e.field <= 32) row.groupMask |= 1u << (e.field - 1);
+    ++row.occurrences;
+    return true;
+  });
+  if (!s.ok()) rows->clear();
+  return s;
+}
+
+std::vector<uint32_t> UpdateIndex::ChangedRecords() const {
+  std::vector<uint32_t> records;
+  records.reserve(items_.size());
+  for (const Item& item : items_) records.push_back(item.record);
+  return records;
+}
+
+Status UpdateIndex::ScanFirst() {
+  if (!open_) return Status::InvalidArgument("the update index is not open");
+  return keys_->First();
+}
+
+bool UpdateIndex::ScanNext(std::string* key, Occurrence* occurrence) {
+  if (!open_) return false;
+  KeyEntry entry;
+  bool found = false;
+  if (!keys_->Next(&entry, &found).ok() || !found) return false;
+  *key = std::move(entry.key);
+  *occurrence = {entry.record, entry.field, entry.position};
+  return true;
+}
+
+void UpdateIndex::Clear() { items_.clear(); }
+
+Status UpdateIndex::Close() {
+  if (!open_) return Status::Ok();
+  Env* env = Env::Current();
+  if (items_.empty()) {
+    Status s = keys_->Close();
+    keys_.reset();
+    open_ = false;
+    env->Remove(listPath_);
+    env->Remove(keyPath());
+    total_ = 0;
+    waste_ = 0;
+    return s;
+  }
+  // The key file first: a record set must never name entries that did not reach it.
+  Status s = keys_->Flush(true);
+  if (!s.ok()) return s;
+  // Written beside and renamed into place, so that a failed write leaves the old set on
+  // disk and this one in memory.
+  std::string bytes(kListHeader + items_.size() * kItemSize, '\0');
+  std::memcpy(bytes.data(), "ASDL", 4);
+  PutU32(bytes.data() + 4, total_);
+  PutU32(bytes.data() + 8, static_cast<uint32_t>(items_.size()));
+  PutU32(bytes.data() + 12, waste_);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    char* p = bytes.data() + kListHeader + i * kItemSize;
+    PutU32(p, items_[i].record);
+    p[5] = static_cast<char>(items_[i].entries);
+  }
+  const std::string temp = listPath_ + ".new";
+  auto f = env->Open(temp, OpenMode::Create, &s);
+  if (!f) return s;
+  bool written = f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
+  f.reset();
+  if (!written || !env->Rename(temp, listPath_)) {
+    env->Remove(temp);
+    return Status::IOError(listPath_ + ": cannot be written");
+  }
+  s = keys_->Close();
+  keys_.reset();
+  open_ = false;
+  items_.clear();
+  return s;
+}
+
+}  // namespace zrt
