@@ -51,6 +51,12 @@ public:
   static Env* Posix();
 };
 
+// The failure of an Env::Open that returned null: `why` when the file layer said why,
+// else a plain I/O error (a test's file layer may refuse without a reason).
+inline Status OpenFailure(const Status& why, const std::string& path) {
+  return why.ok() ? Status::IOError(path + ": cannot be opened") : why;
+}
+
 // Whole-file helper for small files (descriptions, stop lists, forms).
 bool ReadWholeFile(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
 

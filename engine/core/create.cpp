@@ -55,7 +55,7 @@ Status CreateEdition(const std::string& path, const char* suffix, const NewEditi
     if (f) made.push_back(name(ext));
     if (!ok) {
       for (const std::string& m : made) env->Remove(m);
-      return why.ok() ? Status::IOError(name(ext) + ": write failed") : why;
+      return f ? Status::IOError(name(ext) + ": write failed") : OpenFailure(why, name(ext));
     }
   }
   return Status::Ok();

@@ -87,7 +87,7 @@ Status BulkIndex::Spill() {
   std::string path = runBase_ + std::to_string(runs_.size());
   Status why;
   auto f = Env::Current()->Open(path, OpenMode::Create, &why);
-  if (!f) return why;
+  if (!f) return OpenFailure(why, path);
   runs_.push_back(path);
   std::string buffer;
   uint64_t at = 0;
@@ -133,7 +133,7 @@ Status BulkIndex::WriteTo(StaticIndexWriter* writer) {
   for (size_t i = 0; i < runs_.size(); ++i) {
     Status why;
     auto f = Env::Current()->Open(runs_[i], OpenMode::Read, &why);
-    if (!f) return why;
+    if (!f) return OpenFailure(why, runs_[i]);
     heads[i].reader = std::make_unique<RunReader>(std::move(f));
     heads[i].live = heads[i].reader->Next(&heads[i].key, &heads[i].list);
   }

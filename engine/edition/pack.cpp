@@ -23,7 +23,7 @@ const char kMarker[] = ".c$$";
 Status WriteMarker(const std::string& path) {
   Status why;
   auto f = Env::Current()->Open(path, OpenMode::Create, &why);
-  if (!f) return why;
+  if (!f) return OpenFailure(why, path);
   if (!f->WriteAt(0, "PACK", 4) || !f->Sync()) return Status::IOError(path + ": write failed");
   return Status::Ok();
 }
@@ -34,9 +34,9 @@ Status CompactRecords(RecordStore& store, const std::string& base,
   Env* env = Env::Current();
   Status why;
   auto index = env->Open(base + ".c$x", OpenMode::Create, &why);
-  if (!index) return why;
+  if (!index) return OpenFailure(why, base + ".c$x");
   auto data = env->Open(base + ".c$b", OpenMode::Create, &why);
-  if (!data) return why;
+  if (!data) return OpenFailure(why, base + ".c$b");
   std::string indexBytes = "ASDX";
   indexBytes.resize(8);
   std::string dataBuffer = "ASDB";

@@ -48,7 +48,7 @@ Status StaticIndexWriter::Create(const std::string& pagePath, const std::string&
     auto f = Env::Current()->Open(paths_[i], OpenMode::Create, &why);
     if (!f) {
       Abandon();
-      return why;
+      return OpenFailure(why, paths_[i]);
     }
     *outs[i] = std::make_unique<Output>(std::move(f));
   }

@@ -279,7 +279,7 @@ Status UpdateIndex::Close() {
   }
   const std::string temp = listPath_ + ".new";
   auto f = env->Open(temp, OpenMode::Create, &s);
-  if (!f) return s;
+  if (!f) return OpenFailure(s, temp);
   bool written = f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
   f.reset();
   if (!written || !env->Rename(temp, listPath_)) {

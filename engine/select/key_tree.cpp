@@ -73,7 +73,7 @@ Status KeyTree::Create(const std::string& path, bool allowDuplicates) {
   if (!LayoutUsable()) return Status::InvalidArgument("unusable item layout");
   Status why;
   auto file = Env::Current()->Open(path, OpenMode::Create, &why);
-  if (!file) return why;
+  if (!file) return OpenFailure(why, path);
   root_.fill(0);
   PutU32(root_.data(), 0);
   PutU32(root_.data() + kUsedAt, 0);
@@ -101,7 +101,7 @@ Status KeyTree::Open(const std::string& path, bool writable, bool allowDuplicate
   if (!LayoutUsable()) return Status::InvalidArgument("unusable item layout");
   Status why;
   auto file = Env::Current()->Open(path, writable ? OpenMode::ReadWrite : OpenMode::Read, &why);
-  if (!file) return why;
+  if (!file) return OpenFailure(why, path);
   long long size = file->Size();
   unsigned char head[kHeadSize];
   if (size < static_cast<long long>(kHeadSize) || !file->ReadExact(0, head, kHeadSize))
