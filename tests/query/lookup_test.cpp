@@ -199,3 +199,68 @@ TEST(Listing, RootsFieldsAndRows) {
 }
 
 }  // namespace
+
+namespace {
+
+void Append(EngineHandle* h, uint8_t field, const std::string& text) {
+  std::vector<char*> texts(ZRT_MAX_TEXTS, nullptr);
+  std::string owned = text;
+  texts[field - 1] = owned.data();
+  ASSERT_GE(ZRT_DoAppendBase(h, texts.data(), texts.data()), 0);
+}
+
+TEST(Listing, MergesBothIndexes) {
+  std::vector<std::string> words;
+  for (int i = 0; i < 300; ++i) {
+    char w[8];
+    std::snprintf(w, sizeof w, "w%04d", i);
+    words.push_back(w);
+  }
+  words.push_back(Ansi("нефть"));
+  TempDir dir;
+  fixture::Write(dir / "ed", WordsEdition(words, false));
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  Append(h, 1, Ansi("нефть нефть газ"));
+  std::string many;
+  for (int i = 300; i < 1600; ++i) {
+    char w[8];
+    std::snprintf(w, sizeof w, "w%04d ", i);
+    many += w;
+  }
+  Append(h, 2, many);
+
+  // A word in both: one row with the counts summed.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефть").c_str(), nullptr), 0);
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1);
+  int32_t docs = 0, freq = 0;
+  EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЬ"));
+  EXPECT_EQ(docs, 2);
+  EXPECT_EQ(freq, 3);
+  // Only in the update index.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("газ").c_str(), nullptr), 0);
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1);
+  // In the fields of group 1 (TI) only the static word and the appended title remain.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "AB"), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 0);
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI"), 0);
+  EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
+
+  // 300 static and 1300 new words: the merged listing stops at 1250, in word order.
+  ASSERT_EQ(ZRT_SetQueryByRoot(h, "w$", nullptr), 0);
+  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1250);
+  EXPECT_STREQ(ZRT_GetDctRow(h, 0, &docs, &freq), "W0000");
+  EXPECT_STREQ(ZRT_GetDctRow(h, 299, &docs, &freq), "W0299");
+  EXPECT_STREQ(ZRT_GetDctRow(h, 300, &docs, &freq), "W0300");
+  EXPECT_STREQ(ZRT_GetDctRow(h, 1249, &docs, &freq), "W1249");
+
+  // Queries read both indexes too; a word only in the update index has no rows.
+  static std::vector<int> rows;
+  rows.clear();
+  auto progress = [](int32_t r, int32_t, int32_t, const char*) { rows.push_back(r); };
+  ASSERT_EQ(ZRT_SetQueryByString(h, Ansi("нефть OR газ").c_str(), 0, nullptr, nullptr, progress), 0);
+  EXPECT_EQ(Found(h), (V{301, 302}));
+  EXPECT_EQ(rows, (std::vector<int>{1, 0}));
+}
+
+}  // namespace

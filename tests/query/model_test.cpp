@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "edition/edition.h"
 #include "query_test_util.h"
 #include "text/stopwords.h"
 
@@ -68,6 +69,16 @@ struct Model {
   uint32_t records = 0;
 };
 
+std::string RandomText(std::mt19937& rng, uint8_t field) {
+  int n = 1 + static_cast<int>(rng() % (field == 2 ? 45 : 8));
+  std::string text;
+  for (int i = 0; i < n; ++i) {
+    if (i) text += rng() % 6 == 0 ? ", " : " ";
+    text += kVocabulary[rng() % kVocabulary.size()];
+  }
+  return text;
+}
+
 fixture::Edition RandomEdition(std::mt19937& rng, Model* model) {
   fixture::Edition e;
   e.fields = {{"TI", 1}, {"AB", 2}, {"KW", 3}};
@@ -76,13 +87,7 @@ fixture::Edition RandomEdition(std::mt19937& rng, Model* model) {
     fixture::Record rec;
     for (uint8_t f = 1; f <= 3; ++f) {
       if (rng() % 4 == 0) continue;
-      int n = 1 + static_cast<int>(rng() % (f == 2 ? 45 : 8));
-      std::string text;
-      for (int i = 0; i < n; ++i) {
-        if (i) text += rng() % 6 == 0 ? ", " : " ";
-        text += kVocabulary[rng() % kVocabulary.size()];
-      }
-      rec.fields.push_back({f, text});
+      rec.fields.push_back({f, RandomText(rng, f)});
     }
     e.records.push_back(rec);
   }
@@ -325,18 +330,65 @@ public:
   ~StopListScope() { zrt::StopList::Global().Clear(); }
 };
 
-TEST(QueryModel, RandomQueriesAgreeWithTheReference) {
+// Where an edition's words are: all in the static index, all in the update index, or a
+// packed part with documents appended and replaced since.
+enum class State { Packed, Updates, Mixed };
+
+// Indexes `record` through the update index: appended, or replacing record `replace`.
+void WriteThroughUpdates(EngineHandle* h, const fixture::Record& record, int32_t replace) {
+  std::vector<char*> texts(ZRT_MAX_TEXTS, nullptr);
+  std::vector<std::string> owned(record.fields.size());
+  for (size_t i = 0; i < record.fields.size(); ++i) {
+    owned[i] = record.fields[i].second;
+    texts[record.fields[i].first - 1] = owned[i].data();
+  }
+  if (replace > 0) {
+    ASSERT_EQ(ZRT_GotoRecord(h, replace), 0);
+    ASSERT_GE(ZRT_DoUpdateBase(h, texts.data(), texts.data()), 0);
+  } else {
+    ASSERT_GE(ZRT_DoAppendBase(h, texts.data(), texts.data()), 0);
+  }
+}
+
+// Writes the edition of `e` in the given state and opens it.
+void Build(State state, std::mt19937& rng, const std::string& base, const fixture::Edition& e,
+           EngineHandle* h) {
+  fixture::Edition initial = e;
+  size_t packed = state == State::Packed ? e.records.size()
+                  : state == State::Updates ? 0
+                                            : e.records.size() / 2;
+  initial.records.resize(packed);
+  std::vector<int32_t> replaced;
+  if (state == State::Mixed) {
+    // Some packed records start out with other texts and are replaced later.
+    for (size_t r = 0; r < packed; ++r) {
+      if (rng() % 3 != 0) continue;
+      for (auto& [field, text] : initial.records[r].fields) text = RandomText(rng, field);
+      replaced.push_back(static_cast<int32_t>(r + 1));
+    }
+  }
+  initial.words = ToFixtureWords(ScanWords(initial));
+  fixture::Write(base, initial);
+  ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0);
+  for (size_t r = packed; r < e.records.size(); ++r) WriteThroughUpdates(h, e.records[r], 0);
+  ASSERT_TRUE(h->edition->Commit().ok());
+  for (int32_t r : replaced) WriteThroughUpdates(h, e.records[static_cast<size_t>(r - 1)], r);
+}
+
+class QueryModel : public ::testing::TestWithParam<State> {};
+
+TEST_P(QueryModel, RandomQueriesAgreeWithTheReference) {
   StopListScope stops;
-  std::mt19937 rng(20261206);
+  std::mt19937 rng(20261206 + static_cast<int>(GetParam()));
   TempDir dir;
+  const int editions = GetParam() == State::Packed ? 20 : 10;
   int compared = 0, nonEmpty = 0;
-  for (int edition = 0; edition < 25; ++edition) {
+  for (int edition = 0; edition < editions; ++edition) {
     Model model;
     fixture::Edition e = RandomEdition(rng, &model);
-    std::string base = dir / ("ed" + std::to_string(edition));
-    fixture::Write(base, e);
     Handle h;
-    ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0);
+    Build(GetParam(), rng, dir / ("ed" + std::to_string(edition)), e, h);
+    if (HasFatalFailure()) return;
     Reference ref(model);
     Generator gen(rng);
     for (int q = 0; q < 100; ++q) {
@@ -348,9 +400,30 @@ TEST(QueryModel, RandomQueriesAgreeWithTheReference) {
       ++compared;
       nonEmpty += !expected.empty();
     }
+    if (GetParam() == State::Packed) continue;
+    // Packing moves every word into the static index: the answers stay the same.
+    ASSERT_TRUE(h.h.edition->Pack().ok());
+    for (int q = 0; q < 30; ++q) {
+      std::string text;
+      NodePtr query = gen.Disjunction(3, &text);
+      ASSERT_EQ(ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, nullptr, nullptr), 0) << text;
+      EXPECT_EQ(Found(h), Records(ref.Eval(*query, false))) << "packed edition " << edition << ": " << text;
+    }
   }
-  EXPECT_EQ(compared, 2500);
-  EXPECT_GT(nonEmpty, 500);  // the queries are not trivially empty
+  EXPECT_EQ(compared, editions * 100);
+  EXPECT_GT(nonEmpty, compared / 5);  // the queries are not trivially empty
 }
+
+std::string StateName(const ::testing::TestParamInfo<State>& info) {
+  switch (info.param) {
+    case State::Packed: return "Packed";
+    case State::Updates: return "Updates";
+    case State::Mixed: return "Mixed";
+  }
+  return "?";
+}
+
+INSTANTIATE_TEST_SUITE_P(IndexStates, QueryModel,
+                         ::testing::Values(State::Packed, State::Updates, State::Mixed), StateName);
 
 }  // namespace
