@@ -1,0 +1,114 @@
+// zrt words EDITION [PREFIX]: every dictionary word of both indexes with the fields it
+// occurs in, its documents and occurrences. Words of records that were appended or
+// changed since the last pack come from the update index, their old static occurrences
+// are left out, so the listing is the one the edition will have after packing (except
+// for the renumbering of withdrawn records, which changes no count).
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "command.h"
+#include "cp1251.h"
+#include "edition/edition.h"
+#include "edition_arg.h"
+#include "text/charset.h"
+
+namespace zrt::cli {
+namespace {
+
+struct WordCounts {
+  uint32_t mask = 0;
+  uint32_t documents = 0;
+  uint32_t occurrences = 0;
+  int32_t lastRecord = 0;  // of the index being read
+};
+
+void Count(WordCounts* w, const zrt::Occurrence& o) {
+  if (o.field >= 1 && o.field <= 32) w->mask |= 1u << (o.field - 1);
+  if (w->occurrences == 0 || o.record != w->lastRecord) ++w->documents;
+  w->lastRecord = o.record;
+  ++w->occurrences;
+}
+
+std::string Trimmed(const char* word, size_t size) {
+  while (size > 0 && word[size - 1] == ' ') --size;
+  return std::string(word, size);
+}
+
+int RunWords(const Args& args) {
+  if (args.positional.empty() || args.positional.size() > 2)
+    return Fail("usage: zrt words EDITION [PREFIX]");
+  std::string prefix, bad;
+  if (args.positional.size() == 2) {
+    if (!FromUtf8(args.positional[1], &prefix, &bad))
+      return Fail("'" + bad + "' has no Windows-1251 form");
+    prefix = zrt::AnsiToOem(zrt::AnsiUpper(prefix)).substr(0, 30);
+  }
+  OpenedEdition ed;
+  std::string error;
+  if (!ed.Open(args.positional[0], &error)) return Fail(error);
+  zrt::Edition& edition = *ed.get()->edition;
+  auto selected = [&](const std::string& word) { return word.compare(0, prefix.size(), prefix) == 0; };
+
+  std::map<std::string, WordCounts> words;
+  zrt::UpdateIndex& updates = edition.updates();
+  zrt::Status s = updates.Open(false);
+  if (!s.ok() && s.code() != zrt::Status::Code::NotFound) return Fail("update index: " + s.message());
+  std::vector<uint32_t> changed = updates.ChangedRecords();  // sorted
+
+  zrt::StaticIndex::Scan scan(edition.index());
+  zrt::DictionaryRow row{};
+  std::vector<zrt::Occurrence> occurrences;
+  while (scan.Next(&row, &occurrences)) {
+    std::string word = Trimmed(row.word, sizeof row.word);
+    if (!selected(word)) {
+      if (word > prefix) break;  // the dictionary is in key order
+      continue;
+    }
+    WordCounts counts;
+    for (const zrt::Occurrence& o : occurrences)
+      if (!std::binary_search(changed.begin(), changed.end(), static_cast<uint32_t>(o.record)))
+        Count(&counts, o);
+    if (counts.occurrences) words[word] = counts;
+  }
+  if (!scan.status().ok()) return Fail("static index: " + scan.status().message());
+
+  if (updates.isOpen()) {
+    if (!(s = updates.ScanFirst()).ok()) return Fail("update index: " + s.message());
+    std::string key;
+    zrt::Occurrence o{};
+    while (updates.ScanNext(&key, &o)) {
+      std::string word = Trimmed(key.data(), key.size());
+      if (!selected(word)) continue;
+      // The static part left out every record of the update index, so a record counted
+      // here is always a new document for the word.
+      Count(&words[word], o);
+    }
+  }
+
+  std::printf("%-30s %-8s %9s %11s  %s\n", "Word", "Fields", "Documents", "Occurrences", "Codes");
+  for (const auto& [oem, counts] : words) {
+    std::string w = ToUtf8(zrt::OemToAnsi(oem));
+    size_t chars = 0;  // pad by characters, not bytes
+    for (unsigned char c : w) chars += (c & 0xC0) != 0x80;
+    std::string codes;
+    for (int f = 1; f <= 32; ++f) {
+      if (!(counts.mask & (1u << (f - 1)))) continue;
+      const zrt::SourceField* field = edition.store().FieldBySrcNo(f);
+      if (!codes.empty()) codes += ',';
+      codes += field ? ToUtf8(field->name) : std::to_string(f);
+    }
+    std::printf("%s%s %08X %9u %11u  %s\n", w.c_str(), std::string(chars < 30 ? 30 - chars : 0, ' ').c_str(),
+                counts.mask, counts.documents, counts.occurrences, codes.c_str());
+  }
+  std::printf("%zu word%s\n", words.size(), words.size() == 1 ? "" : "s");
+  return 0;
+}
+
+}  // namespace
+
+ZRT_COMMAND("words", "EDITION [PREFIX]", "dictionary words of both indexes with their counts",
+            RunWords);
+
+}  // namespace zrt::cli

@@ -1,0 +1,73 @@
+// Document sources of `zrt load` and `zrt append`: the field list an edition gets from
+// options or a header file, and the factory that opens a source file of a given format.
+// A new format is one class derived from CliSource and one line in OpenSource.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "core/create.h"
+#include "edition/load.h"
+
+namespace zrt::cli {
+
+// One field of the edition and the keys of a source record that fill it (their texts
+// are joined with a blank, in this order).
+struct FieldSpec {
+  std::string code;               // UTF-8
+  std::vector<std::string> keys;  // UTF-8
+  int group = 0;                  // 0-32
+  int slot = 0;                   // source field number - 1
+};
+
+struct SourceSpec {
+  std::string path;
+  std::string format = "jsonl";
+  std::vector<FieldSpec> fields;    // empty: the source's keys in order of appearance
+  std::vector<std::string> ignore;  // keys that fill no field
+  bool replace = false;             // '?' for characters without a Windows-1251 form
+};
+
+class CliSource : public zrt::DocumentSource {
+public:
+  // The fields the source's records use, in order of first appearance, for a load that
+  // names none (may read the whole source once).
+  virtual zrt::Status DiscoverFields(std::vector<std::string>* keys) = 0;
+  // How much of the source has been read, 0 to 1.
+  virtual double Progress() const = 0;
+  // Where the last document came from ("line 12"), for errors the engine reports.
+  virtual std::string Where() const = 0;
+};
+
+std::unique_ptr<CliSource> OpenSource(const SourceSpec& spec, std::string* error);
+
+// Reads --format, --header, --fields, --groups and --replace into *spec and the edition
+// texts (--title, --short-name, --copyright) into *meta (Windows-1251). False with *error.
+bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta,
+                       std::string* error);
+
+// Checks a record's texts against the record store's limits, so that a too large record
+// is reported with its place in the source instead of failing half-way.
+zrt::Status CheckRecordLimits(const zrt::RecordStore::Texts& texts);
+
+// A progress bar on stderr, drawn only when stderr is a terminal and at most a few times a
+// second; Done clears it.
+class ProgressBar {
+public:
+  ProgressBar();
+  void Update(double fraction, long long records);
+  void Done();
+
+private:
+  bool terminal_;
+  double last_ = -1;
+  bool drawn_ = false;
+};
+
+// The options shared by load and append.
+inline const std::vector<std::string> kSourceValueOptions = {
+    "format", "header", "fields", "groups", "ignore", "title", "short-name", "copyright"};
+
+}  // namespace zrt::cli
