@@ -405,7 +405,8 @@ int KeyTree::Fail() {
   return -1;
 }
 
-// The middle item of a full page: the last item that starts before byte used / 2 + 4.
+// The middle item of a full page: the last item that starts before byte used / 2 + 4,
+// with `used` as it is before the new item goes in.
 bool KeyTree::FindMiddle(const unsigned char* page, Span* middle) const {
   uint32_t used = GetU32(page + kUsedAt);
   uint32_t limit = used / 2 + 4;

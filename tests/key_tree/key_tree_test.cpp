@@ -87,6 +87,14 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
       // changes no byte, while replacing any other item would.
       if (i % 3 == 0) {
         ASSERT_EQ(tree.ReplaceKey(item.data()), 1);
+      } else if (i % 3 == 1 && !c.duplicates) {
+        // ... and a walk goes on from there with the next greater key.
+        ItemBuffer next(layout);
+        auto after = model.upper_bound(key);
+        ASSERT_EQ(tree.Next(next.data()), after != model.end());
+        if (after != model.end()) {
+          ASSERT_EQ(next.key(), after->first);
+        }
       }
     } else {
       ASSERT_EQ(model.count(key), 1u);
