@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cp1251.h"
+#include "iso_source.h"
 #include "jsonl_source.h"
 
 namespace zrt::cli {
@@ -117,6 +118,7 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta
                        std::string* error) {
   spec->format = args.Get("format", spec->format);
   spec->replace = args.Has("replace");
+  spec->skipBad = args.Has("skip-bad");
   std::string titles[3];  // title, short name, copyright (UTF-8)
   if (args.Has("header") && !ReadHeader(args.Get("header"), spec, titles, error)) return false;
   if (args.Has("fields")) {
@@ -185,7 +187,8 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta
 
 std::unique_ptr<CliSource> OpenSource(const SourceSpec& spec, std::string* error) {
   if (spec.format == "jsonl" || spec.format == "json") return OpenJsonLines(spec, error);
-  *error = "unknown source format '" + spec.format + "' (known: jsonl)";
+  if (spec.format == "iso") return OpenIso(spec, error);
+  *error = "unknown source format '" + spec.format + "' (known: jsonl, iso)";
   return nullptr;
 }
 

@@ -28,6 +28,7 @@ struct SourceSpec {
   std::vector<FieldSpec> fields;    // empty: the source's keys in order of appearance
   std::vector<std::string> ignore;  // keys that fill no field
   bool replace = false;             // '?' for characters without a Windows-1251 form
+  bool skipBad = false;             // report and skip malformed records (--skip-bad)
 };
 
 class CliSource : public zrt::DocumentSource {

@@ -1,0 +1,175 @@
+// zrt export EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] [--records N-M]
+// -o FILE: writes documents to an exchange file the way the front end's export does: the
+// plain-text layout with names, a "*** Document n from N ***" header and markup spelled
+// out; one "^"-separated line per document; or ISO 2709 records in 80-byte lines. The
+// file is code page 866, as the writers produce it.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "cp1251.h"
+#include "doc_selection.h"
+#include "edition/edition.h"
+#include "edition_arg.h"
+#include "load_source.h"
+#include "output/export.h"
+
+namespace zrt::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zrt export EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] "
+    "[--records N-M] [--separator C] -o FILE";
+
+enum class Layout { Text, Separated, Iso };
+
+// The listed names, split as the writers split them.
+std::vector<std::string> ListedNames(const std::string& list) {
+  std::vector<std::string> names;
+  const char* separators = "\t\n\r ,;";
+  size_t pos = 0;
+  while ((pos = list.find_first_not_of(separators, pos)) != std::string::npos) {
+    size_t end = list.find_first_of(separators, pos);
+    names.push_back(list.substr(pos, end == std::string::npos ? end : end - pos));
+    pos = end;
+  }
+  return names;
+}
+
+// The writers skip names they cannot resolve; here a misspelt name is an error, each
+// layout resolving names its own way.
+bool CheckFields(EngineHandle* h, Layout layout, const std::string& list, std::string* error) {
+  if (!list.empty() && list[0] == '-') return true;
+  for (const std::string& name : ListedNames(list)) {
+    bool known = false;
+    switch (layout) {
+      case Layout::Text:
+        known = ZRT_GetNoByField(h, name.c_str()) || ZRT_GetSrcNoByField(h, name.c_str());
+        break;
+      case Layout::Separated:
+        known = ZRT_GetNoByField(h, name.c_str()) != 0;
+        break;
+      case Layout::Iso: {
+        uint8_t numbers[ZRT_FNUMS_MAX];
+        known = ZRT_GetFNumsB(h, name.c_str(), numbers) > 0;
+        break;
+      }
+    }
+    if (!known) {
+      *error = "--fields: the edition has no field '" + ToUtf8(name) + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+int RunExport(const Args& args) {
+  std::vector<std::string> positional = args.positional;
+  std::string output, error;
+  if (!TakeOutputOption(args, &positional, &output, &error)) return Fail(error);
+  if (positional.size() != 1 || output.empty() || !args.Has("format")) return Fail(kUsage);
+
+  const std::string format = args.Get("format");
+  Layout layout;
+  if (format == "txt") {
+    layout = Layout::Text;
+  } else if (format == "csv") {
+    layout = Layout::Separated;
+  } else if (format == "iso") {
+    layout = Layout::Iso;
+  } else {
+    return Fail("--format wants txt, csv or iso, not '" + format + "'");
+  }
+  std::string fields, bad;
+  if (args.Has("fields")) {
+    if (!FromUtf8(args.Get("fields"), &fields, &bad))
+      return Fail("--fields: '" + bad + "' has no Windows-1251 form");
+    if (ListedNames(fields).empty()) return Fail("--fields names no field");
+  }
+  std::string separator = "^";
+  if (args.Has("separator")) {
+    if (layout != Layout::Separated) return Fail("--separator belongs to --format csv");
+    if (!FromUtf8(args.Get("separator"), &separator) || separator.size() != 1)
+      return Fail("--separator wants one character");
+  }
+
+  OpenedEdition ed;
+  if (!ed.Open(positional[0], &error)) return Fail(error);
+  EngineHandle* h = ed.get();
+  if (!CheckFields(h, layout, fields, &error)) return Fail(error);
+  DocSelection selection;
+  if (!selection.Choose(h, args, &error)) return Fail(error);
+
+  const bool toStdout = output == "-";
+  int fd = toStdout ? STDOUT_FILENO : ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return Fail("cannot create " + output + ": " + std::strerror(errno));
+  auto failWrite = [&](const std::string& why) {
+    if (!toStdout) {
+      ::close(fd);
+      ::unlink(output.c_str());
+    }
+    return Fail(why);
+  };
+
+  const char* list = args.Has("fields") ? fields.c_str() : nullptr;
+  const zrt::Edition& edition = *h->edition;
+  ProgressBar bar;
+  const int32_t count = selection.count();
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t record = selection.RecordAt(selection.first() + i);
+    if (ZRT_GotoRecord(h, record) != 0)
+      return failWrite("record " + std::to_string(record) + " cannot be read; nothing was exported");
+    zrt::RecordExport document(edition.store(), edition.descriptor());
+    std::string bytes;
+    switch (layout) {
+      case Layout::Text: {
+        char header[64];
+        std::snprintf(header, sizeof header, "*** Document %d from %d ***", i + 1, count);
+        bytes = document.Text(header, true, list, true);
+        break;
+      }
+      case Layout::Separated:
+        bytes = document.Separated(separator[0], list, true);
+        break;
+      case Layout::Iso:
+        bytes = document.Iso(list);
+        break;
+    }
+    if (!WriteAll(fd, bytes))
+      return failWrite("cannot write " + output + ": " + std::strerror(errno));
+    bar.Update(static_cast<double>(i + 1) / count, i + 1);
+  }
+  bar.Done();
+  if (!toStdout && ::close(fd) != 0)
+    return Fail("cannot write " + output + ": " + std::strerror(errno));
+  if (!toStdout)
+    std::printf("Exported %d document%s to %s\n", count, count == 1 ? "" : "s", output.c_str());
+  return 0;
+}
+
+}  // namespace
+
+ZRT_COMMAND("export",
+            "EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] [--records N-M] "
+            "[--separator C] -o FILE",
+            "write documents to a plain-text, separated or ISO 2709 file (code page 866)",
+            RunExport, {"format", "fields", "query", "records", "separator", "output"});
+
+}  // namespace zrt::cli

@@ -1,0 +1,91 @@
+#include "doc_selection.h"
+
+#include <charconv>
+
+#include "cp1251.h"
+#include "edition/edition.h"
+
+namespace zrt::cli {
+namespace {
+
+bool ParseNumber(const std::string& text, int32_t* value) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to, std::string* error) {
+  size_t dash = text.find('-');
+  std::string left = text.substr(0, dash);
+  std::string right = dash == std::string::npos ? left : text.substr(dash + 1);
+  *to = -1;
+  bool ok = ParseNumber(left, from) && *from >= 1 &&
+            ((dash != std::string::npos && right.empty()) || (ParseNumber(right, to) && *to >= *from));
+  if (!ok) *error = "--records wants N, N-M or N- with 1 <= N <= M, not '" + text + "'";
+  return ok;
+}
+
+bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error) {
+  queryMode_ = args.Has("query");
+  if (queryMode_) {
+    std::string query, bad;
+    if (!FromUtf8(args.Get("query"), &query, &bad)) {
+      *error = "--query: '" + bad + "' has no Windows-1251 form";
+      return false;
+    }
+    if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, &opcodes_, nullptr) != 0) {
+      const std::string& why = h->edition->query().lastError.message();
+      *error = "the query failed" + (why.empty() ? std::string() : ": " + why);
+      return false;
+    }
+    found_.resize(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
+    found_.resize(static_cast<size_t>(
+        ZRT_BuildList(h, found_.data(), static_cast<int32_t>(found_.size()))));
+    total_ = static_cast<int32_t>(found_.size());
+  } else {
+    total_ = ZRT_GetNumRecords(h);
+    if (total_ < 0) total_ = 0;
+  }
+  first_ = 1;
+  last_ = total_;
+  if (args.Has("records")) {
+    int32_t from = 0, to = 0;
+    if (!ParseRecordRange(args.Get("records"), &from, &to, error)) return false;
+    if (from > total_) {
+      *error = "--records " + args.Get("records") + ": " +
+               (queryMode_ ? "the query found " : "the edition has ") + std::to_string(total_) +
+               " record" + (total_ == 1 ? "" : "s");
+      return false;
+    }
+    first_ = from;
+    last_ = to < 0 || to > total_ ? total_ : to;
+  }
+  return true;
+}
+
+int32_t DocSelection::RecordAt(int32_t position) const {
+  if (position < 1 || position > total_) return -1;
+  return queryMode_ ? found_[static_cast<size_t>(position - 1)] : position;
+}
+
+bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
+                      std::string* error) {
+  path->clear();
+  for (size_t i = 0; i < positional->size(); ++i) {
+    if ((*positional)[i] != "-o") continue;
+    if (i + 1 >= positional->size()) {
+      *error = "-o needs a file name";
+      return false;
+    }
+    *path = (*positional)[i + 1];
+    positional->erase(positional->begin() + static_cast<long>(i),
+                      positional->begin() + static_cast<long>(i) + 2);
+    break;
+  }
+  if (args.Has("output")) *path = args.Get("output");
+  return true;
+}
+
+}  // namespace zrt::cli
