@@ -1,0 +1,340 @@
+// zrt load, append, pack, words and show run as a user runs them: what goes in as JSON
+// Lines must come back out of the listing and the record display, and bad input must be
+// refused with its line and leave no edition behind.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = fs::temp_directory_path() /
+            ("zrt-load-" + std::to_string(::getpid()) + "-" + info->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  const fs::path& path() const { return path_; }
+
+private:
+  fs::path path_;
+};
+
+struct ToolRun {
+  int code;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+ToolRun Zrt(const TempDir& dir, const std::string& arguments) {
+  std::string out = dir / "stdout.txt", err = dir / "stderr.txt";
+  std::string command = std::string("'") + ZRT_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+  int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+}
+
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> EditionFiles(const TempDir& dir, const std::string& base) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    if (entry.path().stem() == base) files.push_back(entry.path().filename().string());
+  return files;
+}
+
+// ---- an independent model of the word listing ---------------------------------------
+
+struct Counts {
+  std::set<std::string> codes;
+  std::set<int> records;
+  int occurrences = 0;
+  bool operator==(const Counts&) const = default;
+};
+
+// Upper case of the test texts: ASCII and the Cyrillic а-я (no ё, which the index keeps
+// in its own form).
+std::string Upper(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    auto b = static_cast<unsigned char>(utf8[i]);
+    if (b == 0xD0 && i + 1 < utf8.size()) {
+      auto c = static_cast<unsigned char>(utf8[i + 1]);
+      if (c >= 0xB0 && c <= 0xBF) {  // а-п -> А-П
+        out += '\xD0';
+        out += static_cast<char>(c - 0x20);
+        ++i;
+        continue;
+      }
+    } else if (b == 0xD1 && i + 1 < utf8.size()) {
+      auto c = static_cast<unsigned char>(utf8[i + 1]);
+      if (c >= 0x80 && c <= 0x8F) {  // р-я -> Р-Я
+        out += '\xD0';
+        out += static_cast<char>(c + 0x20);
+        ++i;
+        continue;
+      }
+    }
+    out += static_cast<char>(std::toupper(b));
+  }
+  return out;
+}
+
+// Records: code -> text. Words are separated by blanks, commas and semicolons only.
+using Record = std::map<std::string, std::string>;
+
+std::map<std::string, Counts> Model(const std::vector<Record>& records) {
+  std::map<std::string, Counts> words;
+  for (size_t r = 0; r < records.size(); ++r)
+    for (const auto& [code, text] : records[r]) {
+      std::string word;
+      for (char c : text + " ") {
+        if (c == ' ' || c == ',' || c == ';') {
+          if (!word.empty()) {
+            Counts& w = words[Upper(word)];
+            w.codes.insert(code);
+            w.records.insert(static_cast<int>(r));
+            ++w.occurrences;
+          }
+          word.clear();
+        } else {
+          word += c;
+        }
+      }
+    }
+  return words;
+}
+
+// The listing as word -> (codes, documents, occurrences).
+struct Listed {
+  std::string codes;
+  int documents, occurrences;
+  bool operator==(const Listed&) const = default;
+};
+
+std::map<std::string, Listed> Parse(const std::string& listing) {
+  std::map<std::string, Listed> words;
+  std::istringstream in(listing);
+  std::string line;
+  std::getline(in, line);  // heading
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string word, mask, codes;
+    Listed l{};
+    if (!(fields >> word >> mask >> l.documents >> l.occurrences >> codes)) continue;  // the total
+    l.codes = codes;
+    words[word] = l;
+  }
+  return words;
+}
+
+std::map<std::string, Listed> Expected(const std::vector<Record>& records,
+                                       const std::vector<std::string>& fieldOrder) {
+  std::map<std::string, Listed> out;
+  for (const auto& [word, c] : Model(records)) {
+    std::string codes;
+    for (const std::string& code : fieldOrder)
+      if (c.codes.count(code)) codes += (codes.empty() ? "" : ",") + code;
+    out[word] = {codes, static_cast<int>(c.records.size()), c.occurrences};
+  }
+  return out;
+}
+
+const char kRecords[] =
+    R"({"ID": "A1", "TI": "Сказание о невидимом граде Китеже", "KW": ["легенда", "озеро Светлояр"], "PY": 1907, "AB": "Тихая вода глубока, вода камень точит."})"
+    "\n"
+    R"({"ID": "A2", "TI": "Летописный свод", "KW": ["летопись"], "PY": 1377, "AB": "Повесть временных лет; свод летописный."})"
+    "\n\n"
+    R"({"TI": "Вода и камень", "ID": "A3", "AB": null, "KW": ["вода", "камень", "вода"]})"
+    "\n";
+
+// The same records as the model sees them (a list joined with "; ", numbers as text).
+std::vector<Record> ModelRecords() {
+  return {
+      {{"ID", "A1"}, {"TI", "Сказание невидимом граде Китеже"}, {"KW", "легенда; озеро Светлояр"},
+       {"PY", "1907"}, {"AB", "Тихая вода глубока, вода камень точит"}},
+      {{"ID", "A2"}, {"TI", "Летописный свод"}, {"KW", "летопись"}, {"PY", "1377"},
+       {"AB", "Повесть временных лет; свод летописный"}},
+      {{"TI", "Вода камень"}, {"ID", "A3"}, {"KW", "вода; камень; вода"}},
+  };
+}
+
+const std::vector<std::string> kFields = {"ID", "TI", "KW", "PY", "AB"};
+
+}  // namespace
+
+TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
+  TempDir dir;
+  Write(dir / "in.jsonl", kRecords);
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" +
+                       " --fields ID,TI,KW,PY,AB --title 'Проверка' --copyright 'Издательство, 2026'");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Loaded 3 records"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err, "");  // no progress bar without a terminal
+
+  // One-letter words ("о", "и") are never indexed; the model leaves them out too.
+  std::vector<Record> model = ModelRecords();
+  ToolRun words = Zrt(dir, "words " + dir / "ed");
+  ASSERT_EQ(words.code, 0) << words.err;
+  EXPECT_EQ(Parse(words.out), Expected(model, kFields)) << words.out;
+
+  ToolRun prefixed = Zrt(dir, "words " + dir / "ed" + " вод");
+  auto onlyVoda = Parse(prefixed.out);
+  ASSERT_EQ(onlyVoda.size(), 1u) << prefixed.out;
+  EXPECT_EQ(onlyVoda.begin()->second, (Listed{"TI,KW,AB", 2, 5}));
+
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1 2 3");
+  ASSERT_EQ(show.code, 0) << show.err;
+  for (const char* text : {"Сказание о невидимом граде Китеже", "легенда; озеро Светлояр", "1907",
+                           "Тихая вода глубока, вода камень точит.", "Летописный свод",
+                           "Повесть временных лет; свод летописный.", "вода; камень; вода", "A3"})
+    EXPECT_NE(show.out.find(std::string("  ") + text + "\n"), std::string::npos) << text;
+  // Record 3 has no abstract: null is an absent field.
+  size_t third = show.out.find("Record 3 of 3");
+  ASSERT_NE(third, std::string::npos);
+  EXPECT_EQ(show.out.find("Реферат", third), std::string::npos) << show.out.substr(third);
+
+  ToolRun info = Zrt(dir, "info " + dir / "ed");
+  EXPECT_NE(info.out.find("Title:       Проверка"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Copyright:   Издательство, 2026"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Records:     3"), std::string::npos);
+}
+
+TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
+  TempDir dir;
+  Write(dir / "in.jsonl", kRecords);
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --fields ID,TI,KW,PY,AB").code, 0);
+  // Other keys than the codes, mapped by a header; the field order of the edition stays.
+  Write(dir / "more.jsonl",
+        R"({"name": "Камень преткновения", "code": "B1", "notes": ["летопись", "граде"]})" "\n"
+        R"({"code": "B2", "name": "Новый свод", "year": 2001})" "\n");
+  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
+        {"code": "KW", "key": "notes"}, {"code": "PY", "key": "year"}]})");
+  ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl" + " --header " + dir / "header.json");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Appended 2 records"), std::string::npos) << r.out;
+
+  std::vector<Record> model = ModelRecords();
+  model.push_back({{"TI", "Камень преткновения"}, {"ID", "B1"}, {"KW", "летопись; граде"}});
+  model.push_back({{"ID", "B2"}, {"TI", "Новый свод"}, {"PY", "2001"}});
+  const auto expected = Expected(model, kFields);
+  ToolRun before = Zrt(dir, "words " + dir / "ed");
+  EXPECT_EQ(Parse(before.out), expected) << before.out;
+
+  ToolRun pack = Zrt(dir, "pack " + dir / "ed");
+  ASSERT_EQ(pack.code, 0) << pack.err;
+  EXPECT_FALSE(fs::exists(dir / "ed.cdl"));
+  ToolRun after = Zrt(dir, "words " + dir / "ed");
+  EXPECT_EQ(after.out, before.out);
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 5");
+  EXPECT_NE(show.out.find("Record 5 of 5"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("  Новый свод\n"), std::string::npos) << show.out;
+
+  // An unknown key anywhere in the file appends nothing, not even the records before it.
+  Write(dir / "bad.jsonl", R"({"ID": "C1"})" "\n" R"({"ID": "C2", "XX": "x"})" "\n");
+  ToolRun bad = Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("line 2: unknown field \"XX\""), std::string::npos) << bad.err;
+  EXPECT_EQ(Zrt(dir, "words " + dir / "ed").out, before.out);
+  EXPECT_NE(Zrt(dir, "info " + dir / "ed").out.find("Records:     5"), std::string::npos);
+
+  Write(dir / "codes.jsonl", R"({"QQ": "x"})" "\n");
+  ToolRun unknownField = Zrt(dir, "append " + dir / "ed" + " " + dir / "codes.jsonl" + " --fields QQ");
+  EXPECT_EQ(unknownField.code, 1);
+  EXPECT_NE(unknownField.err.find("the edition has no field QQ"), std::string::npos) << unknownField.err;
+}
+
+TEST(LoadTool, FieldsInOrderOfFirstAppearanceWithoutAList) {
+  TempDir dir;
+  Write(dir / "in.jsonl", R"({"TI": "первый", "AU": "Автор"})" "\n" R"({"AB": "текст", "TI": "второй"})" "\n");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl").code, 0);
+  ToolRun info = Zrt(dir, "info " + dir / "ed");
+  size_t ti = info.out.find("  1    1      TI"), au = info.out.find("  2    2      AU"),
+         ab = info.out.find("  3    3      AB");
+  EXPECT_NE(ti, std::string::npos) << info.out;
+  EXPECT_NE(au, std::string::npos) << info.out;
+  EXPECT_NE(ab, std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Title:       ed"), std::string::npos) << info.out;
+}
+
+TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
+  TempDir dir;
+  const std::string good = R"({"TI": "заглавие", "AB": "текст"})" "\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    std::string options;
+    std::vector<std::string> said;
+  };
+  const std::vector<Case> cases = {
+      {"malformed", good + good + "{\"TI\": \"x\",}\n", "", {"line 3", "malformed JSON"}},
+      {"not an object", good + "[1, 2]\n", "", {"line 2", "not a JSON object"}},
+      {"unknown field", good + "\n" + R"({"TI": "a", "XX": "b"})" "\n", " --fields TI,AB",
+       {"line 3", "unknown field \"XX\""}},
+      {"boolean", R"({"TI": true})" "\n", " --fields TI", {"line 1", "field TI", "true or false"}},
+      {"object", R"({"TI": {"a": 1}})" "\n", " --fields TI", {"line 1", "field TI", "an object"}},
+      {"nested list", R"({"TI": ["a", ["b"]]})" "\n", " --fields TI", {"line 1", "field TI", "only texts"}},
+      {"no cp1251 form", good + R"({"TI": "a", "AB": "знак 中 здесь"})" "\n", "",
+       {"line 2", "field AB", "U+4E2D", "--replace"}},
+      {"too long", "{\"AB\": \"" + std::string(10001, 'x') + "\"}\n", " --fields AB",
+       {"line 1", "10000"}},
+      {"groups", good, " --fields TI,AB --groups 1", {"--groups gives 1 groups for 2 fields"}},
+      {"group range", good, " --fields TI,AB --groups 1,33", {"'33' is not a group"}},
+      {"twice", good, " --fields TI,TI", {"field TI is named twice"}},
+      {"empty", "\n\n", "", {"no documents"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(dir / "in.jsonl", c.input);
+    ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + c.options);
+    EXPECT_EQ(r.code, 1);
+    for (const std::string& s : c.said) EXPECT_NE(r.err.find(s), std::string::npos) << r.err;
+    EXPECT_TRUE(EditionFiles(dir, "ed").empty()) << EditionFiles(dir, "ed").front();
+  }
+
+  Write(dir / "header.json", R"({"title": "x", "fields": ["TI"], "sort": 1})");
+  ToolRun header = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --header " + dir / "header.json");
+  EXPECT_EQ(header.code, 1);
+  EXPECT_NE(header.err.find("unknown header entry \"sort\""), std::string::npos) << header.err;
+}
+
+TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
+  TempDir dir;
+  Write(dir / "in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --replace");
+  ASSERT_EQ(r.code, 0) << r.err;
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1");
+  EXPECT_NE(show.out.find("  знак ? здесь\n"), std::string::npos) << show.out;
+  // Stored texts keep ё, » and №; « has no form in the record store's code page.
+  EXPECT_NE(show.out.find("  ёж \"ёлка» №5\n"), std::string::npos) << show.out;
+
+  std::map<std::string, std::string> files;
+  for (const std::string& name : EditionFiles(dir, "ed")) files[name] = Slurp(dir / name);
+  Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
+  ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.err.find("nothing was loaded"), std::string::npos) << again.err;
+  std::map<std::string, std::string> after;
+  for (const std::string& name : EditionFiles(dir, "ed")) after[name] = Slurp(dir / name);
+  EXPECT_EQ(after, files);
+}
