@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
   hunspell hunspell-ru
+  yaz
 )
 
 # npm fetches the morphology source data below.

@@ -14,7 +14,8 @@ namespace {
 
 int RunLoad(const Args& args) {
   if (args.positional.size() != 2)
-    return Fail("usage: zrt load EDITION SOURCE.jsonl [--header FILE] [--fields ID,TI=title,...]");
+    return Fail("usage: zrt load EDITION SOURCE.jsonl [--header FILE] [--fields ID,TI=title,...]\n"
+                "       zrt load EDITION FILE.iso --format iso [--fields ID,TI=200,...] [--skip-bad]");
   const std::string& edition = args.positional[0];
   SourceSpec spec;
   spec.path = args.positional[1];
@@ -72,7 +73,8 @@ int RunLoad(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("load", "EDITION SOURCE.jsonl", "build a new edition from documents (--header, --fields)",
+ZRT_COMMAND("load", "EDITION SOURCE.jsonl|FILE.iso",
+            "build a new edition from documents (--format iso, --header, --fields, --skip-bad)",
             RunLoad, kSourceValueOptions);
 
 }  // namespace zrt::cli

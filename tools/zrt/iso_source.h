@@ -1,76 +1,21 @@
-// ISO 2709 exchange files as a document source of `zrt load --format iso`.
-//
-// Two framings are read, record by record:
-//   folded    the export writer's layout: the record cut into pieces of 80 bytes, each
-//             piece (the last one 1 to 80 bytes) followed by CR LF;
-//   plain     records one after another, optionally separated by line ends.
-// Field texts are code page 866; the writer writes no indicators, while a record from
-// another system may declare some (leader byte 10), which are then dropped from every
-// field except the control fields 001-009.
+// ISO 2709 exchange files (see iso_reader.h) as a document source of
+// `zrt load --format iso`. Texts are code page 866 and become Windows-1251.
 //
 // A tag goes back to the field whose code gives that tag by the writer's rule: a letter
 // and two digits give (letter - 'A') * 100 + the number ("A10" is 10, "B05" is 105),
 // any other code gives its source field number. A field list may also name the tags of
 // a field outright (--fields TI=200,AU=700). Without a field list, the fields are named
 // after the tags found in the file ("A10", "B05", ...), which the rule maps back.
+// Repeated tags of one record are joined with "; ", as lists of other sources are.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "base/file.h"
-#include "base/status.h"
+#include "iso_reader.h"
 #include "load_source.h"
 
 namespace zrt::cli {
-
-struct IsoField {
-  std::string tag;   // three bytes as written
-  std::string data;  // without indicators and field terminator, as written (code page 866)
-};
-
-// Checks the structure of one unfolded record (leader, directory, field terminators,
-// record terminator) and returns its fields in directory order. *why says what is wrong.
-bool ParseIsoRecord(std::string_view record, std::vector<IsoField>* fields, std::string* why);
-
-// Reads the records of an exchange file one at a time.
-class IsoReader {
-public:
-  Status Open(const std::string& path);
-  // The next record's fields; *done at the end of the file. A malformed record gives
-  // Corruption naming its number and byte offset; the reader has then moved past it
-  // (to after the next record terminator), so the caller may go on or stop.
-  Status Next(std::vector<IsoField>* fields, bool* done);
-  // The last record read or refused: its 1-based number and its first byte's offset.
-  int64_t recordNumber() const { return recordNumber_; }
-  uint64_t recordOffset() const { return recordOffset_; }
-  uint64_t position() const { return position_; }
-  uint64_t size() const { return size_; }
-  const std::string& path() const { return path_; }
-  // "FILE: record N at byte X" for the last record.
-  std::string Where() const;
-  // Corruption for the last record: Where() and why.
-  Status Bad(const std::string& why) const;
-
-private:
-  // Moves past the next record terminator at or after `from` (or to the end).
-  void Resync(uint64_t from);
-  // Reads up to n bytes at offset into *out (short at the end of the file).
-  Status Read(uint64_t offset, size_t n, std::string* out);
-
-  std::string path_;
-  std::unique_ptr<File> file_;
-  uint64_t size_ = 0;
-  uint64_t position_ = 0;
-  int64_t recordNumber_ = 0;
-  uint64_t recordOffset_ = 0;
-};
-
-// The field code that the tag rule maps back to `tag` (0-999): "A10", "B05".
-std::string IsoFieldCode(unsigned tag);
 
 // The source for `zrt load`; with spec.skipBad malformed records are reported on stderr
 // and skipped, otherwise the first one fails the load.
