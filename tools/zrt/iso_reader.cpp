@@ -1,6 +1,7 @@
 #include "iso_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace zrt::cli {
@@ -75,6 +76,9 @@ bool ParseIsoRecord(std::string_view r, std::vector<IsoField>* fields, std::stri
     std::string_view entry = r.substr(kLeaderSize + i * entrySize, entrySize);
     std::string_view tag = entry.substr(0, 3);
     std::string name = "directory entry " + std::to_string(i + 1) + " (tag " + ShowIsoTag(tag) + ")";
+    for (char c : tag)
+      if (!std::isalnum(static_cast<unsigned char>(c)))
+        return fail(name + ": a tag is three letters or digits");
     size_t fieldLength = 0, start = 0;
     if (!Digits(entry.substr(3, lengthDigits), &fieldLength) ||
         !Digits(entry.substr(3 + lengthDigits, startDigits), &start))
@@ -222,9 +226,11 @@ Status IsoReader::Next(std::vector<IsoField>* fields, bool* done) {
       }
       record.append(raw, at, n);
       consumed = at + n;
+      // Every line but the last must end in CR LF; the last line's end may be missing or
+      // cut, since the record's own terminator tells whether its length was right.
       if (raw.size() >= at + n + 2 && raw[at + n] == '\r' && raw[at + n + 1] == '\n') {
         consumed += 2;
-      } else if (k + 1 < lines || position_ + raw.size() != size_ || raw.size() != at + n) {
+      } else if (k + 1 < lines) {
         why = "line " + std::to_string(k + 1) + " of the record is not followed by CR LF at byte " +
               std::to_string(position_ + at + n) +
               " (a damaged record length or a line of the wrong size)";

@@ -1,0 +1,418 @@
+// zrt export, zrt load --format iso and zrt render, run as the user runs them: the tool
+// binary on editions written by the independent fixture writer. The ISO files are also
+// read by yaz-marcdump, a reader that shares nothing with this code base.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "core/record_store.h"
+#include "fixture/fixture_writer.h"
+#include "iso_reader.h"
+#include "output/export.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixture::Ansi;
+
+struct ToolRun {
+  int code = -1;  // exit status; -1 when the tool died of a signal
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class ZrtCliTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    static int counter = 0;
+    dir_ = fs::temp_directory_path() /
+           ("zrt_iso_cli_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Runs the tool; a sanitizer report anywhere fails the test whatever the exit status.
+  ToolRun Zrt(const std::vector<std::string>& args) {
+    std::string command = Quote(ZRT_TOOL);
+    for (const std::string& a : args) command += " " + Quote(a);
+    command += " >" + Quote(Path("stdout")) + " 2>" + Quote(Path("stderr")) + " </dev/null";
+    int status = std::system(command.c_str());
+    ToolRun r;
+    r.code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = fixture::ReadFile(Path("stdout"));
+    r.err = fixture::ReadFile(Path("stderr"));
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("runtime error:"), std::string::npos) << r.err;
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+// Fields whose tags come from both halves of the tag rule: codes of a letter and two
+// digits (B05 is tag 105, G36 tag 636) and other codes (their source field numbers).
+fixture::Edition Sample() {
+  fixture::Edition e;
+  e.fields = {{"ID", 1}, {"TI", 2}, {"AU", 3}, {"B05", 4}, {"G36", 5}, {"KW", 6}};
+  std::string longText;
+  for (int i = 0; longText.size() < 2500; ++i)
+    longText += Ansi("слово") + std::to_string(i) + (i % 7 ? " " : ", ");
+  e.records = {
+      {{{1, "R-1"},
+        {2, Ansi("Сказка о рыбаке и рыбке")},
+        {3, Ansi("Пушкин, Александр Сергеевич")},
+        // Markup: a superscript, a subscript, Symbol-font escapes (one of them a byte
+        // that the code page conversions would otherwise move) and a literal brace pair.
+        {4, "H{2}O, CO[2], _\x61 + _\xE0 _\xA5 {'x}"},
+        {5, "1.2"},
+        {6, Ansi("рыбка; море; старуха")}},
+       false},
+      {{{1, "R-2"}, {6, longText}}, false},
+      {{}, false},  // a document without fields
+      // Entries stored out of field order.
+      {{{3, Ansi("Гоголь, Николай Васильевич")}, {1, "R-4"}, {5, "1.2.7"}}, false},
+      // One field of 121 bytes: a record of exactly 160 bytes, two full lines.
+      {{{2, std::string(121, 'x')}}, false},
+  };
+  e.contents = {{"1", Ansi("Проза")}, {"1.2", Ansi("Сказки")}};
+  e.words = fixture::SimpleWords(e);
+  return e;
+}
+
+// Every record's fields as name -> text (Windows-1251, as the engine reads them).
+std::vector<std::map<std::string, std::string>> Records(const std::string& base) {
+  zrt::RecordStore store;
+  zrt::Status s = store.Open(base, nullptr);
+  EXPECT_TRUE(s.ok()) << s.message();
+  std::vector<std::map<std::string, std::string>> records;
+  for (int32_t n = 1; s.ok() && n <= store.recordCount(); ++n) {
+    EXPECT_TRUE(store.GotoRecord(n).ok());
+    auto& fields = records.emplace_back();
+    for (const zrt::RecordStore::Entry& e : store.entries())
+      fields[store.FieldBySrcNo(e.field)->name] = std::string(e.text, e.length);
+  }
+  return records;
+}
+
+bool EditionFilesExist(const fs::path& dir, const std::string& stem) {
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().stem() == stem) return true;
+  return false;
+}
+
+// The writer's folded layout back to plain records, by its own reading of the framing.
+std::string Unfold(const std::string& folded, size_t* records) {
+  std::string plain;
+  *records = 0;
+  for (size_t at = 0; at < folded.size();) {
+    size_t length = std::stoul(folded.substr(at, 5));
+    for (size_t done = 0; done < length;) {
+      size_t n = std::min<size_t>(80, length - done);
+      plain += folded.substr(at, n);
+      EXPECT_EQ(folded.substr(at + n, 2), "\r\n") << "line end after byte " << at + n;
+      at += n + 2;
+      done += n;
+    }
+    ++*records;
+  }
+  return plain;
+}
+
+// ---- ISO round trip ---------------------------------------------------------------
+
+TEST_F(ZrtCliTest, IsoRoundTripKeepsEveryFieldByteForByte) {
+  fixture::Write(Path("src"), Sample());
+  auto original = Records(Path("src"));
+  ASSERT_EQ(original.size(), 5u);
+
+  ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Exported 5 documents"), std::string::npos);
+
+  // With the source's field list the names come back too.
+  r = Zrt({"load", "--format", "iso", "--fields", "ID,TI,AU,B05,G36,KW", Path("same"),
+           Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Records(Path("same")), original);
+
+  // Without a field list, the fields are named after the tags, which map back by the
+  // same rule: ID is source field 1 (A01), B05 is tag 105 (B05), G36 tag 636 (G36).
+  r = Zrt({"load", "--format", "iso", Path("tags"), Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto byTag = Records(Path("tags"));
+  ASSERT_EQ(byTag.size(), original.size());
+  const fixture::Edition sample = Sample();
+  for (size_t i = 0; i < original.size(); ++i) {
+    std::map<std::string, std::string> expected;
+    for (const auto& [name, text] : original[i]) {
+      unsigned src = 0;
+      for (size_t f = 0; f < sample.fields.size(); ++f)
+        if (sample.fields[f].name == name) src = static_cast<unsigned>(f + 1);
+      expected[zrt::cli::IsoFieldCode(zrt::IsoTag(name, src))] = text;
+    }
+    EXPECT_EQ(byTag[i], expected) << "record " << i + 1;
+  }
+
+  // The same records unfolded into plain ISO 2709 load the same way.
+  size_t count = 0;
+  fixture::WriteFile(Path("plain.iso"), Unfold(fixture::ReadFile(Path("out.iso")), &count));
+  EXPECT_EQ(count, 5u);
+  r = Zrt({"load", "--format", "iso", "--fields", "ID,TI,AU,B05,G36,KW", Path("plain"),
+           Path("plain.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Records(Path("plain")), original);
+}
+
+TEST_F(ZrtCliTest, IsoFileIsReadByYaz) {
+  if (std::system("command -v yaz-marcdump >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "yaz-marcdump is not installed (scripts/setup.sh installs the yaz package)";
+  fixture::Write(Path("src"), Sample());
+  ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  size_t count = 0;
+  std::string plain = Unfold(fixture::ReadFile(Path("out.iso")), &count);
+  fixture::WriteFile(Path("plain.iso"), plain);
+
+  std::string command = "yaz-marcdump -p " + Quote(Path("plain.iso")) + " >" +
+                        Quote(Path("yaz.txt")) + " 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string dump = fixture::ReadFile(Path("yaz.txt"));
+
+  // One "<!-- Record n offset x -->" per record, at the offsets our lengths give.
+  std::regex recordLine(R"(<!-- Record (\d+) offset (\d+) )");
+  size_t seen = 0, offset = 0;
+  for (auto it = std::sregex_iterator(dump.begin(), dump.end(), recordLine);
+       it != std::sregex_iterator(); ++it) {
+    ++seen;
+    EXPECT_EQ(std::stoul((*it)[1]), seen);
+    EXPECT_EQ(std::stoul((*it)[2]), offset);
+    offset += std::stoul(plain.substr(offset, 5));
+  }
+  EXPECT_EQ(seen, 5u);
+  EXPECT_EQ(offset, plain.size());
+  // The only remarks are the absent indicator and identifier lengths (our layout has
+  // none); any remark about lengths, base address or directory would be a fault.
+  std::regex remark(R"(^\((.*)\)$)");
+  std::istringstream lines(dump);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, remark)) continue;
+    EXPECT_TRUE(line.find("Indicator length at offset 10") != std::string::npos ||
+                line.find("Identifier length at offset 11") != std::string::npos)
+        << line;
+  }
+  EXPECT_EQ(dump.find("Separator but not at end of field"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find("Directory offset"), std::string::npos) << dump;
+}
+
+// ---- Malformed exchange files through zrt load ---------------------------------------
+
+TEST_F(ZrtCliTest, MalformedIsoFileIsRefusedWithItsPlaceOrSkipped) {
+  fixture::Write(Path("src"), Sample());
+  ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
+  std::string file = fixture::ReadFile(Path("out.iso"));
+  // Record 2 starts after record 1's lines; damage its length digits.
+  size_t second = 0;
+  {
+    size_t length = std::stoul(file.substr(0, 5));
+    second = length + 2 * ((length + 79) / 80);
+  }
+  std::string damaged = file;
+  damaged[second + 2] = 'x';
+  fixture::WriteFile(Path("bad.iso"), damaged);
+  const std::string where = "record 2 at byte " + std::to_string(second);
+
+  // Refused, with fields named (the load fails after creating the edition) and without
+  // (the field discovery fails first): either way nothing is left behind.
+  for (bool named : {true, false}) {
+    std::vector<std::string> args = {"load", "--format", "iso", Path("refused"), Path("bad.iso")};
+    if (named) args.insert(args.begin() + 1, {"--fields", "ID,TI,AU,B05,G36,KW"});
+    ToolRun r = Zrt(args);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("five-digit record length"), std::string::npos) << r.err;
+    EXPECT_FALSE(EditionFilesExist(dir_, "refused")) << "named fields: " << named;
+  }
+
+  // Skipped: the other four records load, the skipped one is reported with its place.
+  ToolRun r = Zrt({"load", "--format", "iso", "--skip-bad", "--fields", "ID,TI,AU,B05,G36,KW",
+               Path("kept"), Path("bad.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 malformed record skipped"), std::string::npos) << r.err;
+  auto original = Records(Path("src"));
+  original.erase(original.begin() + 1);
+  EXPECT_EQ(Records(Path("kept")), original);
+}
+
+TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
+  fixture::Write(Path("src"), Sample());
+  ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--fields", "ID,TI"}, "the tag 003 belongs to no field"},
+      {{"--fields", "ID,TI=2x"}, "'2x' is not an ISO 2709 tag"},
+      {{"--fields", "A02,TI"}, "both take the ISO 2709 tag 2"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"load", "--format", "iso"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(Path("new"));
+    args.push_back(Path("out.iso"));
+    ToolRun r = Zrt(args);
+    EXPECT_EQ(r.code, 1) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(EditionFilesExist(dir_, "new"));
+  }
+  ToolRun r = Zrt({"load", "--format", "iso", Path("new"), Path("missing.iso")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("missing.iso: cannot be read"), std::string::npos) << r.err;
+  // A field named by its tag outright.
+  r = Zrt({"load", "--format", "iso", "--fields", "ID,TI,AU,SUBJ=105,G36,KW", Path("new"),
+           Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Records(Path("new"))[0].at("SUBJ"), Records(Path("src"))[0].at("B05"));
+}
+
+// ---- zrt export --------------------------------------------------------------------
+
+TEST_F(ZrtCliTest, ExportChoosesAllFoundOrARangeOfDocuments) {
+  fixture::Write(Path("src"), Sample());
+  auto text = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"export", Path("src"), "--format", "txt", "--fields", "ID",
+                                     "-o", Path("out.txt")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ToolRun r = Zrt(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    return fixture::ReadFile(Path("out.txt"));
+  };
+  auto doc = [](int n, int of, const std::string& id) {
+    std::string s = "*** Document " + std::to_string(n) + " from " + std::to_string(of) +
+                    " ***\r\n";
+    if (!id.empty()) s += "ID       " + id + "\r\n";
+    return s + "\r\n";
+  };
+  EXPECT_EQ(text({}), doc(1, 5, "R-1") + doc(2, 5, "R-2") + doc(3, 5, "") + doc(4, 5, "R-4") +
+                          doc(5, 5, ""));
+  EXPECT_EQ(text({"--records", "2-3"}), doc(1, 2, "R-2") + doc(2, 2, ""));
+  EXPECT_EQ(text({"--records", "4-"}), doc(1, 2, "R-4") + doc(2, 2, ""));
+  EXPECT_EQ(text({"--records", "4-99"}), doc(1, 2, "R-4") + doc(2, 2, ""));
+  // A query's found records; --records then counts positions in the found list.
+  std::string q = "\xD0\xBC\xD0\xBE\xD1\x80\xD0\xB5 OR \xD0\x93\xD0\xBE\xD0\xB3\xD0\xBE\xD0\xBB\xD1\x8C";
+  EXPECT_EQ(text({"--query", q}), doc(1, 2, "R-1") + doc(2, 2, "R-4"));  // море OR Гоголь
+  EXPECT_EQ(text({"--query", q, "--records", "2"}), doc(1, 1, "R-4"));
+
+  // The separated layout: one line per document.
+  ToolRun r = Zrt({"export", Path("src"), "--format", "csv", "--fields", "ID,G36", "--records", "1-4",
+               "-o", Path("out.csv")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(fixture::ReadFile(Path("out.csv")), "R-1^1.2\r\nR-2^\r\n^\r\nR-4^1.2.7\r\n");
+}
+
+TEST_F(ZrtCliTest, ExportArgumentErrors) {
+  fixture::Write(Path("src"), Sample());
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--format", "xml", "-o", "F"}, "--format wants txt, csv or iso, not 'xml'"},
+      {{"--format", "txt"}, "usage: zrt export"},
+      {{"--format", "txt", "-o"}, "-o needs a file name"},
+      {{"--format", "txt", "--fields", "TI,XX", "-o", "F"}, "the edition has no field 'XX'"},
+      {{"--format", "txt", "--fields", ",", "-o", "F"}, "--fields names no field"},
+      {{"--format", "txt", "--records", "3-2", "-o", "F"}, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "0", "-o", "F"}, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "x", "-o", "F"}, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "6-9", "-o", "F"}, "the edition has 5 records"},
+      {{"--format", "iso", "--separator", ";", "-o", "F"}, "--separator belongs to --format csv"},
+      {{"--format", "txt", "--query", "(", "-o", "F"}, "the query failed"},
+      {{"--format", "txt", "--query", "nothingsuch", "--records", "1", "-o", "F"},
+       "the query found 0 records"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"export", Path("src")};
+    for (const std::string& a : c.args) args.push_back(a == "F" ? Path("out") : a);
+    ToolRun r = Zrt(args);
+    EXPECT_EQ(r.code, 1) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(Path("out"))) << c.message;
+  }
+  ToolRun r = Zrt({"export", Path("missing"), "--format", "txt", "-o", Path("out")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot open edition"), std::string::npos) << r.err;
+  r = Zrt({"export", Path("src"), "--format", "txt", "-o", Path("no/such/dir/out")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+}
+
+// ---- zrt render --------------------------------------------------------------------
+
+TEST_F(ZrtCliTest, RenderExpandsAFormOverThePortion) {
+  fixture::Write(Path("src"), Sample());
+  // A portion loop as the view's forms write it, the fields through the converters, the
+  // contents heading once per run of documents of one section.
+  fixture::WriteFile(Path("form.tpl"),
+                     "${for(env_istart;env_istart+env_icount-1;1)}$*dbs_go(_LV0)*"
+                     "[$*dbs_rno(_LV0)*/$*dbs_fnd*]$@rec_content@ <$*rec_content*>$@@"
+                     " $*rec_ID*: $*rec_B05*|${}");
+  ToolRun r = Zrt({"render", Path("src"), Path("form.tpl"), "--records", "1-2"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "[1/5] <Сказки> R-1: H{\\super 2}O, CO{\\sub 2}, {\\f2\\lang1033 \\'61} + "
+            "{\\f2\\lang1033 \\'e0} {\\f2\\lang1033 \\'a5} \\'7bx\\'7d|[2/5] R-2: |");
+
+  r = Zrt({"render", Path("src"), Path("form.tpl"), "--records", "1", "--html"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "[1/5] <Сказки> R-1: H<SUP>2</SUP>O, CO<SUB>2</SUB>, "
+            "<FONT FACE=\"Symbol\">&#97;</FONT> + <FONT FACE=\"Symbol\">&#224;</FONT> "
+            "<FONT FACE=\"Symbol\">&#165;</FONT> {x}|");
+
+  // Query mode: positions in the found list, the query's words marked in colour.
+  fixture::WriteFile(Path("title.tpl"),
+                     "${for(1;env_icount;1)}$*dbs_go(_LV0)*$*rec_TI*$*rec_AU*;${}");
+  r = Zrt({"render", Path("src"), Path("title.tpl"), "--query",
+           "\xD1\x80\xD1\x8B\xD0\xB1\xD0\xBA\xD0\xB5 OR \xD0\x93\xD0\xBE\xD0\xB3\xD0\xBE\xD0\xBB\xD1\x8C"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Сказка о рыбаке и {\\cf2 рыбке}Пушкин, Александр Сергеевич;"
+            "{\\cf2 Гоголь}, Николай Васильевич;");
+}
+
+TEST_F(ZrtCliTest, RenderReadsUtf8AndWindows1251Forms) {
+  fixture::Write(Path("src"), Sample());
+  const std::string form = "Документ $*dbs_rno(7)*, $*rec_XX*.";  // UTF-8; XX is no field
+  fixture::WriteFile(Path("utf8.tpl"), form);
+  fixture::WriteFile(Path("ansi.tpl"), Ansi("Документ") + " $*dbs_rno(7)*, $*rec_XX*.");
+  for (const char* name : {"utf8.tpl", "ansi.tpl"}) {
+    ToolRun r = Zrt({"render", Path("src"), Path(name), "-o", Path("out.txt")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(fixture::ReadFile(Path("out.txt")), "Документ 7, .") << name;
+  }
+  ToolRun r = Zrt({"render", Path("src"), Path("missing.tpl")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cannot read the form"), std::string::npos) << r.err;
+  r = Zrt({"render", Path("src")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("usage: zrt render"), std::string::npos) << r.err;
+}
+
+}  // namespace
