@@ -65,6 +65,7 @@ StaticIndex::Scan::Scan(const StaticIndex& index) : index_(index) {
   File* d = index.dictionary();
   long long size = d ? d->Size() : -1;
   entries_ = size > 4 ? static_cast<uint64_t>(size - 4) / 46 : 0;
+  occurrenceBytes_ = index.occurrences() ? index.occurrences()->Size() : -1;
 }
 
 bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurrences) {
@@ -81,7 +82,7 @@ bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurr
   row->occurrences = GetU32(e + 38);
   row->offset = GetU32(e + 42);
   std::string bytes;
-  if (!Fill(index_.occurrences(), 4ULL + row->offset, size_t{row->occurrences} * 6, &bytes)) {
+  if (!Fill(4ULL + row->offset, size_t{row->occurrences} * 6, &bytes)) {
     status_ = Status::Corruption("the occurrences of dictionary entry " + std::to_string(next_ - 1) +
                                  " cannot be read");
     return false;
@@ -95,11 +96,11 @@ bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurr
   return true;
 }
 
-bool StaticIndex::Scan::Fill(File* file, uint64_t at, size_t n, std::string* out) {
-  long long size = file->Size();
-  if (size < 0 || at + n > static_cast<uint64_t>(size)) return false;  // before allocating
+bool StaticIndex::Scan::Fill(uint64_t at, size_t n, std::string* out) {
+  // Checked before allocating: the count comes from the file.
+  if (occurrenceBytes_ < 0 || at + n > static_cast<uint64_t>(occurrenceBytes_)) return false;
   out->resize(n);
-  return n == 0 || file->ReadExact(at, out->data(), n);
+  return n == 0 || index_.occurrences()->ReadExact(at, out->data(), n);
 }
 
 void StaticIndex::Close() {

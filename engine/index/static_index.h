@@ -50,9 +50,10 @@ public:
     const Status& status() const { return status_; }
 
   private:
-    bool Fill(File* file, uint64_t at, size_t n, std::string* out);
+    bool Fill(uint64_t at, size_t n, std::string* out);
     const StaticIndex& index_;
     uint64_t entries_ = 0, next_ = 0;
+    long long occurrenceBytes_ = -1;
     Status status_;
   };
 
