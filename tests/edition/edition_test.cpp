@@ -479,3 +479,55 @@ TEST(Corruption, DamagedFilesNeverCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// An edition presented through a descriptor: defined fields computed from the store's.
+TEST(Descriptor, DefinedFieldsThroughTheHandle) {
+  TempDir dir;
+  fixture::Edition e = Sample();
+  fixture::Write(dir / "abc", e);
+  fixture::WriteFile(dir / "abc_001.cdw",
+                     "database enamed\n"
+                     "TI(Title) = TI | AB\n"
+                     "AU = AU &'; ' KW\n"
+                     "PY = BOUND('(', PY, ')')\n"
+                     "\t| 'none'\n");
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "abc_001").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetFieldCount(h), 3);
+  EXPECT_EQ(ZRT_GetNoByField(h, "ti"), 1);
+  EXPECT_EQ(ZRT_GetNoByField(h, "KW"), 0);  // a store field that is not defined
+  EXPECT_EQ(ZRT_GetSrcNoByField(h, "KW"), 4);
+  EXPECT_EQ(Text(ZRT_GetFieldByNo(h, 1)), "TI");
+  EXPECT_EQ(ZRT_GetFieldByNo(h, 4), nullptr);
+  EXPECT_EQ(Text(ZRT_GetAliasFieldName(h, 0)), "Title");
+  EXPECT_EQ(Text(ZRT_GetAliasFieldName(h, 1)), "AU");
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 3)), "(1995)");
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 1)), "Second document");
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 2)), Ansi("ключ; слово"));  // no AU: no separator
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 3)), "none");
+  ASSERT_EQ(ZRT_GotoRecord(h, 3), 0);
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 1)), Ansi("Третий"));
+  uint8_t numbers[ZRT_FNUMS_MAX];
+  ASSERT_EQ(ZRT_GetFNumsB(h, "AU", numbers), 2);
+  EXPECT_EQ(numbers[0], 3);
+  EXPECT_EQ(numbers[1], 4);
+  ASSERT_EQ(ZRT_GetFNumsB(h, "KW", numbers), 1);  // not defined: the store's field
+  EXPECT_EQ(numbers[0], 4);
+  ZRT_Close(h);
+
+  // A definition naming a field the store lacks fails the open, and closes everything.
+  fixture::WriteFile(dir / "abc_001.cdw", "database enamed\nTI = NOPE\n");
+  EXPECT_EQ(ZRT_Open(h, (dir / "abc_001").c_str(), nullptr), -1);
+  EXPECT_EQ(ZRT_IsOpen(h), 0);
+  fixture::WriteFile(dir / "abc_001.cdw", "no database line\n");
+  EXPECT_EQ(ZRT_Open(h, (dir / "abc_001").c_str(), nullptr), -1);
+  // A store named by its path.
+  fixture::WriteFile(dir / "view.cdw", "database " + (dir / "abc") + "\nT = TI\n");
+  ASSERT_EQ(ZRT_Open(h, (dir / "view").c_str(), nullptr), 0);
+  EXPECT_EQ(Text(ZRT_GetDataByNo(h, 1)), Ansi("Первый документ"));
+}
+
+}  // namespace
