@@ -285,6 +285,16 @@ TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
   ToolRun r = Zrt({"load", "--format", "iso", Path("new"), Path("missing.iso")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("missing.iso: cannot be read"), std::string::npos) << r.err;
+  r = Zrt({"load", "--format", "iso", "--ignore", "abc", Path("new"), Path("out.iso")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("--ignore: 'abc' is not an ISO 2709 tag"), std::string::npos) << r.err;
+  // Ignored tags leave their fields out, also of the fields found in the file.
+  r = Zrt({"load", "--format", "iso", "--ignore", "105,2", Path("less"), Path("out.iso")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto less = Records(Path("less"));
+  EXPECT_EQ(less[0].count("B05"), 0u);
+  EXPECT_EQ(less[0].count("A02"), 0u);
+  EXPECT_EQ(less[0].at("A03"), Records(Path("src"))[0].at("AU"));
   // A field named by its tag outright.
   r = Zrt({"load", "--format", "iso", "--fields", "ID,TI,AU,SUBJ=105,G36,KW", Path("new"),
            Path("out.iso")});

@@ -81,6 +81,11 @@ bool FromUtf8(const std::string& utf8, std::string* cp1251, std::string* bad, ch
       cp1251->push_back(static_cast<char>(cp));
       continue;
     }
+    // А-я, nearly all of a Russian text, sit in one run; only the rest needs the table.
+    if (cp >= 0x0410 && cp <= 0x044F) {
+      cp1251->push_back(static_cast<char>(0xC0 + (cp - 0x0410)));
+      continue;
+    }
     int found = -1;
     for (int k = 0; k < 128; ++k)
       if (kHigh[k] == cp) {

@@ -14,7 +14,10 @@ constexpr size_t kTags = 1000;
 
 class IsoSource : public CliSource {
 public:
-  explicit IsoSource(const SourceSpec& spec) : spec_(spec) { slotOfTag_.fill(-1); }
+  explicit IsoSource(const SourceSpec& spec) : spec_(spec) {
+    slotOfTag_.fill(-1);
+    ignored_.fill(false);
+  }
 
   bool Open(std::string* error) {
     Status s = reader_.Open(spec_.path);
@@ -22,17 +25,22 @@ public:
       *error = s.message();
       return false;
     }
+    for (const std::string& key : spec_.ignore) {
+      size_t tag = 0;
+      if (!IsTagText(key, &tag)) {
+        *error = "--ignore: '" + key + "' is not an ISO 2709 tag (three digits)";
+        return false;
+      }
+      ignored_[tag] = true;
+    }
     for (const FieldSpec& f : spec_.fields) {
       for (const std::string& key : f.keys) {
         size_t tag = 0;
         if (key == f.code) {
           tag = IsoTag(f.code, static_cast<unsigned>(f.slot + 1));
-        } else if (key.empty() || key.size() > 3 ||
-                   key.find_first_not_of("0123456789") != std::string::npos) {
+        } else if (!IsTagText(key, &tag)) {
           *error = "field " + f.code + ": '" + key + "' is not an ISO 2709 tag (three digits)";
           return false;
-        } else {
-          tag = std::stoul(key);
         }
         int& slot = slotOfTag_[tag];
         if (slot >= 0 && slot != f.slot) {
@@ -64,7 +72,7 @@ public:
           if (spec_.skipBad) break;
           return reader_.Bad(TagNotNumber(f.tag));
         }
-        if (seen.insert(tag).second) keys->push_back(IsoFieldCode(static_cast<unsigned>(tag)));
+        if (!ignored_[tag] && seen.insert(tag).second) keys->push_back(IsoFieldCode(static_cast<unsigned>(tag)));
       }
     }
     return reader_.Open(spec_.path);
@@ -100,6 +108,14 @@ public:
   }
 
 private:
+  // A tag given on the command line: one to three digits ("7" is tag 007).
+  static bool IsTagText(const std::string& text, size_t* tag) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    *tag = std::stoul(text);
+    return true;
+  }
+
   static std::string TagNotNumber(const std::string& tag) {
     return "the tag '" + ShowIsoTag(tag) + "' is not a number, so it names no field";
   }
@@ -111,9 +127,11 @@ private:
       size_t tag = 0;
       if (!IsoTagNumber(f.tag, &tag)) return reader_.Bad(TagNotNumber(f.tag));
       int slot = slotOfTag_[tag];
+      if (slot < 0 && ignored_[tag]) continue;
       if (slot < 0)
         return reader_.Bad("the tag " + f.tag + " belongs to no field of the edition" +
-                           " (name its field with --fields CODE=" + f.tag + ")");
+                           " (name its field with --fields CODE=" + f.tag + ", or --ignore " +
+                           f.tag + ")");
       std::string& text = (*store)[static_cast<size_t>(slot)];
       std::string ansi = OemToAnsi(f.data);
       if (ansi.empty()) continue;
@@ -127,6 +145,7 @@ private:
   SourceSpec spec_;
   IsoReader reader_;
   std::array<int, kTags> slotOfTag_;
+  std::array<bool, kTags> ignored_;  // --ignore: tags whose fields are dropped
   std::vector<IsoField> fields_;
   long long skipped_ = 0;
 };

@@ -6,7 +6,8 @@
 // any other code gives its source field number. A field list may also name the tags of
 // a field outright (--fields TI=200,AU=700). Without a field list, the fields are named
 // after the tags found in the file ("A10", "B05", ...), which the rule maps back.
-// Repeated tags of one record are joined with "; ", as lists of other sources are.
+// Repeated tags of one record are joined with "; ", as lists of other sources are;
+// --ignore drops the fields of the tags it names.
 #pragma once
 
 #include <memory>
