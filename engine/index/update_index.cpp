@@ -83,6 +83,7 @@ Status UpdateIndex::Open(bool create) {
   }
   keys_ = std::move(keys);
   open_ = true;
+  dirty_ = !env->Exists(listPath_);
   return Status::Ok();
 }
 
@@ -104,6 +105,7 @@ Status UpdateIndex::AddOccurrence(const char* word, uint32_t record, uint8_t fie
     items_.insert(it, Item{record, 1});
   }
   ++total_;
+  dirty_ = true;
   return Status::Ok();
 }
 
@@ -114,6 +116,7 @@ Status UpdateIndex::WithdrawRecord(uint32_t record) {
                              [](const Item& item, uint32_t r) { return item.record < r; });
   if (it == items_.end() || it->record != record) {
     items_.insert(it, Item{record, 0});
+    dirty_ = true;
     return Status::Ok();
   }
   if (it->entries == 0) return Status::Ok();
@@ -128,6 +131,7 @@ Status UpdateIndex::WithdrawRecord(uint32_t record) {
 Status UpdateIndex::DeleteRecords(uint32_t first, uint32_t last) {
   Status s = Open(true);
   if (!s.ok()) return s;
+  dirty_ = true;
   s = keys_->First();
   KeyEntry entry;
   bool found = false;
@@ -247,7 +251,10 @@ bool UpdateIndex::ScanNext(std::string* key, Occurrence* occurrence) {
   return true;
 }
 
-void UpdateIndex::Clear() { items_.clear(); }
+void UpdateIndex::Clear() {
+  items_.clear();
+  dirty_ = true;
+}
 
 Status UpdateIndex::Close() {
   if (!open_) return Status::Ok();
@@ -260,6 +267,13 @@ Status UpdateIndex::Close() {
     env->Remove(keyPath());
     total_ = 0;
     waste_ = 0;
+    return s;
+  }
+  if (!dirty_) {
+    Status s = keys_->Close();
+    keys_.reset();
+    open_ = false;
+    items_.clear();
     return s;
   }
   // The key file first: a record set must never name entries that did not reach it.
@@ -289,6 +303,7 @@ Status UpdateIndex::Close() {
   s = keys_->Close();
   keys_.reset();
   open_ = false;
+  dirty_ = false;
   items_.clear();
   return s;
 }

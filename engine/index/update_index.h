@@ -56,7 +56,10 @@ public:
   const std::vector<Item>& items() const { return items_; }
   uint32_t totalEntries() const { return total_; }
   uint32_t waste() const { return waste_; }
-  void SetWaste(uint32_t waste) { waste_ = waste; }
+  void SetWaste(uint32_t waste) {
+    dirty_ |= waste != waste_;
+    waste_ = waste;
+  }
 
   // Sequential scan of all entries in key order, for packing.
   Status ScanFirst();
@@ -80,6 +83,7 @@ private:
   uint32_t total_ = 0;
   uint32_t waste_ = 0;
   bool open_ = false;
+  bool dirty_ = false;  // the set differs from ".cdl"; an unchanged set is not rewritten
 };
 
 }  // namespace zrt
