@@ -82,6 +82,7 @@ fs::path WorkDir() {
 struct ChildRun {
   bool ok = false;
   double seconds = 0;
+  double cpuSeconds = 0;  // user + system of the child
   double peakMB = 0;
 };
 
@@ -97,6 +98,8 @@ ChildRun InChild(const std::function<int()>& work) {
   if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid) return run;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   run.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  auto secondsOf = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
   run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
@@ -118,7 +121,7 @@ double FileMB(const fs::path& p) {
 }
 
 struct Figures {
-  double loadSeconds = 0, packSeconds = 0, peakMB = 0, indexMB = 0, storeMB = 0;
+  double loadSeconds = 0, packSeconds = 0, cpuSeconds = 0, peakMB = 0, indexMB = 0, storeMB = 0;
 };
 Figures g_zrt, g_fts5;
 
@@ -132,9 +135,18 @@ void Report(benchmark::State& state, const Figures& f) {
   state.counters["index_MB"] = f.indexMB;
   state.counters["index/text"] = f.indexMB / (c.textBytes / 1e6);
   state.counters["pack_s"] = f.packSeconds;
+  state.counters["cpu_s"] = f.cpuSeconds;
 }
 
-void BM_ZrtLoadAndPack(benchmark::State& state) {
+// One side of the comparison: the load and the merge that follows it, each in a child
+// process, then the sizes of what they left in a fresh folder.
+struct Side {
+  std::function<int(const std::string& corpus, const std::string& target)> load, merge;
+  std::function<void(const std::string& target, Figures*)> sizes;
+  const char* target;  // file name in the folder
+};
+
+void Measure(benchmark::State& state, const Side& side, Figures* f) {
   const Corpus& c = TheCorpus();
   if (c.path.empty()) {
     state.SkipWithError("set ZRT_BENCH_CORPUS to a corpus made by gen_corpus.py");
@@ -142,26 +154,37 @@ void BM_ZrtLoadAndPack(benchmark::State& state) {
   }
   for (auto _ : state) {
     fs::path dir = WorkDir();
-    std::string edition = (dir / "corpus").string();
-    ChildRun load = InChild([&] {
-      return Exec({ZRT_TOOL, "load", edition, c.path, "--header", ZRT_BENCH_HEADER});
-    });
-    ChildRun pack = InChild([&] { return Exec({ZRT_TOOL, "pack", edition}); });
-    if (!load.ok || !pack.ok) {
-      state.SkipWithError("zrt load or zrt pack failed");
+    std::string target = (dir / side.target).string();
+    ChildRun load = InChild([&] { return side.load(c.path, target); });
+    ChildRun merge = InChild([&] { return side.merge(c.path, target); });
+    if (!load.ok || !merge.ok) {
+      state.SkipWithError("the load or the merge failed");
       fs::remove_all(dir);
       return;
     }
-    Figures& f = g_zrt;
-    f.loadSeconds = load.seconds;
-    f.packSeconds = pack.seconds;
-    f.peakMB = std::max(load.peakMB, pack.peakMB);
-    f.indexMB = FileMB(edition + ".cdp") + FileMB(edition + ".cdd") + FileMB(edition + ".cdh") +
-                FileMB(edition + ".cdl") + FileMB(edition + ".cdi");
-    f.storeMB = FileMB(edition + ".cdb") + FileMB(edition + ".cdx");
-    Report(state, f);
+    f->loadSeconds = load.seconds;
+    f->packSeconds = merge.seconds;
+    f->cpuSeconds = load.cpuSeconds + merge.cpuSeconds;
+    f->peakMB = std::max(load.peakMB, merge.peakMB);
+    side.sizes(target, f);
+    Report(state, *f);
     fs::remove_all(dir);
   }
+}
+
+void BM_ZrtLoadAndPack(benchmark::State& state) {
+  Side side{
+      [](const std::string& corpus, const std::string& edition) {
+        return Exec({ZRT_TOOL, "load", edition, corpus, "--header", ZRT_BENCH_HEADER});
+      },
+      [](const std::string&, const std::string& edition) { return Exec({ZRT_TOOL, "pack", edition}); },
+      [](const std::string& edition, Figures* f) {
+        f->indexMB = FileMB(edition + ".cdp") + FileMB(edition + ".cdd") + FileMB(edition + ".cdh") +
+                     FileMB(edition + ".cdl") + FileMB(edition + ".cdi");
+        f->storeMB = FileMB(edition + ".cdb") + FileMB(edition + ".cdx");
+      },
+      "corpus"};
+  Measure(state, side, &g_zrt);
 }
 
 int Fts5Load(const std::string& corpus, const std::string& db) {
@@ -222,30 +245,13 @@ double Fts5IndexMB(const std::string& db) {
 }
 
 void BM_Fts5LoadAndOptimize(benchmark::State& state) {
-  const Corpus& c = TheCorpus();
-  if (c.path.empty()) {
-    state.SkipWithError("set ZRT_BENCH_CORPUS to a corpus made by gen_corpus.py");
-    return;
-  }
-  for (auto _ : state) {
-    fs::path dir = WorkDir();
-    std::string db = (dir / "corpus.sqlite").string();
-    ChildRun load = InChild([&] { return Fts5Load(c.path, db); });
-    ChildRun optimize = InChild([&] { return Fts5Optimize(db); });
-    if (!load.ok || !optimize.ok) {
-      state.SkipWithError("FTS5 load failed");
-      fs::remove_all(dir);
-      return;
-    }
-    Figures& f = g_fts5;
-    f.loadSeconds = load.seconds;
-    f.packSeconds = optimize.seconds;
-    f.peakMB = std::max(load.peakMB, optimize.peakMB);
-    f.indexMB = Fts5IndexMB(db);
-    f.storeMB = FileMB(db) - f.indexMB;
-    Report(state, f);
-    fs::remove_all(dir);
-  }
+  Side side{Fts5Load, [](const std::string&, const std::string& db) { return Fts5Optimize(db); },
+            [](const std::string& db, Figures* f) {
+              f->indexMB = Fts5IndexMB(db);
+              f->storeMB = FileMB(db) - f->indexMB;
+            },
+            "corpus.sqlite"};
+  Measure(state, side, &g_fts5);
 }
 
 BENCHMARK(BM_ZrtLoadAndPack)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
@@ -273,6 +279,7 @@ int main(int argc, char** argv) {
   const Figures &z = g_zrt, &f = g_fts5;
   row("load, wall (s)", "%.1f", z.loadSeconds, f.loadSeconds);
   row("pack / optimize, wall (s)", "%.1f", z.packSeconds, f.packSeconds);
+  row("CPU, load + merge (s)", "%.1f", z.cpuSeconds, f.cpuSeconds);
   row("records/s", "%.0f", c.records / (z.loadSeconds + z.packSeconds),
       c.records / (f.loadSeconds + f.packSeconds));
   row("MB of text/s", "%.2f", c.textBytes / 1e6 / (z.loadSeconds + z.packSeconds),
