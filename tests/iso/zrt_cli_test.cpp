@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -259,6 +260,34 @@ TEST_F(ZrtCliTest, MalformedIsoFileIsRefusedWithItsPlaceOrSkipped) {
   auto original = Records(Path("src"));
   original.erase(original.begin() + 1);
   EXPECT_EQ(Records(Path("kept")), original);
+}
+
+TEST_F(ZrtCliTest, DamagedIsoFilesNeverCrashTheLoad) {
+  fixture::Write(Path("src"), Sample());
+  ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
+  const std::string file = fixture::ReadFile(Path("out.iso"));
+  std::mt19937 rng(7);
+  const char bytes[] = {'0', '9', '\r', '\n', '\x1D', '\x1E', 'x', '\0'};
+  for (int round = 0; round < 12; ++round) {
+    std::string damaged = file;
+    for (int c = 0; c < 3; ++c) damaged[rng() % damaged.size()] = bytes[rng() % sizeof bytes];
+    if (round % 3 == 0) damaged.resize(rng() % damaged.size());
+    fixture::WriteFile(Path("bad.iso"), damaged);
+    for (bool skip : {false, true}) {
+      std::vector<std::string> args = {"load", "--format", "iso", "--fields", "ID,TI,AU,B05,G36,KW",
+                                       Path("new"), Path("bad.iso")};
+      if (skip) args.insert(args.begin() + 1, "--skip-bad");
+      ToolRun r = Zrt(args);
+      ASSERT_TRUE(r.code == 0 || r.code == 1) << r.err;
+      if (r.code == 1) {
+        EXPECT_FALSE(EditionFilesExist(dir_, "new"));
+        EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(record \d+ at byte \d+: )"))) << r.err;
+      } else {
+        for (const auto& entry : fs::directory_iterator(dir_))
+          if (entry.path().stem() == "new") fs::remove(entry.path());
+      }
+    }
+  }
 }
 
 TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
