@@ -9,12 +9,7 @@
 #include "morph_test_util.h"
 #include "zrteng.h"
 
-using morphtest::AllSlots;
-using morphtest::DictionaryBytes;
-using morphtest::Rec;
-using morphtest::TempFile;
-using morphtest::U;
-using morphtest::W;
+using namespace morphtest;  // NOLINT: the tests' own helpers
 
 namespace {
 

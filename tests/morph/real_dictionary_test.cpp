@@ -17,8 +17,7 @@
 #include "morph_test_util.h"
 #include "zrteng.h"
 
-using morphtest::U;
-using morphtest::W;
+using namespace morphtest;  // NOLINT: the tests' own helpers
 
 namespace {
 
