@@ -146,4 +146,16 @@ bool LoadSource(const std::string& dir, Source* out, std::string* error) {
   return true;
 }
 
+bool LoadCorpusWords(const std::string& dir, std::vector<std::string>* words, std::string* error) {
+  std::string bytes;
+  if (!ReadFile(dir + "/p_t_given_w.intdawg", &bytes)) return *error = "cannot read p_t_given_w.intdawg", false;
+  Dawg dawg;
+  if (!dawg.Load(bytes)) return *error = "p_t_given_w.intdawg is damaged", false;
+  dawg.ForEach([&](const std::string& key) {
+    const std::string word = key.substr(0, key.find(':'));
+    if (words->empty() || words->back() != word) words->push_back(word);
+  });
+  return true;
+}
+
 }  // namespace dzbuild

@@ -36,6 +36,10 @@ struct Source {
 // Reads the four files of dir; false with a message on any damage.
 bool LoadSource(const std::string& dir, Source* out, std::string* error);
 
+// The words of the annotated corpus (p_t_given_w.intdawg, a DAWG of the same kind whose
+// keys are "word:TAG"), Windows-1251, distinct, in key order.
+bool LoadCorpusWords(const std::string& dir, std::vector<std::string>* words, std::string* error);
+
 // UTF-8 to Windows-1251 for Russian text; other characters become '?'.
 std::string ToCp1251(const std::string& utf8);
 

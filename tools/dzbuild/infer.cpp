@@ -18,7 +18,14 @@ struct CodeEndings {
   uint32_t code;
   int width;
   std::vector<std::string> ending;  // per slot; "-" = the table leaves it unfilled
+  struct BitEnding {
+    int bit, slot;
+    std::string ending;
+  };
+  std::vector<BitEnding> bitEndings;  // what each feature bit writes instead
 };
+
+constexpr int kBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 17};
 
 // Each class's codes with their endings, read off the engine's own generator by
 // declining an empty stem.
@@ -31,8 +38,14 @@ const std::vector<std::vector<CodeEndings>>& Classes() {
         StemView v{"", code, (1u << width) - 1, 0, 0};
         Slot slots[kMaxSlots];
         zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
-        CodeEndings e{code, width, {}};
+        CodeEndings e{code, width, {}, {}};
         for (int s = 0; s < width; ++s) e.ending.emplace_back(slots[s]);
+        for (int bit : kBits) {
+          StemView b{"", code, (1u << width) - 1, 1u << bit, 0};
+          zrt::morph::BuildAllForms(&b, 1, nullptr, slots);
+          for (int s = 0; s < width; ++s)
+            if (e.ending[s] != "-" && e.ending[s] != slots[s]) e.bitEndings.push_back({bit, s, slots[s]});
+        }
         c[cls].push_back(std::move(e));
       }
     };
@@ -79,19 +92,23 @@ void Score(Trial* t, uint32_t freeSlots, const std::vector<std::string>& wanted)
   t->covered = static_cast<int>(hit.size());
 }
 
-constexpr int kBits[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 14, 15, 16, 17};
-
 // The best single record for the wanted forms among the class's codes, its slots
 // limited to freeSlots.
-Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, const std::vector<std::string>& wanted) {
-  std::unordered_map<std::string, int> votes;  // code byte + stem
+Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, const std::vector<std::string>& wanted,
+                 bool bitStems) {
+  std::unordered_map<std::string, int> votes;  // code byte, feature bit + 1 (0: none), stem
   for (const std::string& w : wanted)
-    for (const CodeEndings& c : codes)
-      for (int s = 0; s < c.width; ++s) {
-        if (!((freeSlots >> s) & 1u) || c.ending[s] == "-") continue;
-        if (w.size() > c.ending[s].size() && EndsWith(w, c.ending[s]))
-          ++votes[std::string(1, static_cast<char>(c.code)) + w.substr(0, w.size() - c.ending[s].size())];
-      }
+    for (const CodeEndings& c : codes) {
+      auto vote = [&](int slot, const std::string& ending, int bit) {
+        if (!((freeSlots >> slot) & 1u) || ending == "-") return;
+        if (w.size() > ending.size() && EndsWith(w, ending))
+          ++votes[std::string(1, static_cast<char>(c.code)) + static_cast<char>(bit + 1) +
+                  w.substr(0, w.size() - ending.size())];
+      };
+      for (int s = 0; s < c.width; ++s) vote(s, c.ending[s], -1);
+      if (bitStems)
+        for (const auto& b : c.bitEndings) vote(b.slot, b.ending, b.bit);
+    }
   std::vector<std::pair<int, std::string>> ranked;
   for (auto& [key, n] : votes) ranked.emplace_back(n, key);
   const size_t keep = std::min<size_t>(ranked.size(), 6);
@@ -101,7 +118,9 @@ Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, cons
   for (size_t i = 0; i < keep; ++i) {
     Trial t;
     t.record.code = static_cast<unsigned char>(ranked[i].second[0]);
-    t.record.stem = ranked[i].second.substr(1);
+    const int bit = static_cast<unsigned char>(ranked[i].second[1]) - 1;
+    if (bit >= 0) t.record.features = 1u << bit;
+    t.record.stem = ranked[i].second.substr(2);
     Score(&t, freeSlots, wanted);
     // Feature bits replace single endings; keep each that adds forms.
     if (t.covered < static_cast<int>(wanted.size())) {
@@ -165,35 +184,64 @@ size_t InferRing(const std::vector<std::string>& core, const std::vector<std::st
   return InferPlain(core, classes, ring);
 }
 
+// Greedy cover of the wanted forms by records of one class, each record taking the most
+// forms still wanted; `first`, when given, is the form the first record must make.
+static Ring Greedy(const std::vector<CodeEndings>& codes, const std::vector<std::string>& core,
+                   const std::string* first, bool bitStems, std::vector<std::string>* left) {
+  const int width = codes.front().width;
+  uint32_t freeSlots = width >= 32 ? ~0u : (1u << width) - 1;
+  std::vector<std::string> wanted = core;
+  Ring ring;
+  while (!wanted.empty() && ring.size() < static_cast<size_t>(zrt::morph::kMaxStems) && freeSlots) {
+    Trial t = first && ring.empty() ? BestRecord(codes, freeSlots, {*first}, bitStems)
+                                    : BestRecord(codes, freeSlots, wanted, bitStems);
+    if (t.covered <= 0) break;
+    StemView v{t.record.stem.c_str(), t.record.code, t.record.mask, t.record.features, t.record.fourth};
+    Slot slots[kMaxSlots];
+    zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
+    for (int s = 0; s < width; ++s)
+      if ((t.record.mask >> s) & 1u) {
+        auto it = std::find(wanted.begin(), wanted.end(), std::string(slots[s]));
+        if (it != wanted.end()) wanted.erase(it);
+      }
+    freeSlots &= ~t.record.mask;
+    ring.push_back(std::move(t.record));
+  }
+  *left = std::move(wanted);
+  return ring;
+}
+
 static size_t InferPlain(const std::vector<std::string>& core, const std::vector<int>& classes, Ring* ring) {
   ring->clear();
   size_t bestCovered = 0;
   for (int cls : classes) {
     const auto& codes = Classes()[cls];
-    const int width = codes.front().width;
-    uint32_t freeSlots = width >= 32 ? ~0u : (1u << width) - 1;
-    std::vector<std::string> wanted = core;
-    Ring trial;
-    while (!wanted.empty() && trial.size() < static_cast<size_t>(zrt::morph::kMaxStems) && freeSlots) {
-      Trial t = BestRecord(codes, freeSlots, wanted);
-      if (t.covered <= 0) break;
-      StemView v{t.record.stem.c_str(), t.record.code, t.record.mask, t.record.features, t.record.fourth};
-      Slot slots[kMaxSlots];
-      zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
-      for (int s = 0; s < width; ++s)
-        if ((t.record.mask >> s) & 1u) {
-          auto it = std::find(wanted.begin(), wanted.end(), std::string(slots[s]));
-          if (it != wanted.end()) wanted.erase(it);
-        }
-      freeSlots &= ~t.record.mask;
-      trial.push_back(std::move(t.record));
+    std::vector<std::string> left;
+    Ring trial = Greedy(codes, core, nullptr, false, &left);
+    // The greedy choice can spend the slots a lone form needs (the empty endings of
+    // "тот"): start again from each form it left over, now also with the stems that a
+    // feature bit's ending implies.
+    // Only while no class has covered everything yet: retries are costly.
+    const bool retry = bestCovered < core.size();
+    const std::vector<std::string> missed = retry ? left : std::vector<std::string>{};
+    for (size_t m = 0; m < missed.size() && m < 4 && !left.empty(); ++m) {
+      for (bool bits : {false, true}) {
+        std::vector<std::string> again;
+        Ring other = Greedy(codes, core, &missed[m], bits, &again);
+        if (again.size() < left.size()) trial = std::move(other), left = std::move(again);
+      }
     }
-    const size_t covered = core.size() - wanted.size();
+    if (retry && !left.empty()) {
+      std::vector<std::string> again;
+      Ring other = Greedy(codes, core, nullptr, true, &again);
+      if (again.size() < left.size()) trial = std::move(other), left = std::move(again);
+    }
+    const size_t covered = core.size() - left.size();
     if (covered > bestCovered || (covered == bestCovered && !trial.empty() && trial.size() < ring->size())) {
       bestCovered = covered;
       *ring = std::move(trial);
     }
-    if (bestCovered == core.size() && ring->size() == 1) break;
+    if (bestCovered == core.size() && ring->size() <= 2) break;
   }
   return bestCovered;
 }

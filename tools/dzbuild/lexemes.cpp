@@ -80,7 +80,9 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
     std::map<std::string, std::vector<const Form*>> groups;
     for (const Form& f : forms) {
       if (Verbal(f.pos)) continue;
-      std::string key = std::to_string(f.prefix);
+      // Ordinals joined to their numerals ("два" / "второй") are lexemes of their own.
+      const bool adjective = f.pos == "ADJF" || f.pos == "ADJS" || f.pos == "COMP";
+      std::string key = (adjective ? std::string("ADJ") : f.pos) + std::to_string(f.prefix);
       key += f.grammemes.count("Supr") ? "S" : "-";
       key += f.grammemes.count("Patr") ? "P" : "-";
       groups[key].push_back(&f);
@@ -91,11 +93,28 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
       lex.base = kPrefixes[members.front()->prefix] + lx.stem;
       for (char& c : lex.base)
         if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);
+      // One form per grammatical tag is the lexeme's; a second spelling of the same tag
+      // ("зубы" / "зубья") cannot share its slot and goes into a lexeme of variants. Rare
+      // cases and marked spelling variants ("-ою") are left out.
+      std::set<std::set<std::string>> tags;
+      std::set<const Form*> core;
       for (const Form* f : members) {
         AddDistinct(&lex.all, f->word);
-        if (Core(*f)) AddDistinct(&lex.core, f->word);
+        if (Core(*f) && tags.insert(f->grammemes).second) {
+          core.insert(f);
+          AddDistinct(&lex.core, f->word);
+        }
       }
       if (lex.core.empty()) continue;
+      Lexeme variants;
+      variants.pos = lex.pos;
+      variants.base = lex.base;
+      variants.variant = true;
+      for (const Form* f : members)
+        if (Core(*f) && std::find(lex.core.begin(), lex.core.end(), f->word) == lex.core.end())
+          AddDistinct(&variants.core, f->word);
+      variants.all = variants.core;
+      if (!variants.core.empty()) out.push_back(variants);
       if (lex.pos == "NOUN") {
         // Surnames and patronymics decline by gender in the singular: a part per gender
         // with the shared plural.
@@ -103,12 +122,12 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
         bool has[3] = {false, false, false};
         for (int g = 0; g < 3; ++g)
           for (const Form* f : members)
-            if (Core(*f) && f->grammemes.count("sing") && f->grammemes.count(kGenders[g])) has[g] = true;
+            if (core.count(f) && f->grammemes.count("sing") && f->grammemes.count(kGenders[g])) has[g] = true;
         if (has[0] + has[1] + has[2] > 1)
           for (int g = 0; g < 3; ++g)
             if (has[g])
               for (const Form* f : members)
-                if (Core(*f) && (f->grammemes.count(kGenders[g]) ||
+                if (core.count(f) && (f->grammemes.count(kGenders[g]) ||
                                  !(f->grammemes.count("masc") || f->grammemes.count("femn") || f->grammemes.count("neut"))))
                   AddDistinct(&lex.genderSplit[g], f->word);
       }

@@ -14,6 +14,7 @@ namespace dzbuild {
 struct Lexeme {
   std::string pos;                 // part of speech of its first form ("NOUN", "ADJF", ...)
   std::string base;                // what every form begins with: prefix and stem
+  bool variant = false;            // the second spellings and rare cases of a lexeme
   std::vector<std::string> core;   // the forms a ring must reproduce, distinct
   std::vector<std::string> all;    // every form, distinct
   std::vector<std::string> genderSplit[3];  // core forms by singular gender, when split is possible
