@@ -266,8 +266,9 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
 
 TEST(LoadTool, FieldsInOrderOfFirstAppearanceWithoutAList) {
   TempDir dir;
-  Write(dir / "in.jsonl", R"({"TI": "первый", "AU": "Автор"})" "\n" R"({"AB": "текст", "TI": "второй"})" "\n");
-  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl").code, 0);
+  Write(dir / "in.jsonl", R"({"TI": "первый", "note": 1, "AU": "Автор"})" "\n"
+                          R"({"AB": "текст", "TI": "второй"})" "\n");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --ignore note").code, 0);
   ToolRun info = Zrt(dir, "info " + dir / "ed");
   size_t ti = info.out.find("  1    1      TI"), au = info.out.find("  2    2      AU"),
          ab = info.out.find("  3    3      AB");
@@ -275,6 +276,7 @@ TEST(LoadTool, FieldsInOrderOfFirstAppearanceWithoutAList) {
   EXPECT_NE(au, std::string::npos) << info.out;
   EXPECT_NE(ab, std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Title:       ed"), std::string::npos) << info.out;
+  EXPECT_EQ(info.out.find("note"), std::string::npos) << info.out;
 }
 
 TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {

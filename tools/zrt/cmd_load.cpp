@@ -1,6 +1,7 @@
 // zrt load EDITION SOURCE: builds a new edition from a file of documents. The field list
 // comes from --fields/--groups or a --header file; without either, the source's keys in
 // order of first appearance become the fields, with index groups 1, 2, ...
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -29,6 +30,9 @@ int RunLoad(const Args& args) {
     std::vector<std::string> keys;
     zrt::Status s = probe->DiscoverFields(&keys);
     if (!s.ok()) return Fail(s.message());
+    std::erase_if(keys, [&](const std::string& key) {
+      return std::find(spec.ignore.begin(), spec.ignore.end(), key) != spec.ignore.end();
+    });
     if (keys.empty()) return Fail(spec.path + ": no documents");
     if (keys.size() > 255) return Fail(spec.path + ": more than 255 fields");
     for (size_t i = 0; i < keys.size(); ++i)
