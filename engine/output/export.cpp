@@ -39,7 +39,7 @@ std::vector<std::string> SplitNames(const char* list) {
 
 bool AllEntries(const char* list) { return list && list[0] == '-'; }
 
-std::string Oem(std::string text) { return AnsiToOem(std::move(text)); }
+std::string Oem(std::string text) { return AnsiToExchangeOem(std::move(text)); }
 
 std::string Prepared(const std::string& text, bool convertMarkup) {
   return Oem(convertMarkup ? OrvToTxt(text) : text);

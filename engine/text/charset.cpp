@@ -50,6 +50,37 @@ unsigned char StoredOemByte(unsigned char c) {
   }
 }
 
+// Exchange files are read by other programs as real code page 866, which has Ё, ё, №,
+// °, · and the Ukrainian and Belarusian letters at F0-FF; the rest of 80-BF gets its
+// nearest ASCII form as for stored texts.
+unsigned char ExchangeOemByte(unsigned char c) {
+  if (c >= 0xC0 || c < 0x80) return AnsiToOemByte(c);
+  switch (c) {
+    case 0xA8: return 0xF0;  // Ё
+    case 0xB8: return 0xF1;  // ё
+    case 0xAA: return 0xF2;  // Є
+    case 0xBA: return 0xF3;  // є
+    case 0xAF: return 0xF4;  // Ї
+    case 0xBF: return 0xF5;  // ї
+    case 0xA1: return 0xF6;  // Ў
+    case 0xA2: return 0xF7;  // ў
+    case 0xB0: return 0xF8;  // °
+    case 0xB7: return 0xFA;  // ·
+    case 0xB9: return 0xFC;  // №
+    case 0xA4: return 0xFD;  // ¤
+    case 0xA0: return 0xFF;  // no-break space
+    case 0xBB: return '"';   // »
+    default: return c < 0xB0 ? StoredOemByte(c) : '?';
+  }
+}
+
+unsigned char ExchangeAnsiByte(unsigned char c) {
+  static const unsigned char kHigh[16] = {0xA8, 0xB8, 0xAA, 0xBA, 0xAF, 0xBF, 0xA1, 0xA2,
+                                          0xB0, '?',  0xB7, '?',  0xB9, 0xA4, '?',  0xA0};
+  if (c >= 0xF0) return kHigh[c - 0xF0];
+  return OemToAnsiByte(c);
+}
+
 unsigned char AnsiUpperByte(unsigned char c) {
   if (c >= 0xE0) return c - 0x20;
   if (c < 0x80) return AsciiUp(c);
@@ -97,6 +128,12 @@ int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 char* OemToAnsi(char* text) { return MapInPlace<OemToAnsiByte>(text); }
 char* AnsiToOem(char* text) { return MapInPlace<AnsiToOemByte>(text); }
 std::string AnsiToStoredOem(std::string text) { return MapString<StoredOemByte>(std::move(text)); }
+std::string AnsiToExchangeOem(std::string text) {
+  return MapString<ExchangeOemByte>(std::move(text));
+}
+std::string ExchangeOemToAnsi(std::string text) {
+  return MapString<ExchangeAnsiByte>(std::move(text));
+}
 char* AnsiUpper(char* text) { return MapInPlace<AnsiUpperByte>(text); }
 char* AnsiLower(char* text) { return MapInPlace<AnsiLowerByte>(text); }
 char* OemUpper(char* text) { return MapInPlace<OemUpperByte>(text); }

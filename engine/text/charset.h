@@ -26,6 +26,13 @@ char* AsciiLower(char* text);  // ASCII letters only, every byte, no escape rule
 // (dashes "-", quotes '"', no-break space " ", Ё as Е). Escape-aware, like the reader.
 std::string AnsiToStoredOem(std::string text);
 
+// For export files (plain text, separated values, ISO 2709) that other programs read as
+// code page 866: letters as AnsiToOem, and Ё, ё, №, °, · and the like at their real
+// code page 866 places instead of the ASCII bytes that AnsiToOem gives them. Reading
+// such a file back uses ExchangeOemToAnsi. Both escape-aware.
+std::string AnsiToExchangeOem(std::string text);
+std::string ExchangeOemToAnsi(std::string text);
+
 // std::string conveniences over the same rules.
 std::string OemToAnsi(std::string text);
 std::string AnsiToOem(std::string text);

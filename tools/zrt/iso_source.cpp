@@ -133,7 +133,7 @@ private:
                            " (name its field with --fields CODE=" + f.tag + ", or --ignore " +
                            f.tag + ")");
       std::string& text = (*store)[static_cast<size_t>(slot)];
-      std::string ansi = OemToAnsi(f.data);
+      std::string ansi = ExchangeOemToAnsi(f.data);
       if (ansi.empty()) continue;
       if (!text.empty()) text += "; ";
       text += ansi;
