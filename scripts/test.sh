@@ -15,5 +15,5 @@ run() {
 run build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-run build-asan -DCMAKE_BUILD_TYPE=Debug -DZRT_SANITIZE=ON
+run build-asan -DCMAKE_BUILD_TYPE=Debug -DZRT_SANITIZE=ON -DZRT_BENCH=OFF
 echo "test: all passed (normal and sanitizer builds)"
