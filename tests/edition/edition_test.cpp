@@ -8,6 +8,7 @@
 
 #include "base/file.h"
 #include "fixture/fixture_writer.h"
+#include "fixture/scratch.h"
 #include "zrteng.h"
 
 namespace fs = std::filesystem;
@@ -15,30 +16,8 @@ using fixture::Ansi;
 
 namespace {
 
-class TempDir {
-public:
-  TempDir() {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() /
-            ("zrt_edition_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  fs::path path_;
-};
-
-// A handle that is built at construction and destroyed at the end of the test.
-struct Handle {
-  Handle() { ZRT_Build(&h); }
-  ~Handle() { ZRT_Destroy(&h); }
-  EngineHandle* operator->() { return &h; }
-  operator EngineHandle*() { return &h; }
-  EngineHandle h;
-};
+using fixture::Handle;
+using fixture::TempDir;
 
 fixture::Edition Sample() {
   fixture::Edition e;

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fixture/scratch.h"
 #include <gtest/gtest.h>
 
 #include "edition/bulk_index.h"
@@ -22,21 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            ("zrt-bulk-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  fs::path path_;
-};
+using fixture::TempDir;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

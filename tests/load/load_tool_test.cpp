@@ -12,28 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "fixture/scratch.h"
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir {
-public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            ("zrt-load-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-  const fs::path& path() const { return path_; }
-
-private:
-  fs::path path_;
-};
+using fixture::TempDir;
 
 struct ToolRun {
   int code;

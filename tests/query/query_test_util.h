@@ -10,34 +10,15 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
+#include "fixture/scratch.h"
 #include "text/charset.h"
 #include "text/wordscan.h"
 #include "zrteng.h"
 
 namespace querytest {
 
-class TempDir {
-public:
-  TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("zrt_query_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
-
-struct Handle {
-  Handle() { ZRT_Build(&h); }
-  ~Handle() { ZRT_Destroy(&h); }
-  operator EngineHandle*() { return &h; }
-  EngineHandle h;
-};
+using fixture::Handle;
+using fixture::TempDir;
 
 struct OpCodes {
   OpCodes() { CWordOpCode_build(&list); }

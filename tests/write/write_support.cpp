@@ -12,16 +12,6 @@ namespace write_test {
 
 const std::vector<std::string> kFields = {"ID", "TI", "AU", "KW", "AB"};
 
-TempDir::TempDir() {
-  static int counter = 0;
-  path_ = fs::temp_directory_path() /
-          ("zrt_write_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-TempDir::~TempDir() { fs::remove_all(path_); }
-
 namespace {
 
 struct Source {

@@ -7,26 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "fixture/scratch.h"
 #include "zrteng.h"
 
 namespace write_test {
 
-class TempDir {
-public:
-  TempDir();
-  ~TempDir();
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-  std::filesystem::path path_;
-};
-
-struct Handle {
-  Handle() { ZRT_Build(&h); }
-  ~Handle() { ZRT_Destroy(&h); }
-  operator EngineHandle*() { return &h; }
-  EngineHandle h;
-};
+using fixture::Handle;
+using fixture::TempDir;
 
 // A document: source field number -> text (Windows-1251).
 using Doc = std::map<int, std::string>;
