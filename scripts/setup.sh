@@ -14,18 +14,8 @@ packages=(
 # npm fetches the morphology source data below.
 command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/lib/apt.sh"
+apt_install_missing "${packages[@]}"
 
 # The OpenCorpora dictionary as the az package (MIT; data CC BY-SA 3.0) ships it; the
 # build turns it into the morphology dictionary (tools/dzbuild).
