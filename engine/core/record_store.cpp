@@ -131,7 +131,7 @@ Status RecordStore::GotoRecord(int32_t n) {
   return ReadRecord(n);
 }
 
-Status RecordStore::ReadRecord(int32_t n) {
+Status RecordStore::ReadRecord(int32_t n, bool findMedia) {
   soundPath_.clear();
   videoPath_.clear();
   picturePath_.clear();
@@ -180,7 +180,7 @@ Status RecordStore::ReadRecord(int32_t n) {
     entries_.push_back({e[0], static_cast<uint16_t>(strlen(text)), text});
   }
   currentRecord_ = n;
-  FindMultimedia();
+  if (findMedia) FindMultimedia();
   return Status::Ok();
 }
 
@@ -303,7 +303,7 @@ Status RecordStore::Append(const Texts& texts) {
       !index_->WriteAt(4 + 4ULL * (static_cast<uint32_t>(recordCount_) + 1), offset, 4))
     return Status::IOError(dataPath_ + ": write failed");
   ++recordCount_;
-  return ReadRecord(recordCount_);
+  return ReadRecord(recordCount_, false);
 }
 
 Status RecordStore::RewriteCurrent(const Texts& texts, uint32_t* abandoned) {
@@ -335,7 +335,7 @@ Status RecordStore::RewriteCurrent(const Texts& texts, uint32_t* abandoned) {
       return Status::IOError(dataPath_ + ": write failed");
     *abandoned = static_cast<uint32_t>(oldSize);
   }
-  return ReadRecord(n);
+  return ReadRecord(n, false);
 }
 
 Status RecordStore::CommitCount() {

@@ -79,7 +79,8 @@ public:
   // Field texts of one document (Windows-1251), indexed by source field number - 1;
   // empty texts are not stored.
   using Texts = std::vector<std::string>;
-  // Appends a record after the last one and makes it current. The count in ".cdx" is not
+  // Appends a record after the last one and makes it current (without looking for its
+  // multimedia files, which only a move to a record does). The count in ".cdx" is not
   // changed until CommitCount, so an uncommitted record is gone after a reopen.
   Status Append(const Texts& texts);
   // Rewrites the current record in place, keeping its number and record flag; a longer
@@ -97,7 +98,9 @@ public:
   ZrtKeyTree* contents() const { return contents_.get(); }
 
 private:
-  Status ReadRecord(int32_t n);
+  // Reads record n into the buffer; a move to a record also finds its media files, a
+  // record just written need not (a load would test dozens of names per document).
+  Status ReadRecord(int32_t n, bool findMedia = true);
   Status Locate(int32_t n, uint64_t* at, size_t* size);
   void FindMultimedia();
 

@@ -72,7 +72,7 @@ Status StaticIndexWriter::FlushWord() {
 
 Status StaticIndexWriter::FlushPair() {
   if (!havePair_) return Status::Ok();
-  if (pageEntries_ == pageEntryLimit_)
+  if (pageEntries_ == 0xFFFF)
     return Status::Limit("the page index holds at most 65535 entries");
   unsigned char entry[8] = {pair_[0], pair_[1]};
   // The 8-byte form counts a pair's words in 16 bits; the dictionary itself is right
@@ -85,7 +85,7 @@ Status StaticIndexWriter::FlushPair() {
 
 Status StaticIndexWriter::FlushLetter() {
   if (!havePair_) return Status::Ok();
-  if (pageEntries_ == pageEntryLimit_)
+  if (pageEntries_ == 0xFFFF)
     return Status::Limit("the page index holds at most 65535 entries");
   unsigned char entry[8] = {pair_[0], 255};
   PutU16(entry + 2, static_cast<uint16_t>(letterWords_ > 0xFFFF ? 0xFFFF : letterWords_));

@@ -41,7 +41,6 @@ private:
   std::unique_ptr<Output> pages_, dictionary_, occurrences_;
   std::string paths_[3];
   uint16_t pageEntries_ = 0;
-  uint32_t pageEntryLimit_ = 0xFFFF;
 
   bool haveWord_ = false;
   DictionaryRow current_{};
