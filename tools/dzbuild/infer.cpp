@@ -1,7 +1,9 @@
 #include "infer.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "morph/forms.h"
 
@@ -62,19 +64,15 @@ bool EndsWith(const std::string& w, const std::string& e) {
   return w.size() >= e.size() && w.compare(w.size() - e.size(), e.size(), e) == 0;
 }
 
-bool Contains(const std::vector<std::string>& set, const char* s) {
-  for (const std::string& x : set)
-    if (x == s) return true;
-  return false;
-}
-
 // A record's slots that produce forms still wanted, and how many distinct ones.
 struct Trial {
   Record record;
   int covered = -1;
 };
 
-void Score(Trial* t, uint32_t freeSlots, const std::vector<std::string>& wanted) {
+using WordSet = std::unordered_set<std::string_view>;
+
+void Score(Trial* t, uint32_t freeSlots, const WordSet& wanted) {
   StemView v{t->record.stem.c_str(), t->record.code, freeSlots, t->record.features, t->record.fourth};
   Slot slots[kMaxSlots];
   const int width = zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
@@ -82,7 +80,7 @@ void Score(Trial* t, uint32_t freeSlots, const std::vector<std::string>& wanted)
   std::vector<const char*> hit;
   // A form made twice takes only its first slot: the others stay free for later records.
   for (int s = 0; s < width; ++s) {
-    if (!((freeSlots >> s) & 1u) || !Contains(wanted, slots[s])) continue;
+    if (!((freeSlots >> s) & 1u) || !wanted.count(slots[s])) continue;
     if (std::any_of(hit.begin(), hit.end(), [&](const char* h) { return std::string_view(h) == slots[s]; }))
       continue;
     mask |= 1u << s;
@@ -92,36 +90,81 @@ void Score(Trial* t, uint32_t freeSlots, const std::vector<std::string>& wanted)
   t->covered = static_cast<int>(hit.size());
 }
 
+// Where an ending occurs in a class: the codes, slots and feature bits that write it.
+struct EndingUse {
+  uint32_t code;
+  int slot;
+  int bit;  // -1: the table's own ending
+};
+using EndingIndex = std::unordered_map<std::string, std::vector<EndingUse>>;
+
+const EndingIndex& Endings(const std::vector<CodeEndings>& codes, bool bitStems) {
+  static std::unordered_map<const void*, EndingIndex> indexes[2];
+  EndingIndex& index = indexes[bitStems][&codes];
+  if (index.empty()) {
+    for (const CodeEndings& c : codes) {
+      for (int s = 0; s < c.width; ++s)
+        if (c.ending[s] != "-") index[c.ending[s]].push_back({c.code, s, -1});
+      if (bitStems)
+        for (const auto& b : c.bitEndings)
+          if (b.ending != "-") index[b.ending].push_back({c.code, b.slot, b.bit});
+    }
+    // Votes are counted in the order of the codes, as a plain scan of them would.
+    for (auto& [e, uses] : index)
+      std::stable_sort(uses.begin(), uses.end(), [](const EndingUse& a, const EndingUse& b) { return a.code < b.code; });
+  }
+  return index;
+}
+
+struct Candidate {
+  uint8_t code, bit;  // bit + 1, 0: none
+  std::string_view stem;
+  bool operator==(const Candidate& o) const { return code == o.code && bit == o.bit && stem == o.stem; }
+  bool operator<(const Candidate& o) const {
+    if (code != o.code) return code < o.code;
+    if (bit != o.bit) return bit < o.bit;
+    return stem < o.stem;
+  }
+};
+struct CandidateHash {
+  size_t operator()(const Candidate& c) const {
+    return std::hash<std::string_view>()(c.stem) * 31 + c.code * 64 + c.bit;
+  }
+};
+
 // The best single record for the wanted forms among the class's codes, its slots
 // limited to freeSlots.
 Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, const std::vector<std::string>& wanted,
                  bool bitStems) {
-  std::unordered_map<std::string, int> votes;  // code byte, feature bit + 1 (0: none), stem
+  const EndingIndex& endings = Endings(codes, bitStems);
+  size_t longest = 0;
+  for (const auto& [e, uses] : endings) longest = std::max(longest, e.size());
+  std::unordered_map<Candidate, int, CandidateHash> votes;
+  std::string ending;
   for (const std::string& w : wanted)
-    for (const CodeEndings& c : codes) {
-      auto vote = [&](int slot, const std::string& ending, int bit) {
-        if (!((freeSlots >> slot) & 1u) || ending == "-") return;
-        if (w.size() > ending.size() && EndsWith(w, ending))
-          ++votes[std::string(1, static_cast<char>(c.code)) + static_cast<char>(bit + 1) +
-                  w.substr(0, w.size() - ending.size())];
-      };
-      for (int s = 0; s < c.width; ++s) vote(s, c.ending[s], -1);
-      if (bitStems)
-        for (const auto& b : c.bitEndings) vote(b.slot, b.ending, b.bit);
+    for (size_t n = 0; n <= longest && n < w.size(); ++n) {
+      ending.assign(w, w.size() - n, n);
+      auto it = endings.find(ending);
+      if (it == endings.end()) continue;
+      const std::string_view stem(w.data(), w.size() - n);
+      for (const EndingUse& u : it->second)
+        if ((freeSlots >> u.slot) & 1u) ++votes[Candidate{static_cast<uint8_t>(u.code), static_cast<uint8_t>(u.bit + 1), stem}];
     }
-  std::vector<std::pair<int, std::string>> ranked;
+  std::vector<std::pair<int, Candidate>> ranked;
+  ranked.reserve(votes.size());
   for (auto& [key, n] : votes) ranked.emplace_back(n, key);
   const size_t keep = std::min<size_t>(ranked.size(), 6);
   std::partial_sort(ranked.begin(), ranked.begin() + static_cast<long>(keep), ranked.end(),
                     [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+  const WordSet wantedSet(wanted.begin(), wanted.end());
   Trial best;
   for (size_t i = 0; i < keep; ++i) {
     Trial t;
-    t.record.code = static_cast<unsigned char>(ranked[i].second[0]);
-    const int bit = static_cast<unsigned char>(ranked[i].second[1]) - 1;
+    t.record.code = ranked[i].second.code;
+    const int bit = ranked[i].second.bit - 1;
     if (bit >= 0) t.record.features = 1u << bit;
-    t.record.stem = ranked[i].second.substr(2);
-    Score(&t, freeSlots, wanted);
+    t.record.stem = std::string(ranked[i].second.stem);
+    Score(&t, freeSlots, wantedSet);
     // Feature bits replace single endings; keep each that adds forms.
     if (t.covered < static_cast<int>(wanted.size())) {
       for (int pass = 0; pass < 2; ++pass) {
@@ -133,7 +176,7 @@ Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, cons
             u.record.features |= 1u << bit;
             u.record.fourth = fourth;
             if (u.record.features == t.record.features && fourth == t.record.fourth) continue;
-            Score(&u, freeSlots, wanted);
+            Score(&u, freeSlots, wantedSet);
             if (u.covered > t.covered) t = u, better = true;
           }
         }

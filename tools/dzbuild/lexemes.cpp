@@ -60,6 +60,9 @@ void AddDistinct(std::vector<std::string>* v, const std::string& w) {
 std::vector<Lexeme> CollectLexemes(const Source& source) {
   static const std::string kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};
   std::vector<Lexeme> out;
+  // Tags are few and shared by many forms: split each once.
+  std::vector<std::pair<std::string, std::set<std::string>>> tags(source.tags.size());
+  for (size_t t = 0; t < tags.size(); ++t) tags[t].second = Split(source.tags[t], &tags[t].first);
   for (const Source::Lexeme& lx : source.lexemes) {
     const Paradigm& p = source.paradigms[lx.paradigm];
     std::vector<Form> forms;
@@ -69,7 +72,8 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
       f.word = kPrefixes[p.prefix[i]] + lx.stem + source.suffixes[p.suffix[i]];
       for (char& c : f.word)
         if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);  // ё -> е
-      f.grammemes = Split(source.tags[p.tag[i]], &f.pos);
+      f.pos = tags[p.tag[i]].first;
+      f.grammemes = tags[p.tag[i]].second;
       f.prefix = p.prefix[i];
       if (f.grammemes.count("Abbr")) continue;
       if (!Lowercase(f.word)) drop = true;  // hyphens, digits, Latin letters
