@@ -1,6 +1,7 @@
 #include "infer.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -98,22 +99,29 @@ struct EndingUse {
 };
 using EndingIndex = std::unordered_map<std::string, std::vector<EndingUse>>;
 
-const EndingIndex& Endings(const std::vector<CodeEndings>& codes, bool bitStems) {
-  static std::unordered_map<const void*, EndingIndex> indexes[2];
-  EndingIndex& index = indexes[bitStems][&codes];
-  if (index.empty()) {
-    for (const CodeEndings& c : codes) {
-      for (int s = 0; s < c.width; ++s)
-        if (c.ending[s] != "-") index[c.ending[s]].push_back({c.code, s, -1});
-      if (bitStems)
-        for (const auto& b : c.bitEndings)
-          if (b.ending != "-") index[b.ending].push_back({c.code, b.slot, b.bit});
-    }
-    // Votes are counted in the order of the codes, as a plain scan of them would.
-    for (auto& [e, uses] : index)
-      std::stable_sort(uses.begin(), uses.end(), [](const EndingUse& a, const EndingUse& b) { return a.code < b.code; });
+EndingIndex IndexEndings(const std::vector<CodeEndings>& codes, bool bitStems) {
+  EndingIndex index;
+  for (const CodeEndings& c : codes) {
+    for (int s = 0; s < c.width; ++s)
+      if (c.ending[s] != "-") index[c.ending[s]].push_back({c.code, s, -1});
+    if (bitStems)
+      for (const auto& b : c.bitEndings)
+        if (b.ending != "-") index[b.ending].push_back({c.code, b.slot, b.bit});
   }
+  // Votes are counted in the order of the codes, as a plain scan of them would.
+  for (auto& [e, uses] : index)
+    std::stable_sort(uses.begin(), uses.end(), [](const EndingUse& a, const EndingUse& b) { return a.code < b.code; });
   return index;
+}
+
+// `codes` is one of Classes(). Built once, before any use, so that threads can share it.
+const EndingIndex& Endings(const std::vector<CodeEndings>& codes, bool bitStems) {
+  static const std::vector<std::array<EndingIndex, 2>> indexes = [] {
+    std::vector<std::array<EndingIndex, 2>> all;
+    for (const auto& cls : Classes()) all.push_back({IndexEndings(cls, false), IndexEndings(cls, true)});
+    return all;
+  }();
+  return indexes[static_cast<size_t>(&codes - Classes().data())][bitStems];
 }
 
 struct Candidate {
@@ -293,6 +301,24 @@ std::string CheckRing(const Ring& ring) {
   if (ring.empty()) return "empty ring";
   if (ring.size() > static_cast<size_t>(zrt::morph::kMaxStems)) return "more than 18 records";
   const int k = SlotCount(ring[0].code);
+  if (ring[0].code >= 100) {
+    // Verb masks select rules, not slots: what must hold is that no two records write
+    // one slot differently, since which one wins depends on the record a word finds.
+    std::vector<std::string> written(kMaxSlots);
+    for (const Record& r : ring) {
+      if (r.code < 100) return "mixed slot classes";
+      if (r.stem.empty() || r.stem.size() > 255) return "bad stem length";
+      StemView v{r.stem.c_str(), r.code, r.mask, r.features, r.fourth};
+      Slot slots[kMaxSlots];
+      zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
+      for (int s = 0; s < kMaxSlots; ++s) {
+        if (slots[s][0] == '-') continue;
+        if (!written[s].empty() && written[s] != slots[s]) return "two records write slot " + std::to_string(s);
+        written[s] = slots[s];
+      }
+    }
+    return "";
+  }
   uint32_t seen = 0;
   for (const Record& r : ring) {
     if (SlotCount(r.code) != k || k == 0) return "mixed slot classes";

@@ -26,7 +26,7 @@ std::vector<std::string> Generate(const Ring& ring);
 
 // Why a ring breaks the rules generation depends on, or "" when it keeps them: one slot
 // class, no code 0 in a ring of several records, disjoint masks, the same bits 10 and
-// 11, at most 18 records.
+// 11, at most 18 records; for verbs, no slot written differently by two records.
 std::string CheckRing(const Ring& ring);
 
 }  // namespace dzbuild

@@ -7,13 +7,6 @@
 namespace dzbuild {
 namespace {
 
-struct Form {
-  std::string word;
-  std::set<std::string> grammemes;
-  std::string pos;
-  int prefix;
-};
-
 std::set<std::string> Split(const std::string& tag, std::string* pos) {
   std::set<std::string> g;
   std::string cur;
@@ -38,15 +31,19 @@ bool Lowercase(const std::string& w) {
   return true;
 }
 
+}  // namespace
+
 bool Verbal(const std::string& pos) {
   return pos == "INFN" || pos == "VERB" || pos == "PRTF" || pos == "PRTS" || pos == "GRND";
 }
 
+namespace {
+
 // Forms a ring need not reproduce: rare cases and spelling variants.
 bool Core(const Form& f) {
   for (const char* g : {"gen2", "loc2", "voct", "acc2", "Cmp2", "Infr", "Erro", "Dist"})
-    if (f.grammemes.count(g)) return false;
-  for (const std::string& g : f.grammemes)
+    if (f.grammemes->count(g)) return false;
+  for (const std::string& g : *f.grammemes)
     if (g.rfind("V-", 0) == 0 && f.pos != "COMP") return false;
   return true;
 }
@@ -57,28 +54,36 @@ void AddDistinct(std::vector<std::string>* v, const std::string& w) {
 
 }  // namespace
 
+SourceTags::SourceTags(const Source& source) : tags_(source.tags.size()) {
+  for (size_t t = 0; t < tags_.size(); ++t) tags_[t].second = Split(source.tags[t], &tags_[t].first);
+}
+
+bool ExpandForms(const Source& source, const SourceTags& tags, const Source::Lexeme& lx, std::vector<Form>* forms) {
+  static const std::string kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};
+  const Paradigm& p = source.paradigms[lx.paradigm];
+  forms->clear();
+  for (size_t i = 0; i < p.suffix.size(); ++i) {
+    Form f;
+    f.word = kPrefixes[p.prefix[i]] + lx.stem + source.suffixes[p.suffix[i]];
+    for (char& c : f.word)
+      if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);  // ё -> е
+    f.pos = tags.Pos(p.tag[i]);
+    f.grammemes = &tags.Grammemes(p.tag[i]);
+    f.prefix = p.prefix[i];
+    if (f.Has("Abbr")) continue;
+    if (!Lowercase(f.word)) return false;  // hyphens, digits, Latin letters
+    forms->push_back(std::move(f));
+  }
+  return !forms->empty();
+}
+
 std::vector<Lexeme> CollectLexemes(const Source& source) {
   static const std::string kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};
   std::vector<Lexeme> out;
-  // Tags are few and shared by many forms: split each once.
-  std::vector<std::pair<std::string, std::set<std::string>>> tags(source.tags.size());
-  for (size_t t = 0; t < tags.size(); ++t) tags[t].second = Split(source.tags[t], &tags[t].first);
+  const SourceTags tags(source);
+  std::vector<Form> forms;
   for (const Source::Lexeme& lx : source.lexemes) {
-    const Paradigm& p = source.paradigms[lx.paradigm];
-    std::vector<Form> forms;
-    bool drop = false;
-    for (size_t i = 0; i < p.suffix.size() && !drop; ++i) {
-      Form f;
-      f.word = kPrefixes[p.prefix[i]] + lx.stem + source.suffixes[p.suffix[i]];
-      for (char& c : f.word)
-        if (static_cast<unsigned char>(c) == 0xB8) c = static_cast<char>(0xE5);  // ё -> е
-      f.pos = tags[p.tag[i]].first;
-      f.grammemes = tags[p.tag[i]].second;
-      f.prefix = p.prefix[i];
-      if (f.grammemes.count("Abbr")) continue;
-      if (!Lowercase(f.word)) drop = true;  // hyphens, digits, Latin letters
-      forms.push_back(std::move(f));
-    }
+    const bool drop = !ExpandForms(source, tags, lx, &forms);
     if (drop || forms.empty() || Verbal(forms[0].pos)) continue;
     // Split the joined lexemes.
     std::map<std::string, std::vector<const Form*>> groups;
@@ -87,8 +92,8 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
       // Ordinals joined to their numerals ("два" / "второй") are lexemes of their own.
       const bool adjective = f.pos == "ADJF" || f.pos == "ADJS" || f.pos == "COMP";
       std::string key = (adjective ? std::string("ADJ") : f.pos) + std::to_string(f.prefix);
-      key += f.grammemes.count("Supr") ? "S" : "-";
-      key += f.grammemes.count("Patr") ? "P" : "-";
+      key += f.grammemes->count("Supr") ? "S" : "-";
+      key += f.grammemes->count("Patr") ? "P" : "-";
       groups[key].push_back(&f);
     }
     for (auto& [key, members] : groups) {
@@ -100,11 +105,11 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
       // One form per grammatical tag is the lexeme's; a second spelling of the same tag
       // ("зубы" / "зубья") cannot share its slot and goes into a lexeme of variants. Rare
       // cases and marked spelling variants ("-ою") are left out.
-      std::set<std::set<std::string>> tags;
+      std::set<std::set<std::string>> seenTags;
       std::set<const Form*> core;
       for (const Form* f : members) {
         AddDistinct(&lex.all, f->word);
-        if (Core(*f) && tags.insert(f->grammemes).second) {
+        if (Core(*f) && seenTags.insert(*f->grammemes).second) {
           core.insert(f);
           AddDistinct(&lex.core, f->word);
         }
@@ -126,13 +131,13 @@ std::vector<Lexeme> CollectLexemes(const Source& source) {
         bool has[3] = {false, false, false};
         for (int g = 0; g < 3; ++g)
           for (const Form* f : members)
-            if (core.count(f) && f->grammemes.count("sing") && f->grammemes.count(kGenders[g])) has[g] = true;
+            if (core.count(f) && f->grammemes->count("sing") && f->grammemes->count(kGenders[g])) has[g] = true;
         if (has[0] + has[1] + has[2] > 1)
           for (int g = 0; g < 3; ++g)
             if (has[g])
               for (const Form* f : members)
-                if (core.count(f) && (f->grammemes.count(kGenders[g]) ||
-                                 !(f->grammemes.count("masc") || f->grammemes.count("femn") || f->grammemes.count("neut"))))
+                if (core.count(f) && (f->grammemes->count(kGenders[g]) ||
+                                 !(f->grammemes->count("masc") || f->grammemes->count("femn") || f->grammemes->count("neut"))))
                   AddDistinct(&lex.genderSplit[g], f->word);
       }
       out.push_back(std::move(lex));

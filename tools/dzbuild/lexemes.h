@@ -1,10 +1,12 @@
 // The lexemes the dictionary is built from: the source's lexemes with ё folded to е,
-// hyphenated words and abbreviations dropped, verbs left out, and joined lexemes split
+// hyphenated words and abbreviations dropped, verbs apart (verbs.h), and joined lexemes split
 // (superlatives, patronymics, prefixed forms, and surnames by gender when one ring
 // cannot hold both).
 #pragma once
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "az_source.h"
@@ -21,5 +23,31 @@ struct Lexeme {
 };
 
 std::vector<Lexeme> CollectLexemes(const Source& source);
+
+// The source's tags, split into part of speech and grammemes once.
+class SourceTags {
+public:
+  explicit SourceTags(const Source& source);
+  const std::string& Pos(uint16_t tag) const { return tags_[tag].first; }
+  const std::set<std::string>& Grammemes(uint16_t tag) const { return tags_[tag].second; }
+
+private:
+  std::vector<std::pair<std::string, std::set<std::string>>> tags_;
+};
+
+struct Form {
+  std::string word;  // ё folded to е
+  std::string pos;
+  const std::set<std::string>* grammemes;
+  int prefix;
+  bool Has(const char* grammeme) const { return grammemes->count(grammeme) != 0; }
+};
+
+// The forms of a source lexeme, abbreviations left out; false when one of them is not a
+// lower-case Cyrillic word (hyphens, digits, Latin letters).
+bool ExpandForms(const Source& source, const SourceTags& tags, const Source::Lexeme& lx, std::vector<Form>* forms);
+
+// Infinitives, finite forms, participles and gerunds.
+bool Verbal(const std::string& pos);
 
 }  // namespace dzbuild

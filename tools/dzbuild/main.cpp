@@ -2,7 +2,7 @@
 // package, then reads it back through the engine and reports how many lexemes every one
 // of their forms expands to in full.
 //
-//   dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate]
+//   dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate] [--verbs-only]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -19,6 +20,7 @@
 #include "dzwriter.h"
 #include "infer.h"
 #include "lexemes.h"
+#include "verbs.h"
 #include "morph/cyrillic.h"
 #include "morph/dictionary.h"
 #include "morph/wordforms.h"
@@ -115,11 +117,84 @@ void Lookups(const std::string& az, const zrt::morph::Dictionary& dict) {
               micros.size(), micros[micros.size() / 2], micros[micros.size() * 9 / 10], found);
 }
 
+// Verbs: how many lexemes have every form made (finite, infinitive, imperative and
+// gerund forms whole or through a truncated slot, participles through a truncated slot),
+// and whether each of their forms, looked up in the file, brings all the forms its ring
+// makes whole.
+void ValidateVerbs(const std::vector<VerbLexeme>& verbs, const std::vector<std::vector<Ring>>& rings,
+                   const std::vector<std::vector<std::string>>& counterparts, const zrt::morph::Dictionary& dict,
+                   std::ofstream* failures) {
+  size_t complete = 0, forms = 0, exact = 0, made = 0, pforms = 0, pmade = 0, foreign = 0, expanded = 0, shown = 0;
+  size_t reflexive = 0, reflexiveComplete = 0;
+  std::vector<std::string> slots;
+  for (size_t i = 0; i < verbs.size(); ++i) {
+    const VerbLexeme& v = verbs[i];
+    const VerbFit fit = FitVerb(v, rings[i], counterparts[i]);
+    complete += fit.Complete();
+    reflexive += v.reflexive, reflexiveComplete += v.reflexive && fit.Complete();
+    forms += fit.forms, exact += fit.exact, made += fit.made;
+    pforms += fit.participleForms, pmade += fit.participlesMade, foreign += fit.foreign;
+    bool expands = !rings[i].empty();
+    std::string missing;
+    if (expands) {
+      std::vector<std::string> whole;
+      for (const std::string& g : Generate(rings[i][0]))
+        if (g.back() != '$') whole.push_back(g);
+      for (const std::string& w : v.slot) {
+        if (w.size() < 2 || !expands) continue;
+        zrt::morph::LexemeSlots(dict, w, &slots);
+        std::unordered_set<std::string> got(slots.begin(), slots.end());
+        for (const std::string& need : whole)
+          if (!got.count(need)) {
+            expands = false, missing = w + " -> " + need;
+            break;
+          }
+      }
+    }
+    expanded += expands;
+    if (!fit.Complete() || !expands) {
+      std::string line = "VERB " + Utf8(v.infinitive) + (fit.Complete() ? "" : " [not made: " + Utf8(fit.firstMissing) + "]") +
+                         (missing.empty() ? "" : " [lookup " + Utf8(missing) + "]");
+      if (failures) *failures << line << "\n";
+      if (shown++ < 10) std::printf("  failing: %s\n", line.c_str());
+    }
+  }
+  const double n = static_cast<double>(std::max<size_t>(1, verbs.size()));
+  std::printf("dzbuild: VERB   %7zu lexemes, every form made %6.2f%% (reflexive %zu: %.2f%%), every form expands to all %6.2f%%\n",
+              verbs.size(), 100.0 * complete / n, reflexive, 100.0 * reflexiveComplete / std::max<size_t>(1, reflexive),
+              100.0 * expanded / n);
+  std::printf("dzbuild: VERB   forms made %.2f%% (held whole by a slot %.2f%%), participle forms begun by a truncated slot %.2f%%, %.2f foreign slots a verb\n",
+              100.0 * made / std::max<size_t>(1, forms), 100.0 * exact / std::max<size_t>(1, forms),
+              100.0 * pmade / std::max<size_t>(1, pforms), foreign / n);
+}
+
 struct Built {
   size_t lexeme;
   std::vector<Ring> rings;
   std::vector<std::vector<std::string>> cores;  // the forms each ring must reproduce
 };
+
+Built Encode(const Lexeme& lx, size_t index, RingCache& cache) {
+  Built b{index, {}, {}};
+  Ring ring;
+  if (lx.core.size() == 1) {
+    ring = {Record{lx.core[0], 0, 1, 0, 0}};
+  } else {
+    size_t covered = cache.Infer(lx, lx.core, &ring);
+    if (covered < lx.core.size() && !lx.genderSplit[0].empty() + !lx.genderSplit[1].empty() + !lx.genderSplit[2].empty() > 1) {
+      // One ring per gender, each with the plural.
+      for (const auto& part : lx.genderSplit) {
+        if (part.empty()) continue;
+        Ring r;
+        cache.Infer(lx, part, &r);
+        if (!r.empty()) b.rings.push_back(r), b.cores.push_back(part);
+      }
+      ring.clear();
+    }
+  }
+  if (!ring.empty()) b.rings.push_back(ring), b.cores.push_back(lx.core);
+  return b;
+}
 
 struct Tally {
   size_t lexemes = 0, exact = 0, expanded = 0;
@@ -127,23 +202,25 @@ struct Tally {
 
 int Run(int argc, char** argv) {
   std::string az, outPath, failuresPath;
-  bool validate = true;
+  bool validate = true, verbsOnly = false;  // --verbs-only: a quick look at the verbs alone
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--az" && i + 1 < argc) az = argv[++i];
     else if (a == "--out" && i + 1 < argc) outPath = argv[++i];
     else if (a == "--failures" && i + 1 < argc) failuresPath = argv[++i];
     else if (a == "--no-validate") validate = false;
-    else return std::fprintf(stderr, "usage: dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate]\n"), 2;
+    else if (a == "--verbs-only") verbsOnly = true;
+    else return std::fprintf(stderr, "usage: dzbuild --az DICTS_DIR --out FILE [--failures FILE] [--no-validate] [--verbs-only]\n"), 2;
   }
   if (az.empty() || outPath.empty()) return std::fprintf(stderr, "dzbuild: --az and --out are required\n"), 2;
   const auto t0 = std::chrono::steady_clock::now();
   Source source;
   std::string error;
   if (!LoadSource(az, &source, &error)) return std::fprintf(stderr, "dzbuild: %s: %s\n", az.c_str(), error.c_str()), 1;
-  std::vector<Lexeme> lexemes = CollectLexemes(source);
-  std::printf("dzbuild: %zu source lexemes, %zu lexemes to encode (verbs left out)\n", source.lexemes.size(),
-              lexemes.size());
+  std::vector<Lexeme> lexemes = verbsOnly ? std::vector<Lexeme>{} : CollectLexemes(source);
+  const std::vector<VerbLexeme> verbs = CollectVerbs(source);
+  std::printf("dzbuild: %zu source lexemes, %zu lexemes to encode, %zu of them verbs\n", source.lexemes.size(),
+              lexemes.size() + verbs.size(), verbs.size());
 
   std::vector<Built> built;
   std::vector<Ring> rings;
@@ -155,29 +232,23 @@ int Run(int argc, char** argv) {
              ',' + std::to_string(r.fourth) + ';';
     if (seen.emplace(key, rings.size()).second) rings.push_back(ring);
   };
-  RingCache cache;
   // DZBUILD_SHOW=word (Windows-1251) prints how that lexeme was encoded.
   const char* debugWord = std::getenv("DZBUILD_SHOW");
+  // The lexemes are encoded in as many contiguous parts as there are processors, each
+  // with a cache of its own: the parts are fixed, so the file does not depend on timing.
+  built.resize(lexemes.size());
+  const size_t parts = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+  std::vector<std::thread> workers;
+  for (size_t part = 0; part < parts; ++part)
+    workers.emplace_back([&, part] {
+      RingCache cache;
+      for (size_t i = lexemes.size() * part / parts; i < lexemes.size() * (part + 1) / parts; ++i)
+        built[i] = Encode(lexemes[i], i, cache);
+    });
+  for (std::thread& w : workers) w.join();
   for (size_t i = 0; i < lexemes.size(); ++i) {
     const Lexeme& lx = lexemes[i];
-    Built b{i, {}, {}};
-    Ring ring;
-    if (lx.core.size() == 1) {
-      ring = {Record{lx.core[0], 0, 1, 0, 0}};
-    } else {
-      size_t covered = cache.Infer(lx, lx.core, &ring);
-      if (covered < lx.core.size() && !lx.genderSplit[0].empty() + !lx.genderSplit[1].empty() + !lx.genderSplit[2].empty() > 1) {
-        // One ring per gender, each with the plural.
-        for (const auto& part : lx.genderSplit) {
-          if (part.empty()) continue;
-          Ring r;
-          cache.Infer(lx, part, &r);
-          if (!r.empty()) b.rings.push_back(r), b.cores.push_back(part);
-        }
-        ring.clear();
-      }
-    }
-    if (!ring.empty()) b.rings.push_back(ring), b.cores.push_back(lx.core);
+    const Built& b = built[i];
     if (debugWord != nullptr && lx.core[0] == debugWord) {
       std::printf("lexeme %s (%s):", Utf8(lx.core[0]).c_str(), lx.pos.c_str());
       for (const std::string& w : lx.core) std::printf(" %s", Utf8(w).c_str());
@@ -191,8 +262,46 @@ int Run(int argc, char** argv) {
       if (!why.empty()) return std::fprintf(stderr, "dzbuild: internal error: %s\n", why.c_str()), 1;
       keep(r);
     }
-    built.push_back(std::move(b));
   }
+  // Verbs, each with the forms of its reflexive counterpart for the plain-verb slots.
+  std::unordered_map<std::string, size_t> byInfinitive;
+  for (size_t i = 0; i < verbs.size(); ++i) byInfinitive.emplace(verbs[i].infinitive, i);
+  std::vector<std::vector<std::string>> counterparts(verbs.size());
+  std::vector<std::vector<Ring>> verbRings(verbs.size());
+  size_t verbRecords = 0, refused = 0;
+  for (size_t i = 0; i < verbs.size(); ++i) {
+    const VerbLexeme& v = verbs[i];
+    if (!v.reflexive) {
+      const std::string& inf = v.infinitive;
+      const bool ti = inf.size() > 2 && inf.compare(inf.size() - 2, 2, "\xF2\xE8") == 0;  // -ти
+      auto it = byInfinitive.find(inf + (ti ? "\xF1\xFC" : "\xF1\xFF"));           // -сь, -ся
+      if (it != byInfinitive.end()) counterparts[i] = verbs[it->second].Forms();
+    }
+    std::vector<Ring> verbRing = InferVerb(v, counterparts[i]);
+    std::string why;
+    for (const Ring& r : verbRing)
+      if (why.empty()) why = CheckRing(r);
+    if (!why.empty()) {
+      if (refused++ < 5) std::printf("  verb %s left out: %s\n", Utf8(v.infinitive).c_str(), why.c_str());
+      continue;
+    }
+    if (debugWord != nullptr && v.infinitive == debugWord) {
+      std::printf("verb %s%s:", Utf8(v.infinitive).c_str(), v.reflexive ? " (reflexive)" : "");
+      for (const std::string& w : v.Forms()) std::printf(" %s", Utf8(w).c_str());
+      std::printf("\n");
+      for (const Ring& ring : verbRing) {
+        for (const Record& rec : ring)
+          std::printf("  stem %s code %u mask %x features %x\n", Utf8(rec.stem).c_str(), rec.code, rec.mask, rec.features);
+        std::printf("  generates:");
+        for (const std::string& w : Generate(ring)) std::printf(" %s", Utf8(w).c_str());
+        std::printf("\n");
+      }
+    }
+    for (const Ring& ring : verbRing) verbRecords += ring.size(), keep(ring);
+    verbRings[i] = std::move(verbRing);
+  }
+  std::printf("dzbuild: %zu verbs, %.2f stem records a verb, %zu left out\n", verbs.size(),
+              static_cast<double>(verbRecords) / static_cast<double>(std::max<size_t>(1, verbs.size())), refused);
   std::string file;
   if (!LayOut(rings, &file, &error)) return std::fprintf(stderr, "dzbuild: %s\n", error.c_str()), 1;
   {
@@ -259,6 +368,7 @@ int Run(int argc, char** argv) {
   std::printf("dzbuild: all    %7zu lexemes, ring exact %6.2f%%, every form expands to all %6.2f%% (%.1f s)\n",
               total.lexemes, 100.0 * total.exact / total.lexemes, 100.0 * total.expanded / total.lexemes,
               std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count());
+  ValidateVerbs(verbs, verbRings, counterparts, *dict, failures.is_open() ? &failures : nullptr);
   Lookups(az, *dict);
   return 0;
 }
