@@ -80,6 +80,48 @@ TEST_F(RealDictionary, NounsAndAdjectivesExpandFromEveryForm) {
     }
 }
 
+// The commonest verbs, their forms written by hand: each finite, infinitive, imperative
+// and gerund form finds all the others, whole or through a truncated term.
+TEST_F(RealDictionary, VerbsExpandFromEveryForm) {
+  const std::vector<Paradigm> verbs = {
+      {{"быть", "буду", "будешь", "будет", "будем", "будете", "будут", "был", "была", "было", "были", "будь",
+        "будьте"}},
+      {{"есть", "ем", "ешь", "ест", "едим", "едите", "едят", "ел", "ела", "ело", "ели", "ешьте", "ев"}},
+      {{"мочь", "могу", "можешь", "может", "можем", "можете", "могут", "мог", "могла", "могло", "могли"}},
+      {{"хотеть", "хочу", "хочешь", "хочет", "хотим", "хотите", "хотят", "хотел", "хотела", "хотели", "хотя"}},
+      {{"знать", "знаю", "знаешь", "знает", "знаем", "знаете", "знают", "знал", "знала", "знали", "знай",
+        "знайте", "зная", "знав"}},
+      {{"сказать", "скажу", "скажешь", "скажет", "скажем", "скажете", "скажут", "сказал", "сказала", "сказали",
+        "скажи", "скажите", "сказав"}},
+      {{"делать", "делаю", "делаешь", "делает", "делаем", "делаете", "делают", "делал", "делала", "делали",
+        "делай", "делайте", "делая"}},
+      {{"думать", "думаю", "думаешь", "думает", "думаем", "думаете", "думают", "думал", "думала", "думали",
+        "думай", "думайте", "думая"}},
+      {{"идти", "иду", "идешь", "идет", "идем", "идете", "идут", "шел", "шла", "шло", "шли", "иди", "идите", "идя"}},
+      {{"давать", "даю", "даешь", "дает", "даем", "даете", "дают", "давал", "давала", "давали", "давай",
+        "давайте", "давая"}},
+      {{"брать", "беру", "берешь", "берет", "берем", "берете", "берут", "брал", "брала", "брали", "бери", "берите",
+        "беря"}},
+      {{"жить", "живу", "живешь", "живет", "живем", "живете", "живут", "жил", "жила", "жили", "живи", "живите",
+        "живя"}},
+      {{"учиться", "учусь", "учишься", "учится", "учимся", "учитесь", "учатся", "учился", "училась", "учись"}},
+  };
+  auto finds = [](const std::set<std::string>& got, const std::string& w) {
+    if (got.count(w)) return true;
+    for (const std::string& f : got)
+      if (!f.empty() && f.back() == '$' && w.compare(0, f.size() - 1, f, 0, f.size() - 1) == 0) return true;
+    return false;
+  };
+  for (const Paradigm& p : verbs)
+    for (const char* w : p.forms) {
+      const std::set<std::string> got = Forms(w);
+      for (const char* need : p.forms) EXPECT_TRUE(finds(got, need)) << w << " lacks " << need;
+    }
+  // Participles find their verb through its truncated stems.
+  EXPECT_TRUE(Forms("думающими").count("думать"));
+  EXPECT_TRUE(Forms("думающими").count("думающ$"));
+}
+
 TEST_F(RealDictionary, CompressionAndExpansionOfQueries) {
   std::set<std::string> forms = Forms("нефть", DZ_FLAG_COMPRESS);
   ASSERT_EQ(forms.size(), 1u);
@@ -100,10 +142,12 @@ TEST_F(RealDictionary, HunspellAcceptsGeneratedForms) {
     GTEST_SKIP() << "hunspell with ru_RU is not installed";
   const char* lemmas[] = {"стол",  "книга",   "окно",    "время",  "дорога", "красный", "синий",  "большой",
                           "город", "человек", "вопрос",  "работа", "земля",  "новый",   "хороший", "система",
-                          "сила",  "война",   "история", "старый", "жизнь",  "дело",    "глаз",   "лицо"};
+                          "сила",  "война",   "история", "старый", "жизнь",  "дело",    "глаз",   "лицо",
+                          "делать", "знать", "говорить", "писать", "думать", "идти",  "сказать", "жить"};
   std::set<std::string> all;
   for (const char* l : lemmas)
-    for (const std::string& f : Forms(l)) all.insert(f);
+    for (const std::string& f : Forms(l))
+      if (f.find('$') == std::string::npos) all.insert(f);  // participle stems are no words
   ASSERT_GT(all.size(), 100u);
   const auto dir = std::filesystem::temp_directory_path() / ("zrt_hunspell_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

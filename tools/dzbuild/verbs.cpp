@@ -220,6 +220,7 @@ struct Partial {
   std::vector<std::pair<int, std::string>> texts;
   Items made;
   int wrong = 0;    // texts in a slot whose wanted form they are not
+  uint32_t wrongSlots = 0;
   int foreign = 0;  // texts in slots the lexeme has no form for
 };
 
@@ -253,17 +254,24 @@ std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
         std::string text = stem + ending;
         if (text.size() >= static_cast<size_t>(zrt::morph::kSlotSize)) text.resize(zrt::morph::kSlotSize - 1);
         Items m = wants.Made(text);
-        if (m.none()) {
-          const bool wanted = slot < kVerbFormSlots ? !v.slot[slot].empty()
-                                                     : slot >= 16 && slot <= 19 && !v.participles[slot - 16].empty();
+        // A second spelling in a slot also counts as wrong there: it keeps the slot's own
+        // form out ("хочут" for "хотят").
+        if (slot < kVerbFormSlots && !v.slot[slot].empty() && text != v.slot[slot]) {
+          ++p.wrong, p.wrongSlots |= B(slot);
+        } else if (m.none()) {
+          const bool wanted = slot >= 16 && slot <= 19 && !v.participles[slot - 16].empty();
           ++(wanted ? p.wrong : p.foreign);
+          if (wanted) p.wrongSlots |= B(slot);
         }
         p.made |= m;
         p.texts.emplace_back(slot, std::move(text));
       }
       // The irregular paradigms fill most slots at once: only where they fit all of them
-      // (a reflexive verb has no passive participle to fill the last).
-      if (p.made.any() && !((s.group == 14 || s.group == 15) && (p.wrong > 0 || p.foreign > 1))) out.push_back(std::move(p));
+      // (but the passive participle and the "-вся" gerund they give a reflexive verb, whose
+      // "-вшись" no rule makes).
+      const bool irregular = s.group == 14 || s.group == 15;
+      if (p.made.any() && !(irregular && ((p.wrongSlots & ~B(15)) != 0 || p.wrong + p.foreign > 2)))
+        out.push_back(std::move(p));
     }
   }
   return out;
@@ -403,15 +411,24 @@ std::vector<VerbLexeme> CollectVerbs(const Source& source) {
   for (const Source::Lexeme& lx : source.lexemes) {
     if (!ExpandForms(source, tags, lx, &forms) || !Verbal(forms[0].pos)) continue;
     VerbLexeme v;
+    bool marked[kVerbFormSlots] = {};
+    auto variant = [&](const std::string& w) {
+      if (std::find(v.variants.begin(), v.variants.end(), w) == v.variants.end()) v.variants.push_back(w);
+    };
     for (const Form& f : forms) {
       const int slot = FormSlot(f), kind = ParticipleKind(f);
+      // A slot's own form is its first unmarked one ("хотим", not the informal "хочем").
+      const bool rare = f.Has("Infr") || f.Has("Erro") || f.Has("Dist") || f.Has("Slng") || f.Has("Arch") ||
+                        std::any_of(f.grammemes->begin(), f.grammemes->end(), [](const std::string& g) { return g.rfind("V-", 0) == 0; });
       if (kind >= 0) {
         auto& all = v.participles[kind];
         if (std::find(all.begin(), all.end(), f.word) == all.end()) all.push_back(f.word);
-      } else if (slot >= 0 && v.slot[slot].empty()) {
+      } else if (slot >= 0 && (v.slot[slot].empty() || (marked[slot] && !rare))) {
+        if (!v.slot[slot].empty()) variant(v.slot[slot]);
         v.slot[slot] = f.word;
-      } else if (std::find(v.variants.begin(), v.variants.end(), f.word) == v.variants.end()) {
-        v.variants.push_back(f.word);
+        marked[slot] = rare;
+      } else {
+        variant(f.word);
       }
     }
     v.infinitive = v.slot[0].empty() ? forms[0].word : v.slot[0];
