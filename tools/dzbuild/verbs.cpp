@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
-#include <map>
 #include <set>
 #include <unordered_set>
 
@@ -61,7 +60,7 @@ struct Setting {
   // What a record holding this group must keep: a code below 103 (present gerund and
   // participles), 102 or above (joint imperative), below 102, 103 or above, and bit 7
   // clear (passive participles).
-  bool low = false, joint = false, noJoint = false, high = false, needPlain = false;
+  bool low = false, joint = false, noJoint = false, high = false, bit7Clear = false;
 };
 
 std::vector<std::pair<int, std::string>> Endings(int group, uint32_t features, uint32_t code, bool plainOff,
@@ -129,7 +128,7 @@ std::vector<Setting> MakeSettings(bool reflexive) {
         s.joint = g.group == 2 && code >= 102;
         s.noJoint = g.group == 2 && code < 102;
         s.high = g.group == 15 && code >= 103;
-        s.needPlain = g.group == 9 || g.group == 10;
+        s.bit7Clear = g.group == 9 || g.group == 10;
         out.push_back(std::move(s));
       }
   return out;
@@ -167,8 +166,6 @@ struct Wants {
   const VerbLexeme* verb;
   size_t primary = 0;  // forms[0..primary) are the slots' own forms, the rest variants
   Items primaryItems;
-
-  size_t Count() const { return forms.size() + std::count_if(std::begin(participleItem), std::end(participleItem), [](const auto& v) { return !v.empty(); }); }
 
   // The items a slot text makes: a whole form by equality; a truncated text the
   // participles all of whose forms begin with it.
@@ -283,7 +280,7 @@ std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
 struct Draft {
   std::string stem;
   uint32_t mask = 0, features = 0, care = 0;
-  bool low = false, joint = false, noJoint = false, high = false, needPlain = false;
+  bool low = false, joint = false, noJoint = false, high = false, bit7Clear = false;
   std::vector<const Partial*> parts;
 
   bool Takes(const Partial& p) const {
@@ -298,7 +295,7 @@ struct Draft {
     mask |= B(s.group);
     features = (features & care) | (s.features & s.care);
     care |= s.care;
-    low |= s.low, joint |= s.joint, noJoint |= s.noJoint, high |= s.high, needPlain |= s.needPlain;
+    low |= s.low, joint |= s.joint, noJoint |= s.noJoint, high |= s.high, bit7Clear |= s.bit7Clear;
     parts.push_back(&p);
   }
 };
@@ -335,11 +332,11 @@ void Emit(const Draft& d, const VerbLexeme& v, const std::vector<std::string>& c
       if (!texts[s].empty() && !std::binary_search(counterpart.begin(), counterpart.end(), texts[s])) fits = false;
     if (fits) return ring->push_back(plain);
   }
-  if (!d.needPlain) return ring->push_back(Finish(d, code, true, v.reflexive));
+  if (!d.bit7Clear) return ring->push_back(Finish(d, code, true, v.reflexive));
   if (!d.low && !d.noJoint) return ring->push_back(Finish(d, 103, false, v.reflexive));
   Draft rest, passive;
   rest.stem = passive.stem = d.stem;
-  for (const Partial* p : d.parts) (p->setting->needPlain ? passive : rest).Add(*p);
+  for (const Partial* p : d.parts) (p->setting->bit7Clear ? passive : rest).Add(*p);
   ring->push_back(Finish(rest, rest.joint ? 102 : 100, true, v.reflexive));
   ring->push_back(Finish(passive, 100, false, v.reflexive));
 }
