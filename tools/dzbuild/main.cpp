@@ -125,12 +125,13 @@ void ValidateVerbs(const std::vector<VerbLexeme>& verbs, const std::vector<std::
                    const std::vector<std::vector<std::string>>& counterparts, const zrt::morph::Dictionary& dict,
                    std::ofstream* failures) {
   size_t complete = 0, forms = 0, exact = 0, made = 0, pforms = 0, pmade = 0, foreign = 0, expanded = 0, shown = 0;
-  size_t reflexive = 0, reflexiveComplete = 0;
+  size_t reflexive = 0, reflexiveComplete = 0, slotsWhole = 0;
   std::vector<std::string> slots;
   for (size_t i = 0; i < verbs.size(); ++i) {
     const VerbLexeme& v = verbs[i];
     const VerbFit fit = FitVerb(v, rings[i], counterparts[i]);
     complete += fit.Complete();
+    slotsWhole += fit.slotExact == fit.slotForms;
     reflexive += v.reflexive, reflexiveComplete += v.reflexive && fit.Complete();
     forms += fit.forms, exact += fit.exact, made += fit.made;
     pforms += fit.participleForms, pmade += fit.participlesMade, foreign += fit.foreign;
@@ -166,6 +167,8 @@ void ValidateVerbs(const std::vector<VerbLexeme>& verbs, const std::vector<std::
   std::printf("dzbuild: VERB   forms made %.2f%% (held whole by a slot %.2f%%), participle forms begun by a truncated slot %.2f%%, %.2f foreign slots a verb\n",
               100.0 * made / std::max<size_t>(1, forms), 100.0 * exact / std::max<size_t>(1, forms),
               100.0 * pmade / std::max<size_t>(1, pforms), foreign / n);
+  std::printf("dzbuild: VERB   lexemes whose every slot form (second spellings aside) a slot holds whole: %.2f%%\n",
+              100.0 * slotsWhole / n);
 }
 
 struct Built {

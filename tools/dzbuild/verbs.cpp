@@ -537,6 +537,7 @@ VerbFit FitVerb(const VerbLexeme& v, const std::vector<Ring>& rings, const std::
     ++fit.forms;
     const bool exact = whole.count(f) != 0;
     fit.exact += exact;
+    if (std::find(std::begin(v.slot), std::end(v.slot), f) != std::end(v.slot)) ++fit.slotForms, fit.slotExact += exact;
     if (exact || begun(f)) ++fit.made;
     else if (fit.firstMissing.empty()) fit.firstMissing = f;
   }

@@ -46,6 +46,7 @@ struct VerbFit {
   size_t forms = 0;     // finite, infinitive, imperative and gerund forms (with variants)
   size_t made = 0;      // of them, made
   size_t exact = 0;     // of them, held by a slot
+  size_t slotForms = 0, slotExact = 0;  // the slots' own forms (no variants), and how many held by a slot
   size_t participleForms = 0, participlesMade = 0;
   size_t foreign = 0;   // slots that hold no form of the lexeme nor of its counterpart
   std::string firstMissing;
