@@ -273,7 +273,7 @@ int Run(int argc, char** argv) {
   for (size_t i = 0; i < verbs.size(); ++i) byInfinitive.emplace(verbs[i].infinitive, i);
   std::vector<std::vector<std::string>> counterparts(verbs.size());
   std::vector<std::vector<Ring>> verbRings(verbs.size());
-  size_t verbRecords = 0, refused = 0;
+  size_t verbRecords = 0, refused = 0, extraRings = 0;
   for (size_t i = 0; i < verbs.size(); ++i) {
     const VerbLexeme& v = verbs[i];
     if (!v.reflexive) {
@@ -303,10 +303,12 @@ int Run(int argc, char** argv) {
       }
     }
     for (const Ring& ring : verbRing) verbRecords += ring.size(), keep(ring);
+    extraRings += verbRing.size() > 1;
     verbRings[i] = std::move(verbRing);
   }
-  std::printf("dzbuild: %zu verbs, %.2f stem records a verb, %zu left out\n", verbs.size(),
-              static_cast<double>(verbRecords) / static_cast<double>(std::max<size_t>(1, verbs.size())), refused);
+  std::printf("dzbuild: %zu verbs, %.2f stem records a verb, %zu with rings for forms beyond the free slots, %zu left out\n",
+              verbs.size(), static_cast<double>(verbRecords) / static_cast<double>(std::max<size_t>(1, verbs.size())),
+              extraRings, refused);
   std::string file;
   if (!LayOut(rings, &file, &error)) return std::fprintf(stderr, "dzbuild: %s\n", error.c_str()), 1;
   {
