@@ -1,9 +1,9 @@
 #include "key_file/key_file_checker.h"
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
+
+#include "fixture/fixture_writer.h"
 
 namespace keyfile_test {
 namespace {
@@ -180,11 +180,6 @@ CheckedFile CheckKeyFile(const std::string& bytes) {
   return out;
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-CheckedFile CheckKeyFilePath(const std::string& path) { return CheckKeyFile(ReadFileBytes(path)); }
+CheckedFile CheckKeyFilePath(const std::string& path) { return CheckKeyFile(fixture::ReadFile(path)); }
 
 }  // namespace keyfile_test

@@ -42,6 +42,5 @@ struct CheckedFile {
 bool ReadRawPage(const std::string& bytes, int32_t offset, RawPage* page, std::string* error);
 CheckedFile CheckKeyFile(const std::string& bytes);
 CheckedFile CheckKeyFilePath(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
 
 }  // namespace keyfile_test

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 
+#include "fixture/fixture_writer.h"
 #include "key_file/key_file_util.h"
 
 namespace keyfile_test {
@@ -126,7 +127,7 @@ TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
   ScratchDir dir;
   std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
   BuildSample(good);
-  std::string bytes = ReadFileBytes(good);
+  std::string bytes = fixture::ReadFile(good);
   CheckedFile cf = CheckKeyFile(bytes);
   size_t tree_end = 1032;
   for (int32_t page : cf.tree_pages) tree_end = std::max(tree_end, static_cast<size_t>(page) + 1024);
@@ -146,7 +147,7 @@ TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
   ScratchDir dir;
   std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
   BuildSample(good);
-  const std::string bytes = ReadFileBytes(good);
+  const std::string bytes = fixture::ReadFile(good);
   std::mt19937 rng(1234);
   int still_valid = 0, reported = 0;
   for (int round = 0; round < 300; ++round) {
@@ -192,7 +193,7 @@ TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
   ScratchDir dir;
   std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
   BuildSample(good);
-  const std::string bytes = ReadFileBytes(good);
+  const std::string bytes = fixture::ReadFile(good);
   const int32_t level1 = I32(bytes, 8);  // the root's leftmost child
 
   struct Damage {

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 
+#include "fixture/fixture_writer.h"
 #include "key_file/key_file_util.h"
 
 namespace keyfile_test {
@@ -152,7 +153,7 @@ TEST(KeyFileReference, InsertionsGiveTheSameBytes) {
       ref.Insert(ToRaw(e));
     }
     ASSERT_TRUE(kf->Close().ok());
-    std::string got = ReadFileBytes(path), want = ref.Bytes();
+    std::string got = fixture::ReadFile(path), want = ref.Bytes();
     ASSERT_EQ(got.size(), want.size());
     size_t diff = 0;
     while (diff < got.size() && got[diff] == want[diff]) ++diff;

@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "fixture/fixture_writer.h"
 #include "key_file/key_file_util.h"
 
 namespace keyfile_test {
@@ -64,7 +65,7 @@ TEST(KeyFileFormat, CreateWritesAnEmptyHeader) {
   ScratchDir dir;
   std::string path = dir.File("t.cdi");
   auto kf = MustCreate(path, KeyFileMode::Duplicate);
-  std::string b = ReadFileBytes(path);
+  std::string b = fixture::ReadFile(path);
   ASSERT_EQ(b.size(), 1032u);
   EXPECT_EQ(I32At(b, 0), 0);
   EXPECT_EQ(I32At(b, 4), 0);
@@ -85,7 +86,7 @@ TEST(KeyFileFormat, EntryBytesAndSizes) {
   auto kf = MustCreate(path, KeyFileMode::Unique);
   ASSERT_TRUE(kf->Insert(E("\x8F\x90", 0x01020304, 7, 9)).ok());
   ASSERT_TRUE(kf->Close().ok());
-  std::string b = ReadFileBytes(path);
+  std::string b = fixture::ReadFile(path);
   ASSERT_EQ(b.size(), 1032u);
   EXPECT_EQ(I32At(b, 4), 16);
   const std::string expect("\xFF\xFF\xFF\xFF\x04\x03\x02\x01\x07\x09\x8F\x90\0\0\0\0", 16);
@@ -191,7 +192,7 @@ TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
     auto kf = MustCreate(path, KeyFileMode::Unique);
     for (int i = 0; i < 23; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i * 2 + 2), 1)).ok());
     ASSERT_TRUE(kf->Flush().ok());
-    std::string b = ReadFileBytes(path);
+    std::string b = fixture::ReadFile(path);
     EXPECT_EQ(b.size(), 1032u);
     EXPECT_EQ(I32At(b, 4), 1012);
     EXPECT_EQ(kf->levels(), 1);
@@ -199,7 +200,7 @@ TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
     ASSERT_TRUE(kf->Insert(E(c.new_key, 1)).ok());
     EXPECT_EQ(kf->levels(), 2);
     ASSERT_TRUE(kf->Close().ok());
-    b = ReadFileBytes(path);
+    b = fixture::ReadFile(path);
     ASSERT_EQ(b.size(), 1032u + 2 * 1024);
     RawPage root, right, left;
     std::string why;
@@ -379,7 +380,7 @@ TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
       EXPECT_EQ(kf->levels(), 1);
       CheckedFile cf = CheckKeyFilePath(path);
       EXPECT_TRUE(cf.tree_pages.empty());
-      EXPECT_EQ(cf.free_pages.size(), (ReadFileBytes(path).size() - 1032) / 1024);
+      EXPECT_EQ(cf.free_pages.size(), (fixture::ReadFile(path).size() - 1032) / 1024);
     }
   }
   EXPECT_GE(max_levels, rc.keys == KeyShape::Short ? 2 : 3);
@@ -407,7 +408,7 @@ TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
   auto kf = MustCreate(path, KeyFileMode::Unique);
   for (int i = 0; i < 1500; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i % 100) + "", i)).ok());
   ASSERT_TRUE(kf->Flush().ok());
-  size_t grown = ReadFileBytes(path).size();
+  size_t grown = fixture::ReadFile(path).size();
   ASSERT_GT(grown, 1032u + 40 * 1024);
   for (int i = 0; i < 1500; ++i) {
     bool removed = false;
@@ -428,7 +429,7 @@ TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
   ASSERT_TRUE(kf->Close().ok());
   cf = CheckKeyFilePath(path);
   ASSERT_EQ(cf.error, "");
-  EXPECT_EQ(ReadFileBytes(path).size(), grown);
+  EXPECT_EQ(fixture::ReadFile(path).size(), grown);
   EXPECT_EQ(cf.entries.size(), 750u);
   EXPECT_EQ(cf.free_pages.size() + cf.tree_pages.size(), free_before);
   EXPECT_LT(cf.free_pages.size(), free_before);
@@ -529,7 +530,7 @@ TEST(KeyFileRemove, LongerSuccessorInAFullInnerPage) {
     model.insert(E(key(i), 1));
     if (i % 8 != 0 && root.used < 960) continue;  // the root gains 16 bytes every 32 entries
     ASSERT_TRUE(kf->Flush().ok());
-    ASSERT_TRUE(ReadRawPage(ReadFileBytes(path), 0, &root, &why)) << why;
+    ASSERT_TRUE(ReadRawPage(fixture::ReadFile(path), 0, &root, &why)) << why;
     ASSERT_LT(kf->levels(), 3);
     if (kf->levels() == 2 && root.used + 44 - 16 > 1012) break;
   }

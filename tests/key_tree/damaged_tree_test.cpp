@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
 #include "select/key_tree.h"
@@ -24,13 +25,13 @@ std::string SmallTree(const TempDir& dir) {
   for (const char* k : {"a", "b", "c", "d"})
     EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, k).data()), 1);
   EXPECT_EQ(tree.Close(), 0);
-  return FileBytes(path);
+  return fixture::ReadFile(path);
 }
 
 // Opens `bytes` read-only; -1 when the open fails, else the number of items walked.
 int Walk(const TempDir& dir, const std::string& bytes, ItemLayout layout = ItemLayout::Full()) {
   std::string path = dir.File("damaged");
-  WriteFileBytes(path, bytes);
+  fixture::WriteFile(path, bytes);
   KeyTree tree(layout);
   if (!tree.OpenForReading(path).ok()) return -1;
   ItemBuffer out(layout);
@@ -125,13 +126,13 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   // The same file, opened for adding: every page on the path is full, so one more item
   // would split the root to an eleventh level. It is refused and changes nothing.
   std::string path = dir.File("deep");
-  WriteFileBytes(path, b);
+  fixture::WriteFile(path, b);
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), -1);
   EXPECT_EQ(tree.height(), 10);
   EXPECT_EQ(tree.Close(), 0);
-  EXPECT_EQ(FileBytes(path), b);
+  EXPECT_EQ(fixture::ReadFile(path), b);
 
   // One level less, and the same insertion grows the tree to ten levels.
   std::string nine(1032 + 8 * 1024, '\0');
@@ -140,7 +141,7 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   size_t lastPage = 1032 + 7 * 1024;
   for (int i = 0; i < 3; ++i) Put32(nine, lastPage + 12 + i * 264, 0xFFFFFFFFu);
   Put32(nine, lastPage + 8, 0xFFFFFFFFu);
-  WriteFileBytes(path, nine);
+  fixture::WriteFile(path, nine);
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), 1);
   EXPECT_EQ(tree.height(), 10);
@@ -165,7 +166,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
       }
       ASSERT_EQ(tree.Close(), 0);
     }
-    const std::string good = FileBytes(path);
+    const std::string good = fixture::ReadFile(path);
     for (int round = 0; round < 300; ++round) {
       std::string b = good;
       if (round % 4 == 0) {
@@ -181,7 +182,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
         }
       }
       std::string damaged = dir.File("damaged");
-      WriteFileBytes(damaged, b);
+      fixture::WriteFile(damaged, b);
       KeyTree tree(layout);
       if (tree.OpenForReading(damaged).ok()) {
         ItemBuffer out(layout);

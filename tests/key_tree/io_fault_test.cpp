@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "base/file.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
@@ -106,7 +107,7 @@ TEST(KeyTreeIo, FailedReadsEndTheWalk) {
     for (int i = 0; i < 300; ++i) tree.Add(ItemBuffer(ItemLayout::Full(), Key(i), "d").data());
     ASSERT_EQ(tree.Close(), 0);
   }
-  std::vector<Entry> all = CheckTree(kFull, FileBytes(path), false);
+  std::vector<Entry> all = CheckTree(kFull, fixture::ReadFile(path), false);
   for (int budget = 0; budget < 200; budget += 7) {
     BudgetEnv env;
     EnvScope scope(&env);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
 
@@ -102,7 +103,7 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
   }
   ASSERT_EQ(tree.Close(), 0);
 
-  std::string bytes = FileBytes(path);
+  std::string bytes = fixture::ReadFile(path);
   ExpectSameBytes(bytes, ref.Bytes());
   int height = 0;
   std::vector<Entry> entries = CheckTree(f, bytes, c.duplicates, &height);
@@ -183,7 +184,7 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
     }
   }
   EXPECT_EQ(tree.Close(), 0);
-  EXPECT_EQ(FileBytes(path), bytes) << "a read-only tree writes nothing";
+  EXPECT_EQ(fixture::ReadFile(path), bytes) << "a read-only tree writes nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RandomTree,
@@ -202,7 +203,7 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
   std::string path = dir.File("t.cdj");
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.Create(path, false).ok());
-  std::string empty = FileBytes(path);
+  std::string empty = fixture::ReadFile(path);
   std::string want(1032, '\0');
   Put32(want, 8, 0xFFFFFFFFu);
   Put32(want, 1024, 0xFFFFFFFFu);
@@ -241,7 +242,7 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
   Put32(b, 2060, 264);
   Put32(b, 2064, 0xFFFFFFFFu);
   item(b, 2068, -1, "t-a", "a");
-  ExpectSameBytes(FileBytes(path), b);
+  ExpectSameBytes(fixture::ReadFile(path), b);
 }
 
 TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
@@ -314,7 +315,7 @@ TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   EXPECT_EQ(tree.Add(unterminated.data()), 1);
   ASSERT_EQ(tree.Close(), 0);
 
-  std::string before = FileBytes(path);
+  std::string before = fixture::ReadFile(path);
   ASSERT_TRUE(tree.OpenForReading(path).ok());
   EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "new", "d").data()), -1);
   ItemBuffer probe(ItemLayout::Full(), "u", "");
@@ -323,7 +324,7 @@ TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   EXPECT_EQ(probe.payload().find('\0'), 255u);
   EXPECT_EQ(tree.ReplaceKey(probe.data()), -1) << "read-only";
   EXPECT_EQ(tree.Close(), 0);
-  EXPECT_EQ(FileBytes(path), before);
+  EXPECT_EQ(fixture::ReadFile(path), before);
 }
 
 // Replacing while walking: every item gets a longer key (order kept by appending 0x01),
@@ -352,7 +353,7 @@ TEST(KeyTreeReplace, LongerKeysDuringWalk) {
   EXPECT_EQ(seen, std::vector<std::string>(keys.begin(), keys.end()))
       << "each item visited once, in order";
   ASSERT_EQ(tree.Close(), 0);
-  std::vector<Entry> entries = CheckTree(kCompact, FileBytes(path), false);
+  std::vector<Entry> entries = CheckTree(kCompact, fixture::ReadFile(path), false);
   ASSERT_EQ(entries.size(), keys.size());
   auto it = keys.begin();
   for (const auto& e : entries) {
@@ -377,7 +378,7 @@ TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
     ASSERT_EQ(tree.ReplaceKey(ItemBuffer(ItemLayout::Full(), k, "new " + k).data()), 1);
   }
   ASSERT_EQ(tree.Close(), 0);
-  std::vector<Entry> entries = CheckTree(kFull, FileBytes(path), false);
+  std::vector<Entry> entries = CheckTree(kFull, fixture::ReadFile(path), false);
   ASSERT_EQ(entries.size(), keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     EXPECT_EQ(entries[i].key, keys[i]);
@@ -398,18 +399,18 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
     ASSERT_EQ(tree.Close(), 0);
   }
   // Two free pages appended: head 2056 -> 1032 -> none.
-  std::string b = FileBytes(path);
+  std::string b = fixture::ReadFile(path);
   b.resize(1032 + 2 * 1024, '\x55');
   Put32(b, 1032, 0xFFFFFFFFu);
   Put32(b, 2056, 1032);
   Put32(b, 1024, 2056);
-  WriteFileBytes(path, b);
+  fixture::WriteFile(path, b);
 
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), 1);  // root split takes both
   ASSERT_EQ(tree.Close(), 0);
-  std::string after = FileBytes(path);
+  std::string after = fixture::ReadFile(path);
   EXPECT_EQ(after.size(), b.size()) << "no page from the end of the file";
   EXPECT_EQ(static_cast<int32_t>(Get32(after, 1024)), -1) << "list used up";
   EXPECT_EQ(Get32(after, 8), 1032u) << "left half in the second free page";
@@ -420,7 +421,7 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   for (const char* k : {"e", "f", "g"})
     ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
   ASSERT_EQ(tree.Close(), 0);
-  after = FileBytes(path);
+  after = fixture::ReadFile(path);
   EXPECT_EQ(after.size(), b.size() + 1024) << "then the end of the file";
   EXPECT_EQ(CheckTree(kFull, after, false).size(), 7u);
 }

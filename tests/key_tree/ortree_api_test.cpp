@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
 #include "select/key_tree.h"
@@ -85,7 +86,7 @@ TEST(ORTreeExports, TableOfContentsRoundTrip) {
   ASSERT_EQ(ORTree_Close(&t), 0);
   EXPECT_EQ(t.impl, nullptr);
   EXPECT_EQ(ORTree_Close(&t), -1) << "closing twice";
-  std::string bytes = FileBytes(path);
+  std::string bytes = fixture::ReadFile(path);
   EXPECT_EQ(bytes, ref.Bytes());
   EXPECT_EQ(CheckTree(kFull, bytes, false).size(), codes.size() + 2);
 
@@ -122,7 +123,7 @@ TEST(ORTreeExports, TableOfContentsRoundTrip) {
   EXPECT_EQ(ORTree_Close(&h), 0);
   EXPECT_EQ(h.impl, nullptr);
   EXPECT_FALSE(contents->tree.IsOpen());
-  EXPECT_EQ(FileBytes(path), bytes);
+  EXPECT_EQ(fixture::ReadFile(path), bytes);
 }
 
 TEST(ORTreeExports, AddReplaceAndReuseOfTheHandle) {
@@ -144,12 +145,12 @@ TEST(ORTreeExports, AddReplaceAndReuseOfTheHandle) {
   EXPECT_EQ(t.impl, before);
   ASSERT_EQ(ORTree_Close(&t), 0);
 
-  std::vector<Entry> entries = CheckTree(kFull, FileBytes(dir.File("a")), true);
+  std::vector<Entry> entries = CheckTree(kFull, fixture::ReadFile(dir.File("a")), true);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_STREQ(entries[0].payload.c_str(), "first");
   EXPECT_STREQ(entries[1].payload.c_str(), "second, replaced");
   EXPECT_EQ(entries[1].child, -1);
-  EXPECT_EQ(CheckTree(kFull, FileBytes(dir.File("b")), false).size(), 0u);
+  EXPECT_EQ(CheckTree(kFull, fixture::ReadFile(dir.File("b")), false).size(), 0u);
 }
 
 }  // namespace

@@ -31,8 +31,6 @@ inline uint32_t ItemSize(const Format& f, const std::string& key) {
   return (f.keyOffset + static_cast<uint32_t>(key.size()) + 1 + 3) & ~3u;
 }
 
-std::string FileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
 uint32_t Get32(const std::string& b, size_t at);
 void Put32(std::string& b, size_t at, uint32_t v);
 

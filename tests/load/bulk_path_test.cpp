@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "fixture/scratch.h"
 #include <gtest/gtest.h>
 
@@ -24,11 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using fixture::TempDir;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Deterministic Russian-like text in Windows-1251: words of two to five syllables from a
 // fixed vocabulary with a skewed choice, a few long words past the 30-byte cut, numbers,
@@ -151,7 +146,7 @@ TEST(BulkPath, LoadAndIncrementalAppendWithPackLeaveTheSameFiles) {
   EXPECT_FALSE(fs::exists(dir / "bulk.cdl"));
   for (const char* ext : kCompared) {
     SCOPED_TRACE(ext);
-    std::string a = Slurp(dir / ("bulk" + std::string(ext))), b = Slurp(dir / ("step" + std::string(ext)));
+    std::string a = fixture::ReadFile(dir / ("bulk" + std::string(ext))), b = fixture::ReadFile(dir / ("step" + std::string(ext)));
     EXPECT_GT(a.size(), 4u);
     EXPECT_TRUE(a == b) << a.size() << " vs " << b.size() << " bytes";
   }
@@ -199,7 +194,7 @@ TEST(BulkPath, SpilledRunsGiveTheSameIndexAsOneRun) {
     ASSERT_TRUE(bulk.WriteTo(&writer).ok());
     ASSERT_TRUE(writer.Finish().ok());
     for (const char* ext : {".cdp", ".cdd", ".cdh"})
-      EXPECT_TRUE(Slurp(dir / ("ed" + std::string(ext))) == Slurp(dir / ("re" + std::string(ext)))) << ext;
+      EXPECT_TRUE(fixture::ReadFile(dir / ("ed" + std::string(ext))) == fixture::ReadFile(dir / ("re" + std::string(ext)))) << ext;
   }
   EXPECT_FALSE(fs::exists(dir / "run0"));
 }

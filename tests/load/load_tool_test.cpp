@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
 #include "fixture/scratch.h"
 #include <gtest/gtest.h>
 
@@ -26,16 +27,11 @@ struct ToolRun {
   std::string out, err;
 };
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 ToolRun Zrt(const TempDir& dir, const std::string& arguments) {
   std::string out = dir / "stdout.txt", err = dir / "stderr.txt";
   std::string command = std::string("'") + ZRT_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
   int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fixture::ReadFile(out), fixture::ReadFile(err)};
 }
 
 void Write(const std::string& path, const std::string& text) {
@@ -317,12 +313,12 @@ TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   EXPECT_NE(show.out.find("  ёж \"ёлка» №5\n"), std::string::npos) << show.out;
 
   std::map<std::string, std::string> files;
-  for (const std::string& name : EditionFiles(dir, "ed")) files[name] = Slurp(dir / name);
+  for (const std::string& name : EditionFiles(dir, "ed")) files[name] = fixture::ReadFile(dir / name);
   Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
   ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
   EXPECT_EQ(again.code, 1);
   EXPECT_NE(again.err.find("nothing was loaded"), std::string::npos) << again.err;
   std::map<std::string, std::string> after;
-  for (const std::string& name : EditionFiles(dir, "ed")) after[name] = Slurp(dir / name);
+  for (const std::string& name : EditionFiles(dir, "ed")) after[name] = fixture::ReadFile(dir / name);
   EXPECT_EQ(after, files);
 }
