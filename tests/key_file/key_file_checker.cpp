@@ -1,7 +1,6 @@
 #include "key_file/key_file_checker.h"
 
 #include <set>
-#include <sstream>
 
 #include "fixture/fixture_writer.h"
 
