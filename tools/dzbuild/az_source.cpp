@@ -10,6 +10,11 @@ namespace dzbuild {
 
 std::string ToCp1251(const std::string& utf8) { return zrt::morph::Cp1251(utf8); }
 
+const std::string& FormPrefix(uint16_t id) {
+  static const std::string kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};  // "", по, наи
+  return kPrefixes[id < 3 ? id : 0];
+}
+
 static bool ReadFile(const std::string& path, std::string* out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -122,7 +127,6 @@ bool LoadSource(const std::string& dir, Source* out, std::string* error) {
   if (!ReadFile(dir + "/words.dawg", &bytes)) return *error = "cannot read words.dawg", false;
   Dawg dawg;
   if (!dawg.Load(bytes)) return *error = "words.dawg is damaged", false;
-  static const char* kPrefixes[3] = {"", "\xEF\xEE", "\xED\xE0\xE8"};  // "", по, наи
   bool bad = false;
   dawg.ForEach([&](const std::string& key) {
     const size_t sep = key.find('\x01');
@@ -134,7 +138,7 @@ bool LoadSource(const std::string& dir, Source* out, std::string* error) {
     if (para >= out->paradigms.size()) return void(bad = true);
     const Paradigm& p = out->paradigms[para];
     std::string word = key.substr(0, sep);
-    const std::string& prefix = kPrefixes[p.prefix[0]];
+    const std::string& prefix = FormPrefix(p.prefix[0]);
     const std::string& suffix = out->suffixes[p.suffix[0]];
     if (word.size() < prefix.size() + suffix.size() || word.compare(0, prefix.size(), prefix) != 0 ||
         word.compare(word.size() - suffix.size(), suffix.size(), suffix) != 0)

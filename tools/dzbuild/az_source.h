@@ -40,6 +40,9 @@ bool LoadSource(const std::string& dir, Source* out, std::string* error);
 // keys are "word:TAG"), Windows-1251, distinct, in key order.
 bool LoadCorpusWords(const std::string& dir, std::vector<std::string>* words, std::string* error);
 
+// The text of a form's prefix id (0-2): "", "по" (comparatives), "наи" (superlatives).
+const std::string& FormPrefix(uint16_t id);
+
 // UTF-8 to Windows-1251 for Russian text; other characters become '?'.
 std::string ToCp1251(const std::string& utf8);
 

@@ -61,10 +61,6 @@ const std::vector<std::vector<CodeEndings>>& Classes() {
   return classes;
 }
 
-bool EndsWith(const std::string& w, const std::string& e) {
-  return w.size() >= e.size() && w.compare(w.size() - e.size(), e.size(), e) == 0;
-}
-
 // A record's slots that produce forms still wanted, and how many distinct ones.
 struct Trial {
   Record record;
@@ -198,7 +194,7 @@ Trial BestRecord(const std::vector<CodeEndings>& codes, uint32_t freeSlots, cons
 
 }  // namespace
 
-std::vector<std::string> Generate(const Ring& ring) {
+std::vector<std::string> SlotTexts(const Ring& ring) {
   std::vector<std::string> stems;
   std::vector<StemView> views;
   stems.reserve(ring.size());
@@ -208,10 +204,17 @@ std::vector<std::string> Generate(const Ring& ring) {
   }
   Slot slots[kMaxSlots];
   const int k = zrt::morph::BuildAllForms(views.data(), static_cast<int>(views.size()), nullptr, slots);
-  std::vector<std::string> out;
-  for (int s = 0; s < k; ++s)
-    if (slots[s][0] != '-') out.emplace_back(slots[s]);
+  return std::vector<std::string>(slots, slots + k);
+}
+
+std::vector<std::string> Generate(const Ring& ring) {
+  std::vector<std::string> out = SlotTexts(ring);
+  std::erase(out, std::string("-"));
   return out;
+}
+
+size_t SharedLength(const std::string& a, const std::string& b) {
+  return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
 }
 
 static size_t InferPlain(const std::vector<std::string>& core, const std::vector<int>& classes, Ring* ring);
@@ -224,7 +227,7 @@ size_t InferRing(const std::vector<std::string>& core, const std::vector<std::st
   const std::string sya = "\xF1\xFF";
   std::vector<std::string> bare;
   for (const std::string& w : core)
-    if (w.size() > 4 && EndsWith(w, sya)) bare.push_back(w.substr(0, w.size() - 2));
+    if (w.size() > 4 && w.ends_with(sya)) bare.push_back(w.substr(0, w.size() - 2));
   if (bare.size() == core.size() && core.size() > 1) {
     size_t covered = InferPlain(bare, classes, ring);
     if (covered == core.size()) {
@@ -308,13 +311,11 @@ std::string CheckRing(const Ring& ring) {
     for (const Record& r : ring) {
       if (r.code < 100) return "mixed slot classes";
       if (r.stem.empty() || r.stem.size() > 255) return "bad stem length";
-      StemView v{r.stem.c_str(), r.code, r.mask, r.features, r.fourth};
-      Slot slots[kMaxSlots];
-      zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
-      for (int s = 0; s < kMaxSlots; ++s) {
-        if (slots[s][0] == '-') continue;
-        if (!written[s].empty() && written[s] != slots[s]) return "two records write slot " + std::to_string(s);
-        written[s] = slots[s];
+      const std::vector<std::string> texts = SlotTexts({r});
+      for (size_t s = 0; s < texts.size(); ++s) {
+        if (texts[s] == "-") continue;
+        if (!written[s].empty() && written[s] != texts[s]) return "two records write slot " + std::to_string(s);
+        written[s] = texts[s];
       }
     }
     return "";

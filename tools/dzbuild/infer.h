@@ -21,8 +21,15 @@ using Ring = std::vector<Record>;
 size_t InferRing(const std::vector<std::string>& core, const std::vector<std::string>& all,
                  const std::vector<int>& classes, Ring* ring);
 
+// The text the engine writes in each slot of a ring, "-" for an unfilled slot (a filled
+// one can be empty: the endings of an empty stem).
+std::vector<std::string> SlotTexts(const Ring& ring);
+
 // The forms the engine generates from a ring (its unfilled slots left out).
 std::vector<std::string> Generate(const Ring& ring);
+
+// How many leading bytes two words share.
+size_t SharedLength(const std::string& a, const std::string& b);
 
 // Why a ring breaks the rules generation depends on, or "" when it keeps them: one slot
 // class, no code 0 in a ring of several records, disjoint masks, the same bits 10 and

@@ -22,8 +22,6 @@ struct Lexeme {
   std::vector<std::string> genderSplit[3];  // core forms by singular gender, when split is possible
 };
 
-std::vector<Lexeme> CollectLexemes(const Source& source);
-
 // The source's tags, split into part of speech and grammemes once.
 class SourceTags {
 public:
@@ -49,5 +47,8 @@ bool ExpandForms(const Source& source, const SourceTags& tags, const Source::Lex
 
 // Infinitives, finite forms, participles and gerunds.
 bool Verbal(const std::string& pos);
+
+// The lexemes of a source lexeme that is no verb, from its forms.
+void AddLexemes(const Source::Lexeme& lx, const std::vector<Form>& forms, std::vector<Lexeme>* out);
 
 }  // namespace dzbuild

@@ -72,8 +72,7 @@ public:
     if (it == cache_.end()) {
       Template t{{}, *ring, covered};
       for (const Record& r : *ring) {
-        size_t keep = 0;
-        while (keep < r.stem.size() && keep < lx.base.size() && r.stem[keep] == lx.base[keep]) ++keep;
+        const size_t keep = SharedLength(r.stem, lx.base);
         t.stems.emplace_back(lx.base.size() - keep, r.stem.substr(keep));
       }
       cache_.emplace(std::move(key), std::move(t));
@@ -220,8 +219,20 @@ int Run(int argc, char** argv) {
   Source source;
   std::string error;
   if (!LoadSource(az, &source, &error)) return std::fprintf(stderr, "dzbuild: %s: %s\n", az.c_str(), error.c_str()), 1;
-  std::vector<Lexeme> lexemes = verbsOnly ? std::vector<Lexeme>{} : CollectLexemes(source);
-  const std::vector<VerbLexeme> verbs = CollectVerbs(source);
+  // Verbs apart: they have rules of their own.
+  std::vector<Lexeme> lexemes;
+  std::vector<VerbLexeme> verbs;
+  {
+    const SourceTags tags(source);
+    std::vector<Form> forms;
+    for (const Source::Lexeme& lx : source.lexemes) {
+      if (!ExpandForms(source, tags, lx, &forms)) continue;
+      if (Verbal(forms[0].pos))
+        verbs.push_back(MakeVerb(forms));
+      else if (!verbsOnly)
+        AddLexemes(lx, forms, &lexemes);
+    }
+  }
   std::printf("dzbuild: %zu source lexemes, %zu lexemes to encode, %zu of them verbs\n", source.lexemes.size(),
               lexemes.size() + verbs.size(), verbs.size());
 

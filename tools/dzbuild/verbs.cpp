@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <bitset>
 #include <set>
 #include <unordered_set>
@@ -12,8 +13,6 @@
 namespace dzbuild {
 
 using zrt::morph::kMaxSlots;
-using zrt::morph::Slot;
-using zrt::morph::StemView;
 
 namespace {
 
@@ -65,12 +64,11 @@ struct Setting {
 
 std::vector<std::pair<int, std::string>> Endings(int group, uint32_t features, uint32_t code, bool plainOff,
                                                  bool reflexive) {
-  StemView v{"", code, B(group), features | (plainOff ? B(kPlainOff) : 0) | (reflexive ? B(kReflexive) : 0), 0};
-  Slot slots[kMaxSlots];
-  zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
+  const std::vector<std::string> texts =
+      SlotTexts({Record{"", code, B(group), features | (plainOff ? B(kPlainOff) : 0) | (reflexive ? B(kReflexive) : 0), 0}});
   std::vector<std::pair<int, std::string>> out;
-  for (int s = 0; s < kMaxSlots; ++s)
-    if (slots[s][0] != '-') out.emplace_back(s, slots[s]);
+  for (size_t s = 0; s < texts.size(); ++s)
+    if (texts[s] != "-") out.emplace_back(static_cast<int>(s), texts[s]);
   return out;
 }
 
@@ -139,16 +137,10 @@ const std::vector<Setting>& Settings(bool reflexive) {
   return settings[reflexive];
 }
 
-bool StartsWith(const std::string& w, const std::string& p) { return w.size() >= p.size() && w.compare(0, p.size(), p) == 0; }
-
 // The longest prefix all the words share.
 std::string SharedHead(const std::vector<std::string>& words) {
   std::string head = words.empty() ? std::string() : words[0];
-  for (const std::string& f : words) {
-    size_t n = 0;
-    while (n < head.size() && n < f.size() && head[n] == f[n]) ++n;
-    head.resize(n);
-  }
+  for (const std::string& f : words) head.resize(SharedLength(head, f));
   return head;
 }
 
@@ -178,7 +170,7 @@ struct Wants {
         // The participle's own stem, not any shorter prefix ("от$" would catch every
         // word beginning so).
         if (!all.empty() && head.size() + 1 >= participleHead[k].size() &&
-            std::all_of(all.begin(), all.end(), [&](const std::string& f) { return StartsWith(f, head); }))
+            std::all_of(all.begin(), all.end(), [&](const std::string& f) { return f.starts_with(head); }))
           made.set(participleItem[k][0]);
       }
       return made;
@@ -216,9 +208,9 @@ struct Partial {
   std::string stem;
   std::vector<std::pair<int, std::string>> texts;
   Items made;
-  int wrong = 0;    // texts in a slot whose wanted form they are not
-  uint32_t wrongSlots = 0;
-  int foreign = 0;  // texts in slots the lexeme has no form for
+  uint32_t wrongSlots = 0;  // slots whose wanted form the text is not
+  int foreign = 0;          // texts in slots the lexeme has no form for
+  int Wrong() const { return std::popcount(wrongSlots); }
 };
 
 std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
@@ -246,7 +238,7 @@ std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
     }
     for (const std::string& stem : stems) {
       if (!seen.emplace(&s, stem).second) continue;
-      Partial p{&s, stem, {}, {}, 0};
+      Partial p{&s, stem, {}, {}, 0, 0};
       for (const auto& [slot, ending] : s.endings) {
         std::string text = stem + ending;
         if (text.size() >= static_cast<size_t>(zrt::morph::kSlotSize)) text.resize(zrt::morph::kSlotSize - 1);
@@ -254,11 +246,13 @@ std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
         // A second spelling in a slot also counts as wrong there: it keeps the slot's own
         // form out ("хочут" for "хотят").
         if (slot < kVerbFormSlots && !v.slot[slot].empty() && text != v.slot[slot]) {
-          ++p.wrong, p.wrongSlots |= B(slot);
+          p.wrongSlots |= B(slot);
         } else if (m.none()) {
           const bool wanted = slot >= 16 && slot <= 19 && !v.participles[slot - 16].empty();
-          ++(wanted ? p.wrong : p.foreign);
-          if (wanted) p.wrongSlots |= B(slot);
+          if (wanted)
+            p.wrongSlots |= B(slot);
+          else
+            ++p.foreign;
         }
         p.made |= m;
         p.texts.emplace_back(slot, std::move(text));
@@ -267,7 +261,7 @@ std::vector<Partial> Partials(const VerbLexeme& v, const Wants& wants) {
       // (but the passive participle and the "-вся" gerund they give a reflexive verb, whose
       // "-вшись" no rule makes).
       const bool irregular = s.group == 14 || s.group == 15;
-      if (p.made.any() && !(irregular && ((p.wrongSlots & ~B(15)) != 0 || p.wrong + p.foreign > 2)))
+      if (p.made.any() && !(irregular && ((p.wrongSlots & ~B(15)) != 0 || p.Wrong() + p.foreign > 2)))
         out.push_back(std::move(p));
     }
   }
@@ -304,16 +298,6 @@ Record Finish(const Draft& d, uint32_t code, bool plainOff, bool reflexive) {
   return Record{d.stem, code, d.mask, d.features | (plainOff ? B(kPlainOff) : 0) | (reflexive ? B(kReflexive) : 0), 0};
 }
 
-std::vector<std::string> SlotTexts(const Record& r) {
-  StemView v{r.stem.c_str(), r.code, r.mask, r.features, r.fourth};
-  Slot slots[kMaxSlots];
-  zrt::morph::BuildAllForms(&v, 1, nullptr, slots);
-  std::vector<std::string> out(kMaxSlots);
-  for (int s = 0; s < kMaxSlots; ++s)
-    if (slots[s][0] != '-') out[s] = slots[s];
-  return out;
-}
-
 // The record(s) of a draft: the plain-verb slots when all they make are forms of the
 // counterpart, else kept out by code 103 or bit 7; a record that needs a code and a bit 7
 // that exclude each other loses its passive participles to a record of their own.
@@ -324,12 +308,12 @@ void Emit(const Draft& d, const VerbLexeme& v, const std::vector<std::string>& c
     ring->push_back(Finish(d, d.high ? 103 : code, false, v.reflexive));
     return;
   }
-  if (!v.reflexive && !counterpart.empty() && !d.high) {
+  if (!v.reflexive && !counterpart.empty()) {
     Record plain = Finish(d, code, false, false);
-    const std::vector<std::string> texts = SlotTexts(plain);
+    const std::vector<std::string> texts = SlotTexts({plain});
     bool fits = true;
     for (int s = 20; s <= 26 && fits; ++s)
-      if (!texts[s].empty() && !std::binary_search(counterpart.begin(), counterpart.end(), texts[s])) fits = false;
+      if (texts[s] != "-" && !std::binary_search(counterpart.begin(), counterpart.end(), texts[s])) fits = false;
     if (fits) return ring->push_back(plain);
   }
   if (!d.bit7Clear) return ring->push_back(Finish(d, code, true, v.reflexive));
@@ -357,7 +341,7 @@ std::vector<Ring> Leftovers(const Ring& rules, std::vector<std::string> hard, co
   auto truncate = [&](const std::string& head) {
     ring.push_back(Record{head, 103, B(free.front()), features, 0});
     free.erase(free.begin());
-    std::erase_if(hard, [&](const std::string& f) { return StartsWith(f, head); });
+    std::erase_if(hard, [&](const std::string& f) { return f.starts_with(head); });
   };
   for (const std::string& h : heads)
     if (!free.empty()) truncate(h);
@@ -366,8 +350,7 @@ std::vector<Ring> Leftovers(const Ring& rules, std::vector<std::string> hard, co
     std::string bestHead;
     for (size_t i = 0; i < hard.size(); ++i)
       for (size_t j = i + 1; j < hard.size(); ++j) {
-        size_t n = 0;
-        while (n < hard[i].size() && n < hard[j].size() && hard[i][n] == hard[j][n]) ++n;
+        const size_t n = SharedLength(hard[i], hard[j]);
         if (n < 4 && n != hard[i].size()) break;
         if (j - i + 1 > bestCount) bestCount = j - i + 1, bestHead = hard[i].substr(0, n);
       }
@@ -401,42 +384,35 @@ std::vector<std::string> VerbLexeme::Forms() const {
   return {all.begin(), all.end()};
 }
 
-std::vector<VerbLexeme> CollectVerbs(const Source& source) {
-  const SourceTags tags(source);
-  std::vector<VerbLexeme> out;
-  std::vector<Form> forms;
-  for (const Source::Lexeme& lx : source.lexemes) {
-    if (!ExpandForms(source, tags, lx, &forms) || !Verbal(forms[0].pos)) continue;
-    VerbLexeme v;
-    bool marked[kVerbFormSlots] = {};
-    auto variant = [&](const std::string& w) {
-      if (std::find(v.variants.begin(), v.variants.end(), w) == v.variants.end()) v.variants.push_back(w);
-    };
-    for (const Form& f : forms) {
-      const int slot = FormSlot(f), kind = ParticipleKind(f);
-      // A slot's own form is its first unmarked one ("хотим", not the informal "хочем").
-      const bool rare = f.Has("Infr") || f.Has("Erro") || f.Has("Dist") || f.Has("Slng") || f.Has("Arch") ||
-                        std::any_of(f.grammemes->begin(), f.grammemes->end(), [](const std::string& g) { return g.rfind("V-", 0) == 0; });
-      if (kind >= 0) {
-        auto& all = v.participles[kind];
-        if (std::find(all.begin(), all.end(), f.word) == all.end()) all.push_back(f.word);
-      } else if (slot >= 0 && (v.slot[slot].empty() || (marked[slot] && !rare))) {
-        if (!v.slot[slot].empty()) variant(v.slot[slot]);
-        v.slot[slot] = f.word;
-        marked[slot] = rare;
-      } else {
-        variant(f.word);
-      }
+VerbLexeme MakeVerb(const std::vector<Form>& forms) {
+  VerbLexeme v;
+  bool marked[kVerbFormSlots] = {};
+  auto variant = [&](const std::string& w) {
+    if (std::find(v.variants.begin(), v.variants.end(), w) == v.variants.end()) v.variants.push_back(w);
+  };
+  for (const Form& f : forms) {
+    const int slot = FormSlot(f), kind = ParticipleKind(f);
+    // A slot's own form is its first unmarked one ("хотим", not the informal "хочем").
+    const bool rare = f.Has("Infr") || f.Has("Erro") || f.Has("Dist") || f.Has("Slng") || f.Has("Arch") ||
+                      std::any_of(f.grammemes->begin(), f.grammemes->end(), [](const std::string& g) { return g.rfind("V-", 0) == 0; });
+    if (kind >= 0) {
+      auto& all = v.participles[kind];
+      if (std::find(all.begin(), all.end(), f.word) == all.end()) all.push_back(f.word);
+    } else if (slot >= 0 && (v.slot[slot].empty() || (marked[slot] && !rare))) {
+      if (!v.slot[slot].empty()) variant(v.slot[slot]);
+      v.slot[slot] = f.word;
+      marked[slot] = rare;
+    } else {
+      variant(f.word);
     }
-    v.infinitive = v.slot[0].empty() ? forms[0].word : v.slot[0];
-    const std::string& inf = v.infinitive;
-    v.reflexive = inf.size() > 2 && (inf.compare(inf.size() - 2, 2, "\xF1\xFF") == 0 ||   // ся
-                                     inf.compare(inf.size() - 2, 2, "\xF1\xFC") == 0);    // сь
-    // A variant equal to a slot's form is no variant.
-    std::erase_if(v.variants, [&](const std::string& w) { return std::find(std::begin(v.slot), std::end(v.slot), w) != std::end(v.slot); });
-    out.push_back(std::move(v));
   }
-  return out;
+  v.infinitive = v.slot[0].empty() ? forms[0].word : v.slot[0];
+  const std::string& inf = v.infinitive;
+  v.reflexive = inf.size() > 2 && (inf.compare(inf.size() - 2, 2, "\xF1\xFF") == 0 ||   // ся
+                                   inf.compare(inf.size() - 2, 2, "\xF1\xFC") == 0);    // сь
+  // A variant equal to a slot's form is no variant.
+  std::erase_if(v.variants, [&](const std::string& w) { return std::find(std::begin(v.slot), std::end(v.slot), w) != std::end(v.slot); });
+  return v;
 }
 
 std::vector<Ring> InferVerb(const VerbLexeme& v, const std::vector<std::string>& counterpart) {
@@ -460,7 +436,7 @@ std::vector<Ring> InferVerb(const VerbLexeme& v, const std::vector<std::string>&
       for (const auto& [slot, text] : p.texts)
         if (!written[slot].empty() && written[slot] != text) clash = true;
       if (clash) continue;
-      double score = gain - p.wrong - 0.3 * p.foreign;
+      double score = gain - p.Wrong() - 0.3 * p.foreign;
       for (const Partial* c : chosen)
         if (c->stem == p.stem) {
           score += 0.2;
@@ -494,7 +470,7 @@ std::vector<Ring> InferVerb(const VerbLexeme& v, const std::vector<std::string>&
   std::vector<std::string> hard, soft, heads;
   for (size_t i = 0; i < wants.forms.size(); ++i) {
     if (made.test(i)) continue;
-    const bool begun = std::any_of(truncated.begin(), truncated.end(), [&](const std::string& t) { return StartsWith(wants.forms[i], t); });
+    const bool begun = std::any_of(truncated.begin(), truncated.end(), [&](const std::string& t) { return wants.forms[i].starts_with(t); });
     if (!begun) hard.push_back(wants.forms[i]);
     else if (i < wants.primary) soft.push_back(wants.forms[i]);
   }
@@ -522,7 +498,7 @@ VerbFit FitVerb(const VerbLexeme& v, const std::vector<Ring>& rings, const std::
       whole.insert(g);
   }
   auto begun = [&](const std::string& w) {
-    return std::any_of(heads.begin(), heads.end(), [&](const std::string& h) { return StartsWith(w, h); });
+    return std::any_of(heads.begin(), heads.end(), [&](const std::string& h) { return w.starts_with(h); });
   };
   const std::vector<std::string> all = v.Forms();
   std::set<std::string> participleForms;
@@ -544,7 +520,7 @@ VerbFit FitVerb(const VerbLexeme& v, const std::vector<Ring>& rings, const std::
   for (const std::string& g : generated) {
     if (!g.empty() && g.back() == '$') {
       const std::string h = g.substr(0, g.size() - 1);
-      if (std::none_of(all.begin(), all.end(), [&](const std::string& f) { return StartsWith(f, h); })) ++fit.foreign;
+      if (std::none_of(all.begin(), all.end(), [&](const std::string& f) { return f.starts_with(h); })) ++fit.foreign;
     } else if (!std::binary_search(all.begin(), all.end(), g) &&
                !std::binary_search(counterpart.begin(), counterpart.end(), g)) {
       ++fit.foreign;

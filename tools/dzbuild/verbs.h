@@ -13,6 +13,7 @@
 
 #include "az_source.h"
 #include "infer.h"
+#include "lexemes.h"
 
 namespace dzbuild {
 
@@ -31,7 +32,8 @@ struct VerbLexeme {
   std::vector<std::string> Forms() const;
 };
 
-std::vector<VerbLexeme> CollectVerbs(const Source& source);
+// The verb lexeme of a source lexeme whose first form is verbal, from its forms.
+VerbLexeme MakeVerb(const std::vector<Form>& forms);
 
 // The rings for a verb: one, and a few more that hold the forms no free slot was left
 // for, each with the verb's records again. `counterpart` holds the forms of the verb's reflexive
