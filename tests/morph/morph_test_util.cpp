@@ -4,6 +4,7 @@
 #include <atomic>
 #include <fstream>
 #include <map>
+#include <string_view>
 #include <unistd.h>
 
 #include "morph/cyrillic.h"
@@ -81,6 +82,28 @@ TempFile::TempFile(const std::string& bytes) {
 TempFile::~TempFile() {
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
+}
+
+std::set<std::string> FormsOf(DZContext* ctx, const std::string& utf8Word, int flags) {
+  std::vector<char> out(DZ_FORMS_SIZE);
+  DZFindForms(W(utf8Word.c_str()).c_str(), out.data(), ctx, flags);
+  std::set<std::string> forms;
+  const std::string text = U(out.data());
+  const std::string sep = (flags & DZ_FLAG_BARS) ? " | " : " or ";
+  for (size_t at = 0; !text.empty();) {
+    const size_t next = text.find(sep, at);
+    forms.insert(text.substr(at, next - at));
+    if (next == std::string::npos) break;
+    at = next + sep.size();
+  }
+  return forms;
+}
+
+bool Finds(const std::set<std::string>& forms, const std::string& word) {
+  if (forms.count(word)) return true;
+  return std::any_of(forms.begin(), forms.end(), [&](const std::string& f) {
+    return !f.empty() && f.back() == '$' && word.starts_with(std::string_view(f).substr(0, f.size() - 1));
+  });
 }
 
 }  // namespace morphtest

@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "zrteng.h"
 
 namespace morphtest {
 
@@ -34,6 +37,14 @@ private:
   std::filesystem::path dir_;
   std::string path_;
 };
+
+// The forms DZFindForms writes for a word, as a set of UTF-8 words (flag DZ_FLAG_BARS
+// changes the separator it splits at).
+std::set<std::string> FormsOf(DZContext* ctx, const std::string& utf8Word, int flags = 0);
+
+// Whether a set of forms finds the word: holds it, or a truncated term ("делающ$") that
+// begins it.
+bool Finds(const std::set<std::string>& forms, const std::string& word);
 
 // All slots of a noun/adjective/... mask.
 inline uint32_t AllSlots(int n) { return n >= 32 ? ~0u : (1u << n) - 1; }

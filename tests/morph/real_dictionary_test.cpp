@@ -35,20 +35,7 @@ protected:
   void TearDown() override {
     if (ctx_.dict) DZStop(&ctx_);
   }
-  std::set<std::string> Forms(const char* word, int flags = 0) {
-    std::vector<char> out(DZ_FORMS_SIZE);
-    DZFindForms(W(word).c_str(), out.data(), &ctx_, flags);
-    std::set<std::string> forms;
-    std::string text = U(out.data());
-    const std::string sep = (flags & DZ_FLAG_BARS) ? " | " : " or ";
-    for (size_t at = 0; !text.empty();) {
-      size_t next = text.find(sep, at);
-      forms.insert(text.substr(at, next - at));
-      if (next == std::string::npos) break;
-      at = next + sep.size();
-    }
-    return forms;
-  }
+  std::set<std::string> Forms(const char* word, int flags = 0) { return FormsOf(&ctx_, word, flags); }
   static bool Holds(const std::set<std::string>& got, const std::vector<const char*>& want, std::string* missing) {
     for (const char* w : want)
       if (!got.count(w)) return *missing = w, false;
@@ -106,16 +93,10 @@ TEST_F(RealDictionary, VerbsExpandFromEveryForm) {
         "живя"}},
       {{"учиться", "учусь", "учишься", "учится", "учимся", "учитесь", "учатся", "учился", "училась", "учись"}},
   };
-  auto finds = [](const std::set<std::string>& got, const std::string& w) {
-    if (got.count(w)) return true;
-    for (const std::string& f : got)
-      if (!f.empty() && f.back() == '$' && w.compare(0, f.size() - 1, f, 0, f.size() - 1) == 0) return true;
-    return false;
-  };
   for (const Paradigm& p : verbs)
     for (const char* w : p.forms) {
       const std::set<std::string> got = Forms(w);
-      for (const char* need : p.forms) EXPECT_TRUE(finds(got, need)) << w << " lacks " << need;
+      for (const char* need : p.forms) EXPECT_TRUE(Finds(got, need)) << w << " lacks " << need;
     }
   // Participles find their verb through its truncated stems.
   EXPECT_TRUE(Forms("думающими").count("думать"));
