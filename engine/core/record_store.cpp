@@ -89,6 +89,7 @@ Status RecordStore::Open(const std::string& storeName, const char* suffix) {
   index_ = std::move(index);
   data_ = std::move(data);
   recordCount_ = static_cast<int32_t>(count);
+  committedCount_ = recordCount_;
   currentRecord_ = -1;
   if (recordCount_ > 0) {
     s = ReadRecord(1);
@@ -108,6 +109,7 @@ void RecordStore::Close() {
   index_.reset();
   data_.reset();
   recordCount_ = -1;
+  committedCount_ = -1;
   currentRecord_ = -1;
   entries_.clear();
   recordFlag_ = 0;
@@ -345,6 +347,7 @@ Status RecordStore::CommitCount() {
   PutU32(count, static_cast<uint32_t>(recordCount_));
   if (!index_->WriteAt(4, count, 4) || !index_->Sync() || !data_->Sync())
     return Status::IOError(dataPath_ + ": the record count cannot be written");
+  committedCount_ = recordCount_;
   return Status::Ok();
 }
 

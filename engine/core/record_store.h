@@ -87,6 +87,8 @@ public:
   // record goes to the end of ".cdb" and *abandoned receives the bytes left behind.
   Status RewriteCurrent(const Texts& texts, uint32_t* abandoned);
   Status CommitCount();
+  // The count that ".cdx" holds: records past it vanish at the next open.
+  int32_t committedCount() const { return committedCount_; }
   // Reads record n's raw bytes (header, entries, text area) as stored, for compaction.
   Status ReadRaw(int32_t n, std::string* bytes);
   File* dataFile() const { return data_.get(); }
@@ -110,6 +112,7 @@ private:
   std::string dataPath_;
   bool readOnly_ = false;
   int32_t recordCount_ = -1;
+  int32_t committedCount_ = -1;
   int32_t currentRecord_ = -1;
 
   uint8_t recordFlag_ = 0;

@@ -89,6 +89,12 @@ Status Edition::Open(const std::string& path, const char* suffix) {
 }
 
 void Edition::Close() {
+  // Records appended without a commit vanish at the next open; their words must not
+  // stay behind for the records that will take their numbers.
+  if (updates_.isOpen() && store_.recordCount() > store_.committedCount()) {
+    Status s = updates_.DeleteRecords(static_cast<uint32_t>(store_.committedCount()) + 1, 0xFFFFFFFFu);
+    if (!s.ok()) lastError_ = s;
+  }
   query_.ClearListing();
   query_.ClearFound();
   bulk_.reset();

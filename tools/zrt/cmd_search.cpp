@@ -96,7 +96,7 @@ int RunSearch(const Args& args) {
     CWordOpCode_destroy(&list);
     ZRTCStop_destroy();
     const std::string& why = h->edition->query().lastError.message();
-    if (why.rfind("syntax", 0) == 0) {
+    if (h->edition->query().lastError.code() == zrt::Status::Code::Syntax) {
       std::fprintf(stderr, "Синтаксическая ошибка в тексте запроса\n");
       return 1;
     }
