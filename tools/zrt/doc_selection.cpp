@@ -70,22 +70,4 @@ int32_t DocSelection::RecordAt(int32_t position) const {
   return queryMode_ ? found_[static_cast<size_t>(position - 1)] : position;
 }
 
-bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
-                      std::string* error) {
-  path->clear();
-  for (size_t i = 0; i < positional->size(); ++i) {
-    if ((*positional)[i] != "-o") continue;
-    if (i + 1 >= positional->size()) {
-      *error = "-o needs a file name";
-      return false;
-    }
-    *path = (*positional)[i + 1];
-    positional->erase(positional->begin() + static_cast<long>(i),
-                      positional->begin() + static_cast<long>(i) + 2);
-    break;
-  }
-  if (args.Has("output")) *path = args.Get("output");
-  return true;
-}
-
 }  // namespace zrt::cli
