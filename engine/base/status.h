@@ -9,7 +9,7 @@ namespace zrt {
 
 class Status {
 public:
-  enum class Code { Ok, NotFound, Corruption, IOError, InvalidArgument, ReadOnly, Limit, Syntax };
+  enum class Code { Ok, NotFound, Corruption, IOError, InvalidArgument, ReadOnly, Limit, Syntax, Internal };
 
   Status() = default;
   static Status Ok() { return {}; }
@@ -19,6 +19,8 @@ public:
   static Status InvalidArgument(std::string m) { return {Code::InvalidArgument, std::move(m)}; }
   static Status ReadOnly(std::string m) { return {Code::ReadOnly, std::move(m)}; }
   static Status Limit(std::string m) { return {Code::Limit, std::move(m)}; }
+  // A fault inside the engine (an exception caught at the C boundary).
+  static Status Internal(std::string m) { return {Code::Internal, std::move(m)}; }
   // A query text that does not parse; `offset` is the byte where parsing stopped.
   static Status Syntax(std::string m, size_t offset) {
     Status s(Code::Syntax, std::move(m));

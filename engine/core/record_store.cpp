@@ -1,5 +1,6 @@
 #include "core/record_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -383,6 +384,20 @@ const char* RecordStore::DataBySrcNo(uint8_t n) const {
   for (const Entry& e : entries_)
     if (e.field == n) return e.text;
   return "";
+}
+
+int32_t BrowseRecordNumbers(int32_t count, int32_t from, bool forward, int32_t* out, int32_t max) {
+  int32_t written = 0;
+  if (forward) {
+    for (int64_t r = std::max<int64_t>(from, 0) + 1; r <= count && written < max; ++r)
+      out[written++] = static_cast<int32_t>(r);
+    return written;
+  }
+  if (from < 2) return 0;
+  const int64_t end = std::min<int64_t>(from, int64_t{count} + 1);
+  // Fewer than max numbers before `from`: all of them, as the forward list would.
+  for (int64_t r = std::max<int64_t>(end - max, 1); r < end; ++r) out[written++] = static_cast<int32_t>(r);
+  return written;
 }
 
 }  // namespace zrt

@@ -130,6 +130,11 @@ private:
 // when the record would not fit the reader's limits (127 entries, 10,000-byte text area).
 Status EncodeRecord(const RecordStore::Texts& texts, uint8_t flag, std::string* out);
 
+// Browsing without a query: up to `max` record numbers of an edition of `count` records
+// after `from` (forward), or the `max` numbers before it, in ascending order. Returns how
+// many were written.
+int32_t BrowseRecordNumbers(int32_t count, int32_t from, bool forward, int32_t* out, int32_t max);
+
 // The relative media name of a document identifier: Cyrillic capitals transliterated,
 // "-" and "." to "/", ASCII lower case, "orvant/" removed, cut before "/(".
 std::string MediaRelativeName(const std::string& identifier);

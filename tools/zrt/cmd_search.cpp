@@ -93,8 +93,8 @@ int RunSearch(const Args& args) {
   if (rc != 0) {
     CWordOpCode_destroy(&list);
     ZRTCStop_destroy();
-    const std::string& why = h->edition->query().lastError.message();
-    if (h->edition->query().lastError.code() == zrt::Status::Code::Syntax) {
+    const std::string why = ZRT_ErrMsg(h);
+    if (ZRT_ErrCode(h) == ZRT_ERR_SYNTAX) {
       std::fprintf(stderr, "Синтаксическая ошибка в тексте запроса\n");
       return 1;
     }

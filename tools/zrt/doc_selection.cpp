@@ -36,7 +36,7 @@ bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error)
       return false;
     }
     if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, &opcodes_, nullptr) != 0) {
-      const std::string& why = h->edition->query().lastError.message();
+      const std::string why = ZRT_ErrMsg(h);
       *error = "the query failed" + (why.empty() ? std::string() : ": " + why);
       return false;
     }
