@@ -248,9 +248,9 @@ typedef struct DZContext {
 /* Opens the dictionary file: 0, or -1 when it cannot be read or is not a dictionary. */
 ZRT_API int DZInit(const char *path, DZContext *ctx);
 ZRT_API void DZStop(DZContext *ctx);
-/* Writes the forms of a lower-case word, joined, into out (DZ_FORMS_SIZE bytes; whole
- * forms that do not fit are left out) and returns how many were written; 0 leaves out
- * empty, as does a context without a dictionary. */
+/* Writes the forms of a word (any case; yo spelled as ye or not), joined, into out
+ * (DZ_FORMS_SIZE bytes; whole forms that do not fit are left out) and returns how many
+ * were written; 0 leaves out empty, as does a context without a dictionary. */
 ZRT_API int DZFindForms(const char *word, char *out, DZContext *ctx, int flags);
 /* Fills the slots (room for DZ_MAX_SLOTS) of one lexeme of `count` stems. Returns, with
  * a word: +k when a slot equals it, -k when it begins with a truncated slot, else 0 (k =

@@ -41,7 +41,7 @@ int RunWords(const Args& args) {
   if (args.positional.size() == 2) {
     if (!FromUtf8(args.positional[1], &prefix, &bad))
       return Fail("'" + bad + "' has no Windows-1251 form");
-    prefix = zrt::AnsiToOem(zrt::AnsiUpper(prefix)).substr(0, 30);
+    prefix = zrt::IndexKey(prefix).substr(0, 30);
   }
   OpenedEdition ed;
   std::string error;
