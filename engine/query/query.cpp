@@ -200,6 +200,9 @@ public:
     return Status::Ok();
   }
 
+  // Where the next token begins: after a syntax error, the place of the fault.
+  size_t position() const { return lex_.SkipBlanks(pos_); }
+
 private:
   Status Disjunction(bool fieldMode, bool eval) {
     Status s = Conjunction(fieldMode, eval);
@@ -285,11 +288,12 @@ private:
     for (;;) {
       Token name = lex_.ReadTerm(lex_.SkipBlanks(pos_), true);
       if (name.kind == Tok::Error) return name.error;
+      pos_ = lex_.SkipBlanks(pos_);
       if (name.text.empty()) return SyntaxError("a field name expected");
-      pos_ = name.end;
       uint8_t numbers[256];
       int n = ctx_.fields.FNumsB(name.text.c_str(), numbers, 256);
-      if (n <= 0) return SyntaxError("unknown field name");
+      if (n <= 0) return SyntaxError(("the edition has no field " + name.text).c_str());
+      pos_ = name.end;
       if (sources.size() + static_cast<size_t>(n) > kMaxListFields)
         return Status::Limit("a field list names more than 126 source fields");
       sources.insert(sources.end(), numbers, numbers + n);
@@ -420,7 +424,7 @@ private:
 }  // namespace
 
 Status RunQuery(const SearchContext& context, const std::string& text, WordOpCodes* opcodes,
-                const QueryProgress& progress, FoundSet* result) {
+                const QueryProgress& progress, FoundSet* result, size_t* stoppedAt) {
   result->Clear();
   if (text.size() > kMaxQueryText)
     return Status::Limit("the query text is longer than " + std::to_string(kMaxQueryText) + " bytes");
@@ -431,6 +435,7 @@ Status RunQuery(const SearchContext& context, const std::string& text, WordOpCod
   Parser parser(context, q, opcodes, progress);
   FoundSet found;
   Status s = parser.Query(&found);
+  if (stoppedAt) *stoppedAt = parser.position();
   if (!s.ok()) return s;
   ReduceToRecords(found);
   if (found.stop) found.Clear();

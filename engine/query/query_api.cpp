@@ -43,7 +43,8 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
       zrt::QueryProgress report;
       if (progress) report = [progress](int32_t r, int32_t n, int32_t o, const char* t) { progress(r, n, o, t); };
       zrt::WordOpCodes* opcodes = list ? list->impl : nullptr;
-      s = zrt::RunQuery(e->searchContext(), query, opcodes, report, &q.found);
+      q.text = query;
+      s = zrt::RunQuery(e->searchContext(), query, opcodes, report, &q.found, &q.stoppedAt);
     }
     q.lastError = s;
     if (!s.ok()) q.ClearFound();

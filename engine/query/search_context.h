@@ -47,6 +47,8 @@ struct QueryState {
   FoundSet found;
   std::vector<DictionaryRow> listing;
   Status lastError;  // why the last query failed, for the tools
+  std::string text;  // the last query's text with its limits, as it was parsed
+  size_t stoppedAt = 0;  // where in `text` the parsing stopped, after a syntax error
 
   void ClearListing() { listing.clear(); listing.shrink_to_fit(); }
   void ClearFound() { found.Clear(); }

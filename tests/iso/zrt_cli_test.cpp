@@ -382,7 +382,7 @@ TEST_F(ZrtCliTest, ExportArgumentErrors) {
       {{"--format", "txt", "--records", "0", "-o", "F"}, 1, "--records wants N, N-M or N-"},
       {{"--format", "txt", "--records", "x", "-o", "F"}, 1, "--records wants N, N-M or N-"},
       {{"--format", "txt", "--records", "6-9", "-o", "F"}, 1, "the edition has 5 records"},
-      {{"--format", "iso", "--separator", ";", "-o", "F"}, 1, "--separator belongs to --format csv"},
+      {{"--format", "iso", "--separator", ";", "-o", "F"}, 2, "--separator belongs to --format csv"},
       {{"--format", "txt", "--query", "(", "-o", "F"}, 1, "the query failed"},
       {{"--format", "txt", "--query", "nothingsuch", "--records", "1", "-o", "F"}, 1,
        "the query found 0 records"},

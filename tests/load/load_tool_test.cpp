@@ -125,9 +125,9 @@ std::map<std::string, Listed> Parse(const std::string& listing) {
   std::getline(in, line);  // heading
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string word, mask, codes;
+    std::string word, codes;
     Listed l{};
-    if (!(fields >> word >> mask >> l.documents >> l.occurrences >> codes)) continue;  // the total
+    if (!(fields >> word >> codes >> l.documents >> l.occurrences)) continue;  // the total
     l.codes = codes;
     words[word] = l;
   }
@@ -283,7 +283,7 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
       {"object", R"({"TI": {"a": 1}})" "\n", " --fields TI", {"line 1", "field TI", "an object"}},
       {"nested list", R"({"TI": ["a", ["b"]]})" "\n", " --fields TI", {"line 1", "field TI", "only texts"}},
       {"no cp1251 form", good + R"({"TI": "a", "AB": "знак 中 здесь"})" "\n", "",
-       {"line 2", "field AB", "U+4E2D", "--replace"}},
+       {"line 2", "field AB", "U+4E2D", "--substitute"}},
       {"too long", "{\"AB\": \"" + std::string(10001, 'x') + "\"}\n", " --fields AB",
        {"line 1", "10000"}},
       {"groups", good, " --fields TI,AB --groups 1", {"--groups gives 1 groups for 2 fields"}},
@@ -309,7 +309,7 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
 TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   TempDir dir;
   Write(dir / "in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
-  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --replace");
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --substitute");
   ASSERT_EQ(r.code, 0) << r.err;
   ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1");
   EXPECT_NE(show.out.find("  знак ? здесь\n"), std::string::npos) << show.out;
