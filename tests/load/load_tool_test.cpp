@@ -321,8 +321,33 @@ TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
   ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
   EXPECT_EQ(again.code, 1);
-  EXPECT_NE(again.err.find("nothing was loaded"), std::string::npos) << again.err;
+  EXPECT_EQ(again.err, "zrt: " + dir / "ed" +
+                           ": an edition exists there; nothing was loaded (--replace replaces it)\n");
+  // A replacement that fails leaves the old edition whole; one that works takes its place.
+  Write(dir / "bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
+  EXPECT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "bad.jsonl --replace").code, 1);
   std::map<std::string, std::string> after;
   for (const std::string& name : EditionFiles(dir, "ed")) after[name] = fixture::ReadFile(dir / name);
   EXPECT_EQ(after, files);
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl --replace").code, 0);
+  EXPECT_NE(Zrt(dir, "show " + dir / "ed" + " 1").out.find("  другое\n"), std::string::npos);
+  EXPECT_EQ(EditionFiles(dir, "ed_zrtnew"), std::vector<std::string>{});
+}
+
+TEST(LoadTool, AppendMapsASourceByTheKeysOfTheLoad) {
+  TempDir dir;
+  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
+  Write(dir / "in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl --header " + dir / "header.json").code, 0);
+  // The load's keys and the codes both name the fields; anything else is refused.
+  Write(dir / "more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
+  ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Parse(Zrt(dir, "words " + dir / "ed").out),
+            Expected({{{"ID", "A1"}, {"TI", "первый"}}, {{"ID", "A2"}, {"TI", "второй"}},
+                      {{"ID", "A3"}, {"TI", "третий"}}},
+                     {"ID", "TI"}));
+  Write(dir / "bad.jsonl", R"({"title": "x"})" "\n");
+  EXPECT_NE(Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl").err.find("unknown field \"title\""),
+            std::string::npos);
 }

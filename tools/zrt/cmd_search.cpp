@@ -130,14 +130,14 @@ int RunSearch(const Args& args) {
   std::vector<int32_t> found(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
   found.resize(static_cast<size_t>(ZRT_BuildList(h, found.data(), static_cast<int32_t>(found.size()))));
   const auto total = static_cast<int32_t>(found.size());
+  if (first > total && total > 0)
+    return Fail("--first " + std::to_string(first) + ": the query found " + std::to_string(total) +
+                " record" + (total == 1 ? "" : "s"));
   if (total == 0 && TermCount::stop > 0 && TermCount::other == 0) {
     std::printf("0 records found: the query held only stop words\n");
   } else {
     std::printf("%d record%s found\n", total, total == 1 ? "" : "s");
   }
-  if (first > total && total > 0)
-    return Fail("--first " + std::to_string(first) + ": the query found " + std::to_string(total) +
-                " record" + (total == 1 ? "" : "s"));
   const int32_t last = std::min(total, first + count - 1);
   const bool whole = args.Has("show") || args.Has("highlight");
   for (int32_t i = first; i <= last; ++i) {
