@@ -488,7 +488,17 @@ TEST_F(ZrtCliTest, CommandLinesAreReadStrictlyAndFailuresAreNamed) {
   EXPECT_LT(shown.find("Record 4 of 5"), shown.find("Record 5 of 5"));
 }
 
+void Within80Columns(const std::string& name, const std::string& text) {
+  std::istringstream lines(text);
+  for (std::string l; std::getline(lines, l);) {
+    size_t width = 0;
+    for (unsigned char ch : l) width += (ch & 0xC0) != 0x80;
+    EXPECT_LE(width, 80u) << name << ": " << l;
+  }
+}
+
 TEST_F(ZrtCliTest, EveryCommandHasHelpWithEveryOptionWithin80Columns) {
+  Within80Columns("query", Zrt({"help", "query"}).out);
   ToolRun list = Zrt({"help"});
   ASSERT_EQ(list.code, 0);
   std::regex command(R"(\n  ([a-z]+) )");
@@ -500,12 +510,7 @@ TEST_F(ZrtCliTest, EveryCommandHasHelpWithEveryOptionWithin80Columns) {
     ASSERT_EQ(help.code, 0) << name;
     EXPECT_EQ(dashed.out, help.out);
     EXPECT_EQ(help.out.rfind("usage: zrt " + name + " ", 0), 0u) << help.out;
-    std::istringstream lines(help.out);
-    for (std::string l; std::getline(lines, l);) {
-      size_t width = 0;
-      for (unsigned char ch : l) width += (ch & 0xC0) != 0x80;
-      EXPECT_LE(width, 80u) << name << ": " << l;
-    }
+    Within80Columns(name, help.out);
     // Every option of the usage line is explained under "options:".
     const std::string options = help.out.substr(help.out.find("\noptions:\n"));
     std::regex used(R"((?:^| |\[)(--?[a-z][a-z-]*))");

@@ -38,14 +38,12 @@ std::string Trimmed(const char* word, size_t size) {
 }
 
 int RunWords(const Args& args) {
-  std::string prefix, bad;
+  std::string prefix, error;
   if (args.positional.size() == 2) {
-    if (!FromUtf8(args.positional[1], &prefix, &bad))
-      return Fail("'" + bad + "' has no Windows-1251 form");
+    if (!ArgText(args.positional[1], &prefix, &error, "the prefix")) return UsageError(args, error);
     prefix = zrt::IndexKey(prefix).substr(0, 30);
   }
   OpenedEdition ed;
-  std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
   zrt::Edition& edition = *ed.get()->edition;
   auto selected = [&](const std::string& word) { return word.compare(0, prefix.size(), prefix) == 0; };
