@@ -187,6 +187,9 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle *h, const char *text, int32_t limi
                                  const ZRTLimit *limits, CWordOpCode *list,
                                  ZRT_QueryProgress progress);
 ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle *h);
+/* The text that the last ZRT_SetQueryByString parsed: the query with its limits, the
+ * text that ZRT_ErrOffset counts in. Valid until the next query on the handle. */
+ZRT_API const char *ZRT_GetQueryText(EngineHandle *h);
 /* Writes the found record numbers in ascending order, at most maxCount; returns how many
  * were written, or with records NULL the number found. */
 ZRT_API int32_t ZRT_BuildList(EngineHandle *h, int32_t *records, int32_t maxCount);
@@ -278,9 +281,9 @@ typedef struct DZContext {
 /* Opens the dictionary file: 0, or -1 when it cannot be read or is not a dictionary. */
 ZRT_API int DZInit(const char *path, DZContext *ctx);
 ZRT_API void DZStop(DZContext *ctx);
-/* Writes the forms of a lower-case word, joined, into out (DZ_FORMS_SIZE bytes; whole
- * forms that do not fit are left out) and returns how many were written; 0 leaves out
- * empty, as does a context without a dictionary. */
+/* Writes the forms of a word (any case; yo spelled as ye or not), joined, into out
+ * (DZ_FORMS_SIZE bytes; whole forms that do not fit are left out) and returns how many
+ * were written; 0 leaves out empty, as does a context without a dictionary. */
 ZRT_API int DZFindForms(const char *word, char *out, DZContext *ctx, int flags);
 /* Fills the slots (room for DZ_MAX_SLOTS) of one lexeme of `count` stems. Returns, with
  * a word: +k when a slot equals it, -k when it begins with a truncated slot, else 0 (k =

@@ -24,7 +24,10 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
                                  const ZRTLimit* limits, CWordOpCode* list,
                                  ZRT_QueryProgress progress) {
   zrt::Edition* e = EditionOf(h);
-  if (e) e->query().ClearFound();
+  if (e) {
+    e->query().ClearFound();
+    e->query().text.clear();
+  }
   return Guard(ErrorOf(h), -1, [&](Status& error) {
     if (!e || !e->isOpen()) return Report(error, Status::InvalidArgument("the edition is not open"), 0, -1);
     std::vector<zrt::QueryLimit> parts;
@@ -38,11 +41,17 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
     if (s.ok()) {
       zrt::QueryProgress report;
       if (progress) report = [progress](int32_t r, int32_t n, int32_t o, const char* t) { progress(r, n, o, t); };
+      e->query().text = query;
       s = zrt::RunQuery(e->searchContext(), query, list ? list->impl : nullptr, report, &e->query().found);
     }
     if (!s.ok()) e->query().ClearFound();
     return Report(error, s, 0, -1);
   });
+}
+
+ZRT_API const char* ZRT_GetQueryText(EngineHandle* h) {
+  zrt::Edition* e = EditionOf(h);
+  return e ? e->query().text.c_str() : "";
 }
 
 ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle* h) {

@@ -288,7 +288,7 @@ private:
       pos_ = name.end;
       uint8_t numbers[256];
       int n = ctx_.fields.FNumsB(name.text.c_str(), numbers, 256);
-      if (n <= 0) return SyntaxError("unknown field name", nameStart);
+      if (n <= 0) return SyntaxError(("the edition has no field " + name.text).c_str(), nameStart);
       if (sources.size() + static_cast<size_t>(n) > kMaxListFields)
         return Status::Limit("a field list names more than 126 source fields");
       sources.insert(sources.end(), numbers, numbers + n);

@@ -14,8 +14,8 @@ namespace {
 
 int RunExpand(const Args& args) {
   const std::string& utf8 = args.positional[0];
-  std::string query, bad;
-  if (!FromUtf8(utf8, &query, &bad)) return Fail("expand: '" + bad + "' has no Windows-1251 form");
+  std::string query, error;
+  if (!ArgText(utf8, &query, &error, "the query")) return UsageError(args, error);
   DZContext ctx;
   if (!OpenMorphDictionary(args, &ctx)) return 1;
   std::vector<char> out(query.size() * DZ_EXPAND_FACTOR + 1);

@@ -13,8 +13,8 @@ namespace zrt::cli {
 namespace {
 
 int RunForms(const Args& args) {
-  std::string word, bad;
-  if (!FromUtf8(args.positional[0], &word, &bad)) return Fail("forms: '" + bad + "' has no Windows-1251 form");
+  std::string word, error;
+  if (!ArgText(args.positional[0], &word, &error, "the word")) return UsageError(args, error);
   DZContext ctx;
   if (!OpenMorphDictionary(args, &ctx)) return 1;
   std::vector<char> out(DZ_FORMS_SIZE);
