@@ -8,6 +8,7 @@
 #include "command.h"
 #include "cp1251.h"
 #include "edition/load.h"
+#include "edition_extras.h"
 #include "load_source.h"
 
 namespace zrt::cli {
@@ -16,6 +17,7 @@ namespace {
 int RunLoad(const Args& args) {
   if (args.positional.size() != 2)
     return Fail("usage: zrt load EDITION SOURCE.jsonl [--header FILE] [--fields ID,TI=title,...]\n"
+                "       [--contents FILE] [--descriptor FILE] [--stop FILE]\n"
                 "       zrt load EDITION FILE.iso --format iso [--fields ID,TI=200,...] [--skip-bad]");
   const std::string& edition = args.positional[0];
   SourceSpec spec;
@@ -45,6 +47,8 @@ int RunLoad(const Args& args) {
     meta.fieldNames.push_back(name);
     meta.fieldGroups.push_back(static_cast<uint8_t>(f.group));
   }
+  EditionExtras extras;
+  if (!extras.Prepare(args, meta.fieldNames, &error)) return Fail(error + "; nothing was loaded");
   if (meta.title.empty()) {
     size_t slash = edition.find_last_of('/');
     FromUtf8(edition.substr(slash == std::string::npos ? 0 : slash + 1), &meta.title, nullptr, '?');
@@ -67,6 +71,10 @@ int RunLoad(const Args& args) {
     bool named = where.empty() || s.message().compare(0, where.size(), where) == 0;
     return Fail((named ? "" : where + ": ") + s.message() + "; nothing was loaded");
   }
+  if (!extras.Write(edition, &error)) {
+    zrt::RemoveEditionFiles(edition, nullptr);
+    return Fail(error + "; nothing was loaded");
+  }
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("Loaded %lld records, %lld words in %.2f s: %s\n",
@@ -78,7 +86,12 @@ int RunLoad(const Args& args) {
 }  // namespace
 
 ZRT_COMMAND("load", "EDITION SOURCE.jsonl|FILE.iso",
-            "build a new edition from documents (--format iso, --header, --fields, --skip-bad)",
-            RunLoad, kSourceValueOptions);
+            "build a new edition from documents (--format iso, --header, --fields, --skip-bad,"
+            " --contents, --descriptor, --stop)",
+            RunLoad, [] {
+              std::vector<std::string> options = kSourceValueOptions;
+              options.insert(options.end(), kExtraValueOptions.begin(), kExtraValueOptions.end());
+              return options;
+            }());
 
 }  // namespace zrt::cli
