@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev
   hunspell hunspell-ru
   yaz
+  unrtf
 )
 
 # npm fetches the morphology source data below.
