@@ -14,8 +14,6 @@ namespace zrt::cli {
 namespace {
 
 int RunAppend(const Args& args) {
-  if (args.positional.size() != 2)
-    return Fail("usage: zrt append EDITION SOURCE.jsonl [--header FILE] [--fields TI=title,...]");
   SourceSpec spec;
   spec.path = args.positional[1];
   zrt::NewEdition unused;
@@ -94,7 +92,10 @@ int RunAppend(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("append", "EDITION SOURCE.jsonl", "add documents to an edition's update index",
-            RunAppend, kSourceValueOptions);
+ZRT_COMMAND({.name = "append",
+             .arguments = "EDITION SOURCE",
+             .summary = "add documents to an edition through its update index",
+             .run = RunAppend,
+             .options = kSourceOptions});
 
 }  // namespace zrt::cli

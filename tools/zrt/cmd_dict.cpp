@@ -13,8 +13,6 @@ namespace zrt::cli {
 namespace {
 
 int RunDict(const Args& args) {
-  if (args.positional.empty() || args.positional.size() > 2)
-    return Fail("usage: zrt dict EDITION [ROOT] [--fields TI,AB]");
   std::string root, fields, bad;
   if (args.positional.size() == 2 && !FromUtf8(args.positional[1], &root, &bad))
     return Fail("'" + bad + "' has no Windows-1251 form");
@@ -44,7 +42,10 @@ int RunDict(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("dict", "EDITION [ROOT] [--fields TI,AB]", "index words beginning with a root, with counts",
-            RunDict, {"fields"});
+ZRT_COMMAND({.name = "dict",
+             .arguments = "EDITION [ROOT]",
+             .summary = "index words found by a root, with documents and occurrences",
+             .run = RunDict,
+             .options = {{"fields", 0, "TI,AB", "only words that occur in these fields"}}});
 
 }  // namespace zrt::cli

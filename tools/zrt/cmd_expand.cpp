@@ -13,9 +13,7 @@ namespace zrt::cli {
 namespace {
 
 int RunExpand(const Args& args) {
-  if (args.positional.empty()) return Fail("expand: give the query");
-  std::string utf8;
-  for (const std::string& p : args.positional) utf8 += (utf8.empty() ? "" : " ") + p;
+  const std::string& utf8 = args.positional[0];
   std::string query, bad;
   if (!FromUtf8(utf8, &query, &bad)) return Fail("expand: '" + bad + "' has no Windows-1251 form");
   DZContext ctx;
@@ -27,8 +25,11 @@ int RunExpand(const Args& args) {
   return 0;
 }
 
-ZRT_COMMAND("expand", "QUERY [--dict F] [--compress] [--bars]", "query with each word's forms", RunExpand,
-            {"dict"});
+ZRT_COMMAND({.name = "expand",
+             .arguments = "QUERY",
+             .summary = "a query with its Russian words expanded into their forms",
+             .run = RunExpand,
+             .options = kMorphOptions});
 
 }  // namespace
 }  // namespace zrt::cli

@@ -23,10 +23,6 @@
 namespace zrt::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: zrt export EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] "
-    "[--records N-M] [--separator C] -o FILE";
-
 enum class Layout { Text, Separated, Iso };
 
 // The listed names, split as the writers split them.
@@ -81,10 +77,10 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 int RunExport(const Args& args) {
-  std::vector<std::string> positional = args.positional;
-  std::string output, error;
-  if (!TakeOutputOption(args, &positional, &output, &error)) return Fail(error);
-  if (positional.size() != 1 || output.empty() || !args.Has("format")) return Fail(kUsage);
+  const std::vector<std::string>& positional = args.positional;
+  const std::string output = args.Get("output");
+  std::string error;
+  if (output.empty()) return UsageError(args, "-o names no file");
 
   const std::string format = args.Get("format");
   Layout layout;
@@ -166,10 +162,15 @@ int RunExport(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("export",
-            "EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] [--records N-M] "
-            "[--separator C] -o FILE",
-            "write documents to a plain-text, separated or ISO 2709 file (code page 866)",
-            RunExport, {"format", "fields", "query", "records", "separator", "output"});
+ZRT_COMMAND({.name = "export",
+             .arguments = "EDITION",
+             .summary = "write documents to a plain-text, separated or ISO 2709 file",
+             .run = RunExport,
+             .options = std::vector<Option>{
+                            {"format", 0, "txt|csv|iso", "the layout", false, true},
+                            {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
+                            {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
+                            {"separator", 0, "C", "the csv separator (default \"^\")"},
+                        } + kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -15,10 +15,6 @@ namespace zrt::cli {
 namespace {
 
 int RunLoad(const Args& args) {
-  if (args.positional.size() != 2)
-    return Fail("usage: zrt load EDITION SOURCE.jsonl [--header FILE] [--fields ID,TI=title,...]\n"
-                "       [--contents FILE] [--descriptor FILE] [--stop FILE]\n"
-                "       zrt load EDITION FILE.iso --format iso [--fields ID,TI=200,...] [--skip-bad]");
   const std::string& edition = args.positional[0];
   SourceSpec spec;
   spec.path = args.positional[1];
@@ -85,13 +81,14 @@ int RunLoad(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("load", "EDITION SOURCE.jsonl|FILE.iso",
-            "build a new edition from documents (--format iso, --header, --fields, --skip-bad,"
-            " --contents, --descriptor, --stop)",
-            RunLoad, [] {
-              std::vector<std::string> options = kSourceValueOptions;
-              options.insert(options.end(), kExtraValueOptions.begin(), kExtraValueOptions.end());
-              return options;
-            }());
+ZRT_COMMAND({.name = "load",
+             .arguments = "EDITION SOURCE",
+             .summary = "build a new edition from JSON Lines or ISO 2709 documents",
+             .run = RunLoad,
+             .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
+             .details = "Without --fields or a header's field list, the keys of the source in the\n"
+                        "order they first appear become the fields, with index groups 1, 2, ...\n"
+                        "ISO 2709 tags map to field codes: a letter and two digits give\n"
+                        "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
 
 }  // namespace zrt::cli

@@ -21,8 +21,6 @@
 namespace zrt::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: zrt render EDITION FORM.tpl [--query Q] [--records N-M] [--html] [-o FILE]";
 constexpr size_t kFormLimit = 16 << 20;
 constexpr const char* kContentsField = "G36";
 
@@ -144,10 +142,9 @@ bool ValidUtf8(std::string_view s) {
 }
 
 int RunRender(const Args& args) {
-  std::vector<std::string> positional = args.positional;
-  std::string output, error;
-  if (!TakeOutputOption(args, &positional, &output, &error)) return Fail(error);
-  if (positional.size() != 2) return Fail(kUsage);
+  const std::vector<std::string>& positional = args.positional;
+  const std::string output = args.Get("output");
+  std::string error;
 
   std::string form;
   if (!zrt::ReadWholeFile(positional[1], &form, kFormLimit))
@@ -193,8 +190,13 @@ int RunRender(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("render", "EDITION FORM.tpl [--query Q] [--records N-M] [--html] [-o FILE]",
-            "expand an output form over documents, as the document view does", RunRender,
-            {"query", "records", "output"});
+ZRT_COMMAND({.name = "render",
+             .arguments = "EDITION FORM.tpl",
+             .summary = "expand an output form over documents, as the document view does",
+             .run = RunRender,
+             .options = std::vector<Option>{
+                            {"html", 0, nullptr, "fields as HTML instead of RTF"},
+                            {"output", 'o', "FILE", "write to a file instead of stdout"},
+                        } + kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -69,9 +69,7 @@ void ShowRecord(EngineHandle* h, int32_t n, CWordOpCode* list, bool highlight, b
 }
 
 int RunSearch(const Args& args) {
-  if (args.positional.size() < 2) return Fail("usage: zrt search EDITION QUERY");
-  std::string utf8;
-  for (size_t i = 1; i < args.positional.size(); ++i) utf8 += (i > 1 ? " " : "") + args.positional[i];
+  const std::string& utf8 = args.positional[1];
   std::string query, bad;
   if (!FromUtf8(utf8, &query, &bad)) return Fail("'" + bad + "' has no Windows-1251 form");
   std::string cut = "$";
@@ -95,8 +93,8 @@ int RunSearch(const Args& args) {
   if (rc != 0) {
     CWordOpCode_destroy(&list);
     ZRTCStop_destroy();
-    const std::string& why = h->edition->query().lastError.message();
-    if (why.rfind("syntax", 0) == 0) {
+    const std::string why = ZRT_ErrMsg(h);
+    if (ZRT_ErrCode(h) == ZRT_ERR_SYNTAX) {
       std::fprintf(stderr, "Синтаксическая ошибка в тексте запроса\n");
       return 1;
     }
@@ -121,9 +119,20 @@ int RunSearch(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("search", "EDITION QUERY [--limit F=TEXT]... [--cut C] [--ignore-point] "
-            "[--ignore-operators] [--auto-cut] [--stop FILE] [--show|--highlight]",
-            "records found by a query, or the records with the query words marked", RunSearch,
-            {"limit", "cut", "stop"});
+ZRT_COMMAND({.name = "search",
+             .arguments = "EDITION QUERY",
+             .summary = "records found by a query (see 'zrt help query')",
+             .run = RunSearch,
+             .options = {
+                 {"limit", 0, "FIELD=TEXT", "add \"AND (TEXT) IN FIELD\", as the query builder's limits do",
+                  true},
+                 {"cut", 0, "C", "the truncation character (default \"$\")"},
+                 {"ignore-point", 0, nullptr, "\".\" is a letter: no .FIELD restriction"},
+                 {"ignore-operators", 0, nullptr, "&, | and ~ are letters; the word operators stay"},
+                 {"auto-cut", 0, nullptr, "every word is a prefix"},
+                 {"stop", 0, "FILE", "a stop-word list (code page 866, one word a line)"},
+                 {"show", 0, nullptr, "print the found records' fields"},
+                 {"highlight", 0, nullptr, "print the found records with the query words marked"},
+             }});
 
 }  // namespace zrt::cli

@@ -23,7 +23,6 @@ void PrintField(const std::string& label, const std::string& text) {
 }
 
 int RunShow(const Args& args) {
-  if (args.positional.size() < 2) return Fail("usage: zrt show EDITION N...");
   OpenedEdition ed;
   std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
@@ -53,6 +52,9 @@ int RunShow(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("show", "EDITION N...", "the fields of records and their multimedia files", RunShow);
+ZRT_COMMAND({.name = "show",
+             .arguments = "EDITION N...",
+             .summary = "the fields of records and their multimedia files",
+             .run = RunShow});
 
 }  // namespace zrt::cli

@@ -37,8 +37,6 @@ std::string Trimmed(const char* word, size_t size) {
 }
 
 int RunWords(const Args& args) {
-  if (args.positional.empty() || args.positional.size() > 2)
-    return Fail("usage: zrt words EDITION [PREFIX]");
   std::string prefix, bad;
   if (args.positional.size() == 2) {
     if (!FromUtf8(args.positional[1], &prefix, &bad))
@@ -108,7 +106,9 @@ int RunWords(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("words", "EDITION [PREFIX]", "dictionary words of both indexes with their counts",
-            RunWords);
+ZRT_COMMAND({.name = "words",
+             .arguments = "EDITION [PREFIX]",
+             .summary = "dictionary words of both indexes with their fields and counts",
+             .run = RunWords});
 
 }  // namespace zrt::cli

@@ -36,7 +36,7 @@ bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error)
       return false;
     }
     if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, &opcodes_, nullptr) != 0) {
-      const std::string& why = h->edition->query().lastError.message();
+      const std::string why = ZRT_ErrMsg(h);
       *error = "the query failed" + (why.empty() ? std::string() : ": " + why);
       return false;
     }
@@ -68,24 +68,6 @@ bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error)
 int32_t DocSelection::RecordAt(int32_t position) const {
   if (position < 1 || position > total_) return -1;
   return queryMode_ ? found_[static_cast<size_t>(position - 1)] : position;
-}
-
-bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
-                      std::string* error) {
-  path->clear();
-  for (size_t i = 0; i < positional->size(); ++i) {
-    if ((*positional)[i] != "-o") continue;
-    if (i + 1 >= positional->size()) {
-      *error = "-o needs a file name";
-      return false;
-    }
-    *path = (*positional)[i + 1];
-    positional->erase(positional->begin() + static_cast<long>(i),
-                      positional->begin() + static_cast<long>(i) + 2);
-    break;
-  }
-  if (args.Has("output")) *path = args.Get("output");
-  return true;
 }
 
 }  // namespace zrt::cli

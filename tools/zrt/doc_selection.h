@@ -46,9 +46,10 @@ private:
 // "N", "N-M" or "N-" (to the end) into from and to (to = -1 for the open end).
 bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to, std::string* error);
 
-// The value of "-o FILE" (given as two positional arguments, since only "--" options are
-// parsed) or "--output FILE"; removes "-o FILE" from *positional. "" when absent.
-bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
-                      std::string* error);
+// --query and --records.
+inline const std::vector<Option> kSelectionOptions = {
+    {"query", 0, "QUERY", "only the records a query finds (see 'zrt help query')"},
+    {"records", 0, "N-M", "only these positions: N, N-M or N- (of the found records with --query)"},
+};
 
 }  // namespace zrt::cli

@@ -27,6 +27,10 @@ private:
   std::string descriptor_;  // Windows-1251
 };
 
-inline const std::vector<std::string> kExtraValueOptions = {"contents", "descriptor", "stop"};
+inline const std::vector<Option> kEditionExtraOptions = {
+    {"contents", 0, "FILE", "the table of contents: a section a line, code and title (see README)"},
+    {"descriptor", 0, "FILE", "the descriptor (.cdw text in UTF-8) that defines the fields callers see"},
+    {"stop", 0, "FILE", "the stop list (code page 866) whose words are not indexed"},
+};
 
 }  // namespace zrt::cli

@@ -67,8 +67,24 @@ private:
   bool drawn_ = false;
 };
 
-// The options shared by load and append.
-inline const std::vector<std::string> kSourceValueOptions = {
-    "format", "header", "fields", "groups", "ignore", "title", "short-name", "copyright"};
+// How load and append read a source.
+inline const std::vector<Option> kSourceOptions = {
+    {"format", 0, "jsonl|iso", "the source's format (default jsonl: one JSON object a line)"},
+    {"header", 0, "FILE", "a JSON header: titles, fields with their keys and index groups, "
+                          "keys to ignore (see samples/ruslit-header.json)"},
+    {"fields", 0, "ID,TI=title,...", "the fields in order, each filled from the keys after "
+                                     "\"=\" (default: from the key of its code)"},
+    {"ignore", 0, "KEY,...", "source keys that fill no field"},
+    {"replace", 0, nullptr, "put '?' for characters that have no Windows-1251 form"},
+    {"skip-bad", 0, nullptr, "report and skip malformed ISO 2709 records"},
+};
+
+// What only a new edition takes.
+inline const std::vector<Option> kNewEditionOptions = {
+    {"groups", 0, "1,2,...", "the index group (0-32) of each field of --fields"},
+    {"title", 0, "TEXT", "the edition's title (default: its file name)"},
+    {"short-name", 0, "TEXT", "the short name (default: the title)"},
+    {"copyright", 0, "TEXT", "the copyright line"},
+};
 
 }  // namespace zrt::cli
