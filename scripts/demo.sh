@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds the zrt tool and the morphology dictionary (which the front end needs too),
-# loads the bundled sample records into new editions with `zrt load`, and shows what
-# they hold and what a query finds in them, also with word forms.
+# Builds the zrt tool, the morphology dictionary (which the front end needs too) and the
+# bundled catalog, loads sample records into a new edition with `zrt load`, and shows what
+# the editions hold, what a query finds in them (also with word forms) and how an output
+# form prints the found documents.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The dictionary target exists when scripts/setup.sh has fetched its source data.
-targets=(zrt)
+targets=(zrt catalog)
 if cmake --build build --target help | grep -q '^morph_dict:'; then targets+=(morph_dict); fi
 cmake --build build -j "$(nproc)" --target "${targets[@]}"
 zrt=./build/tools/zrt/zrt
@@ -23,13 +24,23 @@ $zrt contents "$ed"
 $zrt search "$ed" 'душа'
 $zrt search "$ed" 'змея OR змеи' --show
 
-# A larger sample of the same catalogue: a query by author and word.
-lit="$dir/ruslit"
-$zrt load "$lit" samples/ruslit.jsonl --header samples/ruslit-header.json
-$zrt search "$lit" 'война' --limit AU=толстой
-$zrt words "$lit" 'войн'
+# The bundled catalog (build/catalog, loaded by the build from samples/ruslit): four
+# editions with a table of contents, a descriptor and the stop list.
+cat=build/catalog
+for ed in "$cat"/*.cdo; do $zrt info "${ed%.cdo}" | head -6; echo; done
+$zrt info "$cat/poetry" | sed -n '/Defined fields/,$p'
+$zrt contents "$cat/poetry" | head -24
+# A query by author and word; the same words restricted to a subject rubric, and a
+# section jump as the contents pane makes it.
+$zrt search "$cat/ruslit" 'война' --limit 'AU=толстой$'
+$zrt search "$cat/ruslit" '(01.21 OR 01.22) IN DB AND душ$' --ignore-point
+$zrt search "$cat/ruslit" "'1.2.1.2\$'"
+$zrt words "$cat/ruslit" 'войн'
+# Found documents through two of the output forms of config/ (RTF).
+$zrt render "$cat/ruslit" "config/Краткая библиография.tpl" --query 'бородин$'
+$zrt render "$cat/poetry" "config/Библиография с рефератом.tpl" --records 1-2 --query 'грусть OR скучно'
 # «ё» and «е» are one letter to the index; --forms adds the word's forms to the query.
-$zrt search "$lit" 'мёртвые ADJ души' --count 3
+$zrt search "$cat/ruslit" 'мёртвые ADJ души' --count 3
 if [ -f build/morph/russian.dz ]; then
-  $zrt search "$lit" 'мёртвая душа' --forms --verbose --count 3
+  $zrt search "$cat/ruslit" 'мёртвая душа' --forms --verbose --count 3
 fi

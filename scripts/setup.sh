@@ -12,6 +12,8 @@ packages=(
   # ZText (ztext/): Qt 6 Widgets and QtTest; the offscreen platform plugin the tests run on;
   # a font with Cyrillic, Greek and the mathematical signs for the layout and rendering tests.
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+  # The catalog tests read the forms' RTF with an independent reader.
+  unrtf
 )
 
 # npm fetches the morphology source data below.

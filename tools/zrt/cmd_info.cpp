@@ -3,6 +3,7 @@
 
 #include "command.h"
 #include "edition/edition.h"
+#include "contents_source.h"
 #include "edition_arg.h"
 
 namespace zrt::cli {
@@ -19,7 +20,7 @@ int RunInfo(const Args& args) {
   std::printf("Short name:  %s\n", Utf8(ZRT_GetOemName(h, 0)).c_str());
   std::printf("Copyright:   %s\n", Utf8(ZRT_GetCopyright(h)).c_str());
   std::printf("Records:     %d\n", ZRT_GetNumRecords(h));
-  std::printf("Contents:    %s\n", ZRT_GetOgl(h) ? "yes" : "no");
+  std::printf("Contents:    %s\n", ContentsSummary(ZRT_GetOgl(h)).c_str());
   std::printf("Descriptor:  %s\n", e.descriptor() ? "yes" : "no");
   std::printf("Word index:  page index %s, %zu entries\n",
               e.index().newForm() ? "\"ASDp\"" : "\"ASDP\"", e.index().pages().size());

@@ -10,6 +10,7 @@
 #include "command.h"
 #include "cp1251.h"
 #include "edition/load.h"
+#include "edition_extras.h"
 #include "load_source.h"
 
 namespace zrt::cli {
@@ -72,6 +73,8 @@ int RunLoad(const Args& args) {
     meta.fieldNames.push_back(name);
     meta.fieldGroups.push_back(static_cast<uint8_t>(f.group));
   }
+  EditionExtras extras;
+  if (!extras.Prepare(args, meta.fieldNames, &error)) return Fail(error + "; nothing was loaded");
   if (meta.title.empty()) {
     size_t slash = target.find_last_of('/');
     FromUtf8(target.substr(slash == std::string::npos ? 0 : slash + 1), &meta.title, nullptr, '?');
@@ -94,6 +97,10 @@ int RunLoad(const Args& args) {
     bool named = where.empty() || s.message().compare(0, where.size(), where) == 0;
     return Fail((named ? "" : where + ": ") + s.message() + "; nothing was loaded");
   }
+  if (!extras.Write(edition, &error)) {
+    zrt::RemoveEditionFiles(edition, nullptr);
+    return Fail(error + "; nothing was loaded");
+  }
   if (!SaveSourceKeys(edition, spec, &error) ||
       (replacing && !ReplaceEdition(edition, target, &error)))
     return Fail(error);
@@ -111,7 +118,7 @@ ZRT_COMMAND({.name = "load",
              .arguments = "EDITION SOURCE",
              .summary = "build a new edition from JSON Lines or ISO 2709 documents",
              .run = RunLoad,
-             .options = kSourceOptions + kNewEditionOptions,
+             .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
              .details = "Without --fields or a header's field list, the keys of the source in the\n"
                         "order they first appear become the fields, with index groups 1, 2, ...\n"
                         "ISO 2709 tags map to field codes: a letter and two digits give\n"

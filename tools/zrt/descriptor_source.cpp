@@ -1,0 +1,90 @@
+#include "descriptor_source.h"
+
+#include "base/file.h"
+#include "core/descriptor.h"
+#include "cp1251.h"
+#include "text/charset.h"
+
+namespace zrt::cli {
+namespace {
+
+// The new edition's fields; the descriptor is compiled before any record exists.
+class NamesOnly : public zrt::FieldSource {
+public:
+  explicit NamesOnly(const std::vector<std::string>& names) : names_(names) {}
+  uint8_t SourceFieldByName(const char* name) const override {
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (zrt::StrICmp(names_[i].c_str(), name) == 0) return static_cast<uint8_t>(i + 1);
+    return 0;
+  }
+  const char* SourceFieldText(uint8_t) const override { return ""; }
+
+private:
+  const std::vector<std::string>& names_;
+};
+
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+bool ReadDescriptorSource(const std::string& path, const std::vector<std::string>& fieldNames,
+                          std::string* cdwText, std::string* error) {
+  std::string utf8;
+  if (!zrt::ReadWholeFile(path, &utf8, zrt::kMaxDescriptorFileSize)) {
+    *error = path + ": cannot be read (or is larger than 1 MB)";
+    return false;
+  }
+  std::string bad;
+  if (!FromUtf8(utf8, cdwText, &bad)) {
+    *error = path + ": '" + bad + "' has no Windows-1251 form";
+    return false;
+  }
+  // Lines as the engine groups them: a line that begins with a letter or digit starts a
+  // definition, blank lines are skipped, any other line continues the definition above.
+  struct Pending {
+    std::string text;
+    int line = 0;
+  };
+  std::vector<Pending> definitions;
+  int lineNo = 0;
+  auto fail = [&](int line, const std::string& why) {
+    *error = path + ":" + std::to_string(line) + ": " + why;
+    return false;
+  };
+  for (size_t at = 0; at < cdwText->size();) {
+    size_t end = cdwText->find('\n', at);
+    end = end == std::string::npos ? cdwText->size() : end + 1;
+    std::string line = cdwText->substr(at, end - at);
+    at = end;
+    ++lineNo;
+    if (lineNo == 1) {
+      size_t word = line.find_first_not_of(" =", 8);
+      if (line.compare(0, 8, "database") != 0 || word == std::string::npos ||
+          line.compare(word, 5, "named") != 0 || line.find_first_not_of(" \t\r\n", word + 5) != std::string::npos)
+        return fail(1, "the first line must be \"database named\"");
+      continue;
+    }
+    if (line.find_first_not_of(" \t\r\n") == std::string::npos) continue;
+    if (IsAsciiAlnum(line[0])) {
+      definitions.push_back({line, lineNo});
+    } else if (definitions.empty()) {
+      return fail(lineNo, "a continuation line before any definition");
+    } else {
+      definitions.back().text += line;
+    }
+  }
+  if (lineNo == 0) return fail(1, "the first line must be \"database named\"");
+  if (definitions.empty()) return fail(lineNo, "no field definitions");
+
+  NamesOnly names(fieldNames);
+  zrt::FieldDescriptor compiled;
+  for (const Pending& d : definitions) {
+    zrt::Status s = compiled.Compile(d.text, names);
+    if (!s.ok()) return fail(d.line, s.message());
+  }
+  return true;
+}
+
+}  // namespace zrt::cli
