@@ -23,6 +23,9 @@ constexpr size_t kLeaderSize = 24;
 constexpr size_t kDirectoryEntrySize = 12;
 constexpr size_t kIsoLine = 80;
 constexpr size_t kMaxIsoFieldLength = 9999;  // four digits in the directory
+// The plain form's data fields: two blank indicators and the subfield delimiter with "a".
+constexpr unsigned kFirstDataTag = 10;
+constexpr std::string_view kDataFieldStart = "  \x1F" "a";
 
 std::vector<std::string> SplitNames(const char* list) {
   std::vector<std::string> names;
@@ -177,10 +180,11 @@ std::string RecordExport::Iso(const char* fieldList, bool folded) const {
   for (const RecordStore::Entry& e : store_.entries()) {
     if (e.length == 0 || !selected.test(e.field)) continue;
     const SourceField* f = store_.FieldBySrcNo(e.field);
+    const unsigned tag = IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field);
     std::string text = Encoded(std::string(e.text, e.length));
+    if (!folded && tag >= kFirstDataTag) text = std::string(kDataFieldStart) + text;
     if (text.size() >= kMaxIsoFieldLength) text.resize(kMaxIsoFieldLength - 1);
-    chosen.push_back(
-        {IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field), std::move(text)});
+    chosen.push_back({tag, std::move(text)});
   }
   size_t base = kLeaderSize + kDirectoryEntrySize * chosen.size() + 1;
   size_t length = base + 1;
@@ -188,7 +192,7 @@ std::string RecordExport::Iso(const char* fieldList, bool folded) const {
 
   std::string record;
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%05zu0000000%05zu0004500", length, base);
+  std::snprintf(buf, sizeof buf, "%05zu00000%s%05zu0004500", length, folded ? "00" : "22", base);
   record += buf;
   size_t start = 0;
   for (const Field& f : chosen) {

@@ -35,8 +35,10 @@ class RecordExport {
   // The fields joined by the separator byte (none when separator is 0), then CR LF.
   std::string Separated(char separator, const char* fieldList, bool convertMarkup) const;
   // The record's entries that belong to the listed fields (all without a list), as an
-  // ISO 2709 record in lines of 80 bytes plus CR LF, or unfolded (the plain form that
-  // other MARC readers take); the directory holds the lengths of the encoded texts.
+  // ISO 2709 record in lines of 80 bytes plus CR LF, or plain: the record as it is, in
+  // the form MARC readers take, where each data field (tag 010 and up) has two blank
+  // indicators and one subfield "a" and the leader says so. The directory holds the
+  // lengths of the encoded texts.
   std::string Iso(const char* fieldList, bool folded = true) const;
 
  private:

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "base/names.h"
 #include "command.h"
@@ -25,12 +26,13 @@ bool ReplaceEdition(const std::string& fresh, const std::string& target, std::st
   fs::remove(SourceKeysFile(target));
   const fs::path from = zrt::EditionBaseName(fresh, nullptr);
   const std::string to = zrt::EditionBaseName(target, nullptr);
+  const std::string stem = from.filename().string() + ".";
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec)) {
-    const std::string name = entry.path().filename().string();
-    const std::string stem = from.filename().string() + ".";
-    if (name.compare(0, stem.size(), stem) != 0) continue;
-    fs::rename(entry.path(), to + name.substr(stem.size() - 1), ec);
+  std::vector<fs::path> files;  // all of them first: renaming while listing may skip some
+  for (const auto& entry : fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
+    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0) files.push_back(entry.path());
+  for (const fs::path& file : files) {
+    fs::rename(file, to + file.filename().string().substr(stem.size() - 1), ec);
     if (ec) break;
   }
   if (!ec) return true;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr char kFieldEnd = 0x1E;
 constexpr char kRecordEnd = 0x1D;
+constexpr char kSubfield = 0x1F;
 constexpr size_t kLeaderSize = 24;
 constexpr size_t kLengthDigits = 5;
 // Leader, directory terminator and record terminator: the smallest record there is.
@@ -57,9 +58,10 @@ bool ParseIsoRecord(std::string_view r, std::vector<IsoField>* fields, std::stri
       !Digits(r.substr(22, 1), &implDigits) || lengthDigits == 0 || startDigits == 0)
     return fail("the leader's entry map '" + std::string(r.substr(20, 4)) +
                 "' does not give the directory's number widths");
-  size_t indicators = 0;
+  size_t indicators = 0, codeLength = 0;
   if (r[10] != ' ' && !Digits(r.substr(10, 1), &indicators))
     return fail("the leader's indicator count " + Hex(r[10]) + " is not a digit");
+  if (!Digits(r.substr(11, 1), &codeLength)) codeLength = 0;
   if (base < kLeaderSize + 1 || base > r.size() - 1)
     return fail("the base address " + std::to_string(base) + " lies outside the record of " +
                 std::to_string(r.size()) + " bytes");
@@ -98,6 +100,10 @@ bool ParseIsoRecord(std::string_view r, std::vector<IsoField>* fields, std::stri
                     " indicators");
       text.remove_prefix(indicators);
     }
+    // The first subfield's delimiter and code (the plain export writes one subfield);
+    // the delimiters of further subfields stay in the text.
+    if (codeLength > 0 && !control && !text.empty() && text[0] == kSubfield)
+      text.remove_prefix(std::min(codeLength, text.size()));
     if (text.find('\0') != std::string_view::npos)
       return fail(name + ": the field holds a NUL byte");
     fields->push_back({std::string(tag), std::string(text)});

@@ -4,9 +4,10 @@
 //   folded    the export writer's layout: the record cut into pieces of 80 bytes, each
 //             piece (the last one 1 to 80 bytes) followed by CR LF;
 //   plain     records one after another, optionally separated by line ends.
-// Field texts stay as written (the writer's are code page 866). The writer writes no
-// indicators, while a record from another system may declare some (leader byte 10),
-// which are then dropped from every field except the control fields 001-009.
+// Field texts stay as written (the writer's are code page 866). The folded layout has no
+// indicators, while a plain record may declare some (leader byte 10), which are then
+// dropped from every field except the control fields 001-009, and a subfield code
+// length (byte 11), whose first delimiter and code are dropped too.
 #pragma once
 
 #include <cstdint>
