@@ -19,7 +19,7 @@
 #include "base/status.h"
 #include "core/description.h"
 #include "core/descriptor.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 namespace zrt {
 

@@ -1,6 +1,6 @@
 // The key tree against a reference writer (byte for byte), a std::multimap model and an
 // independent reader of the file format.
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 #include <gtest/gtest.h>
 

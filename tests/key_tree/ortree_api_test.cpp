@@ -11,7 +11,7 @@
 #include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 #include "zrteng.h"
 
 namespace keytree_test {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 namespace keytree_test {
 

@@ -1,4 +1,4 @@
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 #include <bit>
 #include <cstring>
@@ -12,12 +12,11 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "item buffers assume a little-endian host");
 
-constexpr uint32_t kUsedAt = 4;
-constexpr uint32_t kLeftmostAt = 8;
-constexpr uint32_t kAreaAt = 12;
-constexpr uint32_t kNone = 0xFFFFFFFFu;
-
-uint32_t RoundUp4(uint32_t n) { return (n + 3u) & ~3u; }
+constexpr uint32_t kUsedAt = kPageUsedAt;
+constexpr uint32_t kLeftmostAt = kPageLeftmostAt;
+constexpr uint32_t kAreaAt = kPageHeaderSize;
+constexpr uint32_t kAreaSize = kPageAreaSize;
+constexpr uint32_t kNone = static_cast<uint32_t>(kNoPage);
 
 // Unsigned bytewise order up to the NUL; both keys are known to be terminated.
 int CompareKeys(const unsigned char* a, const unsigned char* b) {
@@ -37,7 +36,8 @@ int64_t AsOffset(uint32_t word) { return static_cast<int64_t>(static_cast<int32_
 
 }  // namespace
 
-KeyTree::KeyTree(ItemLayout layout) : layout_(layout) {}
+KeyTree::KeyTree(ItemLayout layout)
+    : layout_(layout), pages_(PageFormat{layout.keyOffset, kMaxKeyLength, kMaxLevels, false}, &cache_) {}
 
 KeyTree::~KeyTree() {
   if (IsOpen()) Close();
@@ -49,44 +49,17 @@ bool KeyTree::LayoutUsable() const {
 }
 
 void KeyTree::Reset() {
-  file_.reset();
-  readOnly_ = false;
-  failed_ = false;
-  freeHead_ = -1;
-  height_ = 1;
-  fileEnd_ = kHeadSize;
-  freeTaken_.clear();
   path_ = {};
   level_ = 0;
   atEnd_ = false;
   steps_ = 0;
-  for (auto& slot : cache_) {
-    slot.offset = -1;
-    slot.dirty = false;
-  }
-  lastSlot_ = kCacheSlots - 1;
 }
 
 Status KeyTree::Create(const std::string& path, bool allowDuplicates) {
   if (IsOpen()) Close();
   Reset();
-  if (!LayoutUsable()) return Status::InvalidArgument("unusable item layout");
-  Status why;
-  auto file = Env::Current()->Open(path, OpenMode::Create, &why);
-  if (!file) return OpenFailure(why, path);
-  root_.fill(0);
-  PutU32(root_.data(), 0);
-  PutU32(root_.data() + kUsedAt, 0);
-  PutU32(root_.data() + kLeftmostAt, kNone);
-  unsigned char head[kHeadSize];
-  std::memcpy(head, root_.data(), kPageSize);
-  PutU32(head + kPageSize, kNone);
-  PutU32(head + kPageSize + 4, 1);
-  if (!file->WriteAt(0, head, kHeadSize))
-    return Status::IOError(path + ": cannot write the tree head");
-  file_ = std::move(file);
-  allowDuplicates_ = allowDuplicates;
-  return Status::Ok();
+  if (!LayoutUsable()) return status_ = Status::InvalidArgument("unusable item layout");
+  return Opened(pages_.Create(path), allowDuplicates);
 }
 
 Status KeyTree::OpenForReading(const std::string& path) { return Open(path, false, false); }
@@ -98,151 +71,60 @@ Status KeyTree::OpenForUpdate(const std::string& path, bool allowDuplicates) {
 Status KeyTree::Open(const std::string& path, bool writable, bool allowDuplicates) {
   if (IsOpen()) Close();
   Reset();
-  if (!LayoutUsable()) return Status::InvalidArgument("unusable item layout");
-  Status why;
-  auto file = Env::Current()->Open(path, writable ? OpenMode::ReadWrite : OpenMode::Read, &why);
-  if (!file) return OpenFailure(why, path);
-  long long size = file->Size();
-  unsigned char head[kHeadSize];
-  if (size < static_cast<long long>(kHeadSize) || !file->ReadExact(0, head, kHeadSize))
-    return Status::Corruption(path + ": shorter than a tree head");
-  uint32_t height = GetU32(head + kPageSize + 4);
-  if (height < 1 || height > static_cast<uint32_t>(kMaxLevels))
-    return Status::Corruption(path + ": tree height out of range");
-  std::memcpy(root_.data(), head, kPageSize);
-  if (!CheckPage(root_.data(), -1)) return Status::Corruption(path + ": damaged root page");
-  height_ = static_cast<int>(height);
-  freeHead_ = AsOffset(GetU32(head + kPageSize));
-  fileEnd_ = size;
-  if (writable) {
-    // New pages go on the page grid even when the file ends with a partial page.
-    long long pages = (size - kHeadSize + kPageSize - 1) / kPageSize;
-    fileEnd_ = kHeadSize + pages * kPageSize;
-  }
-  file_ = std::move(file);
-  readOnly_ = !writable;
+  if (!LayoutUsable()) return status_ = Status::InvalidArgument("unusable item layout");
+  return Opened(pages_.Open(path, writable), allowDuplicates);
+}
+
+Status KeyTree::Opened(Status s, bool allowDuplicates) {
+  status_ = s;
   allowDuplicates_ = allowDuplicates;
-  return Status::Ok();
+  return s;
 }
 
 int KeyTree::Close() {
   if (!IsOpen()) return -1;
-  int rc = failed_ ? -1 : 0;
-  if (!readOnly_) {
-    unsigned char head[kHeadSize];
-    std::memcpy(head, root_.data(), kPageSize);
-    PutU32(head + kPageSize, static_cast<uint32_t>(freeHead_));
-    PutU32(head + kPageSize + 4, static_cast<uint32_t>(height_));
-    if (!file_->WriteAt(0, head, kHeadSize)) rc = -1;
-    for (auto& slot : cache_) {
-      if (slot.offset >= 0 && slot.dirty &&
-          !file_->WriteAt(slot.offset, slot.page.data(), kPageSize))
-        rc = -1;
-    }
-  }
+  // The root reaches the file only here.
+  if (pages_.writable()) pages_.HeadChanged();
+  Status s = pages_.Close();
   Reset();
-  return rc;
+  if (!s.ok()) status_ = s;
+  return s.ok() ? 0 : -1;
 }
 
 // ---- pages ---------------------------------------------------------------------------
 
 bool KeyTree::ItemAt(const unsigned char* page, int32_t pos, Span* out) const {
-  uint32_t used = GetU32(page + kUsedAt);
-  if (used > kAreaSize || pos < 0) return false;
-  uint32_t start = static_cast<uint32_t>(pos);
-  uint32_t keyAt = start + layout_.keyOffset;
-  if (keyAt >= used) return false;
-  const unsigned char* area = page + kAreaAt;
-  uint32_t limit = used - keyAt < kMaxKeyLength + 1 ? used - keyAt : kMaxKeyLength + 1;
-  const void* nul = std::memchr(area + keyAt, 0, limit);
-  if (!nul) return false;
-  uint32_t keyLength =
-      static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - (area + keyAt));
-  uint32_t size = RoundUp4(layout_.keyOffset + keyLength + 1);
-  if (size > used - start) return false;
-  *out = {start, size};
+  const PageFormat format{layout_.keyOffset, kMaxKeyLength, kMaxLevels, false};
+  uint32_t size;
+  if (pos < 0 || !ItemExtent(page, static_cast<uint32_t>(pos), format, &size)) return false;
+  *out = {static_cast<uint32_t>(pos), size};
   return true;
 }
 
-// `offset` is the page's expected own offset, or -1 for the root (whose word is not checked).
-bool KeyTree::CheckPage(const unsigned char* page, int64_t offset) const {
-  if (offset >= 0 && AsOffset(GetU32(page)) != offset) return false;
-  uint32_t used = GetU32(page + kUsedAt);
-  if (used > kAreaSize) return false;
-  Span item;
-  uint32_t pos = 0;
-  while (pos < used) {
-    if (!ItemAt(page, static_cast<int32_t>(pos), &item)) return false;
-    pos += item.size;
-  }
-  return true;
-}
-
-bool KeyTree::ValidPageOffset(int64_t offset) const {
-  return offset >= kHeadSize && (offset - kHeadSize) % kPageSize == 0 &&
-         offset + kPageSize <= fileEnd_;
+bool KeyTree::Note(const Status& s) {
+  if (!s.ok()) status_ = s;
+  return s.ok();
 }
 
 unsigned char* KeyTree::PageAt(int level) {
-  if (level == 0) return root_.data();
+  if (level == 0) return pages_.root();
   return Fetch(path_[level].page);
 }
 
 unsigned char* KeyTree::Fetch(int64_t offset) {
-  if (!ValidPageOffset(offset)) return nullptr;
-  for (int i = 0; i < kCacheSlots; ++i) {
-    if (cache_[i].offset == offset) {
-      lastSlot_ = i;
-      return cache_[i].page.data();
-    }
-  }
-  // The slots are reused in cyclic order, not by least recent use.
-  int i = (lastSlot_ + 1) % kCacheSlots;
-  Slot& slot = cache_[i];
-  if (slot.offset >= 0 && slot.dirty && !file_->WriteAt(slot.offset, slot.page.data(), kPageSize))
-    failed_ = true;
-  slot.offset = -1;
-  slot.dirty = false;
-  lastSlot_ = i;
-  if (!file_->ReadExact(offset, slot.page.data(), kPageSize) ||
-      !CheckPage(slot.page.data(), offset))
-    return nullptr;
-  slot.offset = offset;
-  return slot.page.data();
+  unsigned char* page = nullptr;
+  return Note(pages_.Load(offset, &page)) ? page : nullptr;
 }
 
 void KeyTree::MarkDirty(int level) {
-  if (level == 0) return;  // the root reaches the file only on close
-  for (auto& slot : cache_)
-    if (slot.offset == path_[level].page) slot.dirty = true;
+  if (level > 0) pages_.MarkDirty(path_[level].page);  // the root reaches the file only on close
 }
 
 bool KeyTree::WritePage(int64_t offset, const unsigned char* page) {
-  for (auto& slot : cache_) {
-    if (slot.offset == offset) {
-      std::memcpy(slot.page.data(), page, kPageSize);
-      slot.dirty = false;
-    }
-  }
-  return file_->WriteAt(static_cast<uint64_t>(offset), page, kPageSize);
+  return Note(pages_.WriteNow(offset, page));
 }
 
-bool KeyTree::TakePage(int64_t* offset) {
-  if (freeHead_ != -1) {
-    unsigned char next[4];
-    int64_t head = freeHead_;
-    if (ValidPageOffset(head) && !freeTaken_.count(head) && file_->ReadExact(head, next, 4)) {
-      freeTaken_.insert(head);
-      freeHead_ = AsOffset(GetU32(next));
-      *offset = head;
-      return true;
-    }
-    freeHead_ = -1;  // a damaged list is dropped rather than followed
-  }
-  *offset = fileEnd_;
-  fileEnd_ += kPageSize;
-  return true;
-}
+bool KeyTree::TakePage(int64_t* offset) { return Note(pages_.Allocate(offset)); }
 
 int64_t KeyTree::ChildOf(const unsigned char* page, int32_t pos) const {
   if (pos < 0) return AsOffset(GetU32(page + kLeftmostAt));
@@ -279,9 +161,9 @@ bool KeyTree::Descend(const unsigned char* key, bool stopOnEqual, bool* metEqual
       *metEqual = true;
       if (stopOnEqual) return true;
     }
-    if (level == height_ - 1) return true;
+    if (level == height() - 1) return true;
     int64_t child = ChildOf(page, pos);
-    if (!ValidPageOffset(child) || level + 1 >= kMaxLevels) return false;
+    if (!pages_.ValidPage(child) || level + 1 >= kMaxLevels) return false;
     path_[level + 1] = {child, -1};
   }
 }
@@ -289,7 +171,7 @@ bool KeyTree::Descend(const unsigned char* key, bool stopOnEqual, bool* metEqual
 uint64_t KeyTree::StepLimit() const {
   // No sound tree holds more items than its pages can; a walk that goes on longer is
   // going round pages shared by several parents.
-  uint64_t pages = static_cast<uint64_t>((fileEnd_ - kHeadSize) / kPageSize) + 1;
+  uint64_t pages = static_cast<uint64_t>((pages_.fileEnd() - kHeadSize) / kPageSize) + 1;
   return pages * (kAreaSize / RoundUp4(layout_.keyOffset + 1)) + 1;
 }
 
@@ -320,13 +202,13 @@ bool KeyTree::SetEnd() {
 bool KeyTree::Next(void* item) {
   if (!IsOpen() || atEnd_ || !item) return false;
   if (++steps_ > StepLimit()) return SetEnd();
-  while (level_ < height_ - 1) {
+  while (level_ < height() - 1) {
     const unsigned char* page = PageAt(level_);
     Span span;
     int32_t pos = page ? path_[level_].pos : -1;
     if (!page || (pos >= 0 && !ItemAt(page, pos, &span))) return SetEnd();
     int64_t child = ChildOf(page, pos);
-    if (!ValidPageOffset(child)) return SetEnd();
+    if (!pages_.ValidPage(child)) return SetEnd();
     ++level_;
     path_[level_] = {child, -1};
   }
@@ -400,7 +282,8 @@ int KeyTree::PrepareItem(const void* item, unsigned char* out, uint32_t* size) c
 }
 
 int KeyTree::Fail() {
-  failed_ = true;
+  pages_.Break(status_.ok() ? Status::Corruption(pages_.path() + ": a damaged page met while changing the tree")
+                            : status_);
   atEnd_ = true;
   return -1;
 }
@@ -433,7 +316,7 @@ bool KeyTree::PlaceAt(const unsigned char* page, int32_t pos, uint32_t* place) c
 // A tree of the greatest height must not split its root: walk the splits the insertion
 // would cause without changing anything.
 bool KeyTree::WouldExceedHeight(int level, uint32_t itemSize) {
-  if (height_ < kMaxLevels) return false;
+  if (height() < kMaxLevels) return false;
   for (; level >= 0; --level) {
     const unsigned char* page = PageAt(level);
     uint32_t place;
@@ -549,7 +432,7 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
     std::memcpy(area, z.data(), zSize);
     PutU32(page + kUsedAt, zSize);
     PutU32(page + kLeftmostAt, static_cast<uint32_t>(leftOffset));
-    ++height_;
+    pages_.SetLevels(height() + 1);
     for (int i = kMaxLevels - 1; i > 1; --i) path_[i] = path_[i - 1];
     if (promoted) {
       path_[0] = {0, 0};
@@ -565,7 +448,8 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
 }
 
 int KeyTree::Add(const void* item) {
-  if (!IsOpen() || readOnly_ || failed_) return -1;
+  status_ = Status::Ok();
+  if (!IsOpen() || !pages_.writable() || !pages_.broken().ok()) return -1;
   std::array<unsigned char, kMaxItemSize> x;
   uint32_t size;
   if (PrepareItem(item, x.data(), &size) != 0) return -1;
@@ -580,7 +464,8 @@ int KeyTree::Add(const void* item) {
 }
 
 int KeyTree::ReplaceKey(const void* item) {
-  if (!IsOpen() || readOnly_ || failed_ || atEnd_) return -1;
+  status_ = Status::Ok();
+  if (!IsOpen() || !pages_.writable() || !pages_.broken().ok() || atEnd_) return -1;
   std::array<unsigned char, kMaxItemSize> x;
   uint32_t size;
   if (PrepareItem(item, x.data(), &size) != 0) return -1;

@@ -2,17 +2,9 @@
 // in a file of 1024-byte pages. An edition's table of contents (".cdj") is such a file,
 // and the select engine builds temporary trees of it for ordering and grouping.
 //
-// File layout (all integers 32-bit little-endian; -1 means none):
-//   0     1024  root page (its own offset is 0)
-//   1024  4     head of the free-page list (offset of the first free page, or -1)
-//   1028  4     height: number of page levels (1 when the root is a leaf)
-//   1032  1024  further pages, each identified by its own offset
-//
-// Page:
-//   0-3     the page's own offset
-//   4-7     used: bytes of the item area holding items (0-1012)
-//   8-11    leftmost child: subtree of keys smaller than the first item; -1 in a leaf
-//   12-1023 item area, items packed in ascending key order; bytes past `used` are zero
+// The file layout, the page cache (one per tree), the free-page list and the page
+// checks are the paged file's (btree/paged_file.h); this file keeps the items, their
+// order and the insertion rules.
 //
 // Item (the layout is a parameter of the tree):
 //   0-3     child: page holding the keys between this item and the next; -1 in a leaf
@@ -30,18 +22,17 @@
 // Every file is untrusted: a page is checked when it is read (own offset, used, item
 // bounds, key NUL within 64 bytes), children are checked before they are followed,
 // and walks stop at the height recorded in the head (at most 10 levels). A damaged tree
-// ends a walk early; it never reads outside a page or the file.
+// ends a walk early; it never reads outside a page or the file. status() tells why the
+// last call failed.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <unordered_set>
 
-#include "base/file.h"
 #include "base/status.h"
+#include "btree/paged_file.h"
 
 namespace zrt {
 
@@ -60,12 +51,8 @@ struct ItemLayout {
 
 class KeyTree {
  public:
-  static constexpr uint32_t kPageSize = 1024;
-  static constexpr uint32_t kHeadSize = 1032;  // root page and the two header words
-  static constexpr uint32_t kAreaSize = 1012;  // item area of a page
   static constexpr uint32_t kMaxKeyLength = 63;
   static constexpr int kMaxLevels = 10;  // cursor depth, hence tree height
-  static constexpr int kCacheSlots = 8;
   static constexpr uint32_t kMaxItemSize = 324;  // largest item of any layout
 
   explicit KeyTree(ItemLayout layout);
@@ -85,10 +72,12 @@ class KeyTree {
   // file. 0 on success; -1 when a write failed or the tree was not open.
   int Close();
 
-  bool IsOpen() const { return file_ != nullptr; }
-  bool IsReadOnly() const { return readOnly_; }
-  int height() const { return height_; }
+  bool IsOpen() const { return pages_.IsOpen(); }
+  bool IsReadOnly() const { return IsOpen() && !pages_.writable(); }
+  int height() const { return pages_.levels(); }
   const ItemLayout& layout() const { return layout_; }
+  // Why the last failing call failed (a damaged page, a failed read or write).
+  const Status& status() const { return status_; }
 
   // Positions the cursor before the first item. 0, or -1 when the tree is not open.
   int First();
@@ -112,11 +101,6 @@ class KeyTree {
   int ReplaceKey(const void* item);
 
  private:
-  struct Slot {
-    int64_t offset = -1;  // page held, -1 when empty
-    bool dirty = false;
-    std::array<unsigned char, kPageSize> page{};
-  };
   struct Level {
     int64_t page = 0;  // offset of the page on the path
     int32_t pos = -1;  // byte offset of the current item in the item area, -1 before the first
@@ -127,13 +111,12 @@ class KeyTree {
   };
 
   Status Open(const std::string& path, bool writable, bool allowDuplicates);
+  Status Opened(Status s, bool allowDuplicates);
   bool LayoutUsable() const;
   bool FindMiddle(const unsigned char* page, Span* middle) const;
   bool PlaceAt(const unsigned char* page, int32_t pos, uint32_t* place) const;
   void Reset();
-  bool CheckPage(const unsigned char* page, int64_t offset) const;
   bool ItemAt(const unsigned char* page, int32_t pos, Span* out) const;
-  bool ValidPageOffset(int64_t offset) const;
   unsigned char* PageAt(int level);
   unsigned char* Fetch(int64_t offset);
   void MarkDirty(int level);
@@ -149,26 +132,19 @@ class KeyTree {
   bool WouldExceedHeight(int level, uint32_t itemSize);
   int Insert(int level, const unsigned char* item, uint32_t size);
   uint64_t StepLimit() const;
+  bool Note(const Status& s);  // keeps the reason of a failure; s.ok()
   int Fail();
 
   ItemLayout layout_;
-  std::unique_ptr<File> file_;
-  bool readOnly_ = false;
+  PageCache cache_;  // before pages_, which drops its slots when it goes
+  PagedFile pages_;
   bool allowDuplicates_ = false;
-  bool failed_ = false;  // a write failed or a damaged page was met while changing the tree
-  std::array<unsigned char, kPageSize> root_{};
-  int64_t freeHead_ = -1;
-  int height_ = 1;
-  int64_t fileEnd_ = kHeadSize;            // where the next page beyond the file goes
-  std::unordered_set<int64_t> freeTaken_;  // guards against a free-page list with a cycle
+  Status status_;
 
   std::array<Level, kMaxLevels> path_{};
   int level_ = 0;       // current level of the cursor
   bool atEnd_ = false;  // the cursor ran past the last item
   uint64_t steps_ = 0;  // items stepped over since the cursor was placed
-
-  std::array<Slot, kCacheSlots> cache_{};
-  int lastSlot_ = kCacheSlots - 1;  // most recently used slot
 };
 
 }  // namespace zrt
