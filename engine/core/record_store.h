@@ -23,6 +23,13 @@
 
 namespace zrt {
 
+inline constexpr char kRecordIndexMagic[] = "ASDX";
+inline constexpr char kRecordDataMagic[] = "ASDB";
+inline constexpr size_t kRecordCountAt = 4;
+inline constexpr size_t kRecordIndexHeaderSize = 8;
+// Where the ".cdx" word that locates record n lies (record 1 right after the header).
+inline constexpr uint64_t RecordIndexSlot(uint32_t n) { return kRecordCountAt + 4ULL * n; }
+
 class RecordStore : public FieldSource {
 public:
   static constexpr size_t kRecordBufferSize = 10000;

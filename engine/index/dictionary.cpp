@@ -7,19 +7,7 @@
 
 namespace zrt {
 
-DictionaryRow DecodeDictionaryRow(const char* e) {
-  DictionaryRow row;
-  std::memcpy(row.word, e, sizeof row.word);
-  row.groupMask = GetU32(e + 30);
-  row.documents = GetU32(e + 34);
-  row.occurrences = GetU32(e + 38);
-  row.offset = GetU32(e + 42);
-  return row;
-}
-
 namespace {
-
-constexpr uint64_t kMagicSize = 4;
 
 const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t first,
                                uint8_t second) {
@@ -99,7 +87,7 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   if (row.occurrences == 0) return Status::Ok();
   long long size = file->Size();
   uint64_t begin = kMagicSize + static_cast<uint64_t>(row.offset);
-  uint64_t bytes = static_cast<uint64_t>(row.occurrences) * 6;
+  uint64_t bytes = static_cast<uint64_t>(row.occurrences) * kOccurrenceSize;
   if (size < 0 || begin + bytes > static_cast<uint64_t>(size))
     return Status::Corruption("occurrences: a word's run lies beyond the end of the file");
   std::vector<unsigned char> buf(static_cast<size_t>(bytes));
@@ -107,13 +95,7 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
     return Status::IOError("occurrences: short read");
   size_t base = out->size();
   out->resize(base + row.occurrences);
-  for (size_t i = 0; i < row.occurrences; ++i) {
-    const unsigned char* e = buf.data() + i * 6;
-    Occurrence& o = (*out)[base + i];
-    o.record = static_cast<int32_t>(GetU32(e));
-    o.field = e[4];
-    o.position = e[5];
-  }
+  for (size_t i = 0; i < row.occurrences; ++i) (*out)[base + i] = DecodeOccurrence(buf.data() + i * kOccurrenceSize);
   return Status::Ok();
 }
 

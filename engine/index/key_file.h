@@ -31,11 +31,12 @@
 
 #include "base/status.h"
 #include "btree/paged_file.h"
+#include "index/postings.h"
 
 namespace zrt {
 
 inline constexpr size_t kKeyPageCapacity = kPageAreaSize;  // 1012
-inline constexpr size_t kKeyMaxLength = 30;
+inline constexpr size_t kKeyMaxLength = kWordKeyLength;
 inline constexpr int kKeyMaxLevels = 8;
 // Entry fields.
 inline constexpr size_t kKeyEntryRecordAt = 4;
