@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 
+#include "fixture/fault_env.h"
 #include "fixture/fixture_writer.h"
 #include "key_file/key_file_util.h"
 
@@ -15,55 +16,6 @@ using zrt::KeyEntry;
 using zrt::KeyFile;
 using zrt::KeyFileMode;
 using zrt::Status;
-
-// A file layer that fails the n-th write, or every read from the n-th on, of the files
-// whose path contains `only` (all files when empty).
-class FaultEnv : public zrt::Env {
-public:
-  long writes = 0, fail_write_at = -1;
-  long reads = 0, fail_reads_from = -1;
-  std::string only;
-
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode, Status* why) override {
-    auto f = zrt::Env::Posix()->Open(path, mode, why);
-    if (!f) return nullptr;
-    bool watched = only.empty() || path.find(only) != std::string::npos;
-    return std::make_unique<FaultFile>(this, watched, std::move(f));
-  }
-  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
-  bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
-  bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override { return zrt::Env::Posix()->Rename(a, b); }
-
-private:
-  class FaultFile : public zrt::File {
-  public:
-    FaultFile(FaultEnv* env, bool watched, std::unique_ptr<zrt::File> f)
-        : env_(env), watched_(watched), f_(std::move(f)) {}
-    long long ReadAt(uint64_t offset, void* buf, size_t n) override {
-      if (watched_ && ++env_->reads >= env_->fail_reads_from && env_->fail_reads_from > 0) return -1;
-      return f_->ReadAt(offset, buf, n);
-    }
-    bool WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      if (watched_ && ++env_->writes == env_->fail_write_at) return false;
-      return f_->WriteAt(offset, buf, n);
-    }
-    long long Size() override { return f_->Size(); }
-    bool Truncate(uint64_t size) override { return f_->Truncate(size); }
-    bool Sync() override { return f_->Sync(); }
-
-  private:
-    FaultEnv* env_;
-    bool watched_;
-    std::unique_ptr<zrt::File> f_;
-  };
-};
-
-class EnvGuard {
-public:
-  explicit EnvGuard(zrt::Env* env) { zrt::Env::SetCurrent(env); }
-  ~EnvGuard() { zrt::Env::SetCurrent(nullptr); }
-};
 
 std::vector<KeyEntry> RandomEntries(uint32_t seed, int n) {
   std::mt19937 rng(seed);
@@ -124,8 +76,8 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   std::string bytes = fixture::ReadFile(good);
   CheckedFile cf = CheckKeyFile(bytes);
@@ -144,8 +96,8 @@ TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
 }
 
 TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   const std::string bytes = fixture::ReadFile(good);
   std::mt19937 rng(1234);
@@ -190,8 +142,8 @@ void Put32(std::string* b, size_t at, int32_t v) {
 }
 
 TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   const std::string bytes = fixture::ReadFile(good);
   const int32_t level1 = I32(bytes, 8);  // the root's leftmost child
@@ -258,10 +210,9 @@ bool WriteWorkload(const std::string& path, bool* sticky) {
 }
 
 TEST(KeyFileFaults, EveryFailedWriteIsReported) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
-  FaultEnv env;
-  EnvGuard guard(&env);
+  TempDir dir;
+  std::string path = dir / "t.cdi";
+  fixture::FaultEnv env;
   bool sticky = false;
   ASSERT_TRUE(WriteWorkload(path, &sticky));
   const long total = env.writes;
@@ -270,7 +221,7 @@ TEST(KeyFileFaults, EveryFailedWriteIsReported) {
   for (long n = 1; n <= total; n += n < 40 ? 1 : 7) {
     SCOPED_TRACE("failing write " + std::to_string(n));
     env.writes = 0;
-    env.fail_write_at = n;
+    env.failWriteAt = n;
     bool ok = WriteWorkload(path, &sticky);
     if (env.writes >= n) {
       EXPECT_FALSE(ok);
@@ -280,12 +231,11 @@ TEST(KeyFileFaults, EveryFailedWriteIsReported) {
 }
 
 TEST(KeyFileFaults, AnotherFilesFailedEvictionIsReportedToThatFile) {
-  ScratchDir dir;
-  std::string pa = dir.File("a.cdi"), pb = dir.File("b.cdi");
-  FaultEnv env;
+  TempDir dir;
+  std::string pa = dir / "a.cdi", pb = dir / "b.cdi";
+  fixture::FaultEnv env;
   env.only = "b.cdi";
-  env.fail_write_at = 4;  // after the header: one of b's pages written back on eviction
-  EnvGuard guard(&env);
+  env.failWriteAt = 4;  // after the header: one of b's pages written back on eviction
   std::unique_ptr<KeyFile> a, b;
   ASSERT_TRUE(KeyFile::Create(pa, KeyFileMode::Duplicate, &a).ok());
   ASSERT_TRUE(KeyFile::Create(pb, KeyFileMode::Duplicate, &b).ok());
@@ -310,11 +260,10 @@ TEST(KeyFileFaults, AnotherFilesFailedEvictionIsReportedToThatFile) {
 }
 
 TEST(KeyFileFaults, FailedReadsAreReported) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   BuildSample(path);
-  FaultEnv env;
-  EnvGuard guard(&env);
+  fixture::FaultEnv env;
   ASSERT_TRUE(Exercise(path));
   const long total = env.reads;
   ASSERT_GT(total, 10);
@@ -322,18 +271,17 @@ TEST(KeyFileFaults, FailedReadsAreReported) {
   for (long n = 1; n <= total; n += std::max(1L, total / 60)) {
     SCOPED_TRACE("failing reads from " + std::to_string(n));
     env.reads = 0;
-    env.fail_reads_from = n;
+    env.failReadsFrom = n;
     EXPECT_FALSE(Exercise(path));
   }
 }
 
 TEST(KeyFileFaults, CreateReportsAFailedHeaderWrite) {
-  ScratchDir dir;
-  FaultEnv env;
-  env.fail_write_at = 1;
-  EnvGuard guard(&env);
+  TempDir dir;
+  fixture::FaultEnv env;
+  env.failWriteAt = 1;
   std::unique_ptr<KeyFile> kf;
-  EXPECT_EQ(KeyFile::Create(dir.File("t.cdi"), KeyFileMode::Unique, &kf).code(), Status::Code::IOError);
+  EXPECT_EQ(KeyFile::Create(dir / "t.cdi", KeyFileMode::Unique, &kf).code(), Status::Code::IOError);
   EXPECT_EQ(kf, nullptr);
 }
 

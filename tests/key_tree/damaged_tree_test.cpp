@@ -19,7 +19,7 @@ using zrt::KeyTree;
 
 // A height-2 full-item tree: root "b" over left "a" (2056) and right "c", "d" (1032).
 std::string SmallTree(const TempDir& dir) {
-  std::string path = dir.File("small");
+  std::string path = dir / "small";
   KeyTree tree(ItemLayout::Full());
   EXPECT_TRUE(tree.Create(path, false).ok());
   for (const char* k : {"a", "b", "c", "d"})
@@ -30,7 +30,7 @@ std::string SmallTree(const TempDir& dir) {
 
 // Opens `bytes` read-only; -1 when the open fails, else the number of items walked.
 int Walk(const TempDir& dir, const std::string& bytes, ItemLayout layout = ItemLayout::Full()) {
-  std::string path = dir.File("damaged");
+  std::string path = dir / "damaged";
   fixture::WriteFile(path, bytes);
   KeyTree tree(layout);
   if (!tree.OpenForReading(path).ok()) return -1;
@@ -63,8 +63,8 @@ TEST(DamagedTree, HeadFaultsFailTheOpen) {
   Put32(b, 4, 264 + 64 + 8);
   EXPECT_EQ(Walk(dir, b), -1) << "root key without a NUL within 64 bytes";
   KeyTree tree(ItemLayout::Full());
-  EXPECT_FALSE(tree.OpenForReading(dir.File("missing")).ok());
-  EXPECT_FALSE(tree.OpenForReading(dir.path()).ok()) << "a folder";
+  EXPECT_FALSE(tree.OpenForReading(dir / "missing").ok());
+  EXPECT_FALSE(tree.OpenForReading(dir.path().string()).ok()) << "a folder";
 }
 
 TEST(DamagedTree, BadChildrenEndTheWalk) {
@@ -125,7 +125,7 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
 
   // The same file, opened for adding: every page on the path is full, so one more item
   // would split the root to an eleventh level. It is refused and changes nothing.
-  std::string path = dir.File("deep");
+  std::string path = dir / "deep";
   fixture::WriteFile(path, b);
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
@@ -154,7 +154,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
   TempDir dir;
   std::mt19937 rng(99);
   for (ItemLayout layout : {ItemLayout::Full(), ItemLayout::Compact()}) {
-    std::string path = dir.File("source");
+    std::string path = dir / "source";
     std::vector<std::string> keys;
     {
       KeyTree tree(layout);
@@ -181,7 +181,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
           b[at] = static_cast<char>(rng() % 3 == 0 ? 0xFF : rng());
         }
       }
-      std::string damaged = dir.File("damaged");
+      std::string damaged = dir / "damaged";
       fixture::WriteFile(damaged, b);
       KeyTree tree(layout);
       if (tree.OpenForReading(damaged).ok()) {

@@ -67,7 +67,7 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
   Format f = c.compact ? kCompact : kFull;
   ItemLayout layout = c.compact ? ItemLayout::Compact() : ItemLayout::Full();
   TempDir dir;
-  std::string path = dir.File("tree.cdj");
+  std::string path = dir / "tree.cdj";
   std::mt19937 rng(12345);
   std::vector<std::string> pool;
   for (int i = 0; i < c.keyPool; ++i) pool.push_back(RandomKey(rng));
@@ -200,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RandomTree,
 // goes up, the right half is written first at 1032, the left half at 2056.
 TEST(KeyTreeFormat, FirstRootSplitByHand) {
   TempDir dir;
-  std::string path = dir.File("t.cdj");
+  std::string path = dir / "t.cdj";
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::string empty = fixture::ReadFile(path);
@@ -248,7 +248,7 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
 TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
   TempDir dir;
   KeyTree tree(ItemLayout::Full());
-  ASSERT_TRUE(tree.Create(dir.File("t"), false).ok());
+  ASSERT_TRUE(tree.Create(dir / "t", false).ok());
   ItemBuffer out(ItemLayout::Full());
   EXPECT_EQ(tree.First(), 0);
   EXPECT_FALSE(tree.Next(out.data()));
@@ -271,12 +271,12 @@ TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
 TEST(KeyTreeOrder, Duplicates) {
   TempDir dir;
   KeyTree unique(ItemLayout::Full());
-  ASSERT_TRUE(unique.Create(dir.File("u"), false).ok());
+  ASSERT_TRUE(unique.Create(dir / "u", false).ok());
   EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "1").data()), 1);
   EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "2").data()), 0);
 
   KeyTree dups(ItemLayout::Compact());
-  ASSERT_TRUE(dups.Create(dir.File("d"), true).ok());
+  ASSERT_TRUE(dups.Create(dir / "d", true).ok());
   for (int i = 1; i <= 3; ++i) {
     std::string v(4, '\0');
     Put32(v, 0, static_cast<uint32_t>(i));
@@ -294,7 +294,7 @@ TEST(KeyTreeOrder, Duplicates) {
 // Keys over 63 bytes and items that cannot be taken are refused with -1 and change nothing.
 TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   KeyTree tree(ItemLayout::Full());
   ItemBuffer ok(ItemLayout::Full(), std::string(63, 'k'), "d");
   EXPECT_EQ(tree.Add(ok.data()), -1) << "not open";
@@ -331,7 +331,7 @@ TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
 // which splits pages at every level under a cursor that is not in a leaf.
 TEST(KeyTreeReplace, LongerKeysDuringWalk) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   std::mt19937 rng(7);
   KeyTree tree(ItemLayout::Compact());
   ASSERT_TRUE(tree.Create(path, false).ok());
@@ -365,7 +365,7 @@ TEST(KeyTreeReplace, LongerKeysDuringWalk) {
 // Find then replace the found item in place, at whatever level it sits.
 TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::vector<std::string> keys;
@@ -390,7 +390,7 @@ TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
 // then from the end of the file; the list is never given pages back.
 TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   {
     KeyTree tree(ItemLayout::Full());
     ASSERT_TRUE(tree.Create(path, false).ok());
