@@ -183,7 +183,7 @@ TEST_F(SelectQuirks, TemporaryFilesAreRemovedOnEveryPath) {
   EXPECT_EQ(failed.run, -1);
   EXPECT_EQ(files(), 0);
   ZRTSelect s{};
-  ASSERT_EQ(ZRT_Parse_Select(h_, "AU", "", 0, "", "AU", "", "", &s), 0);
+  ASSERT_EQ(ZRT_Parse_Select(h_, "AU, COUNT(DISTINCT LA)", "", 0, "", "AU", "", "", &s), 0);
   EXPECT_EQ(files(), 4);
   ZRT_Delete_Select(&s);
   EXPECT_EQ(files(), 0);

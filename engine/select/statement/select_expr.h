@@ -65,8 +65,9 @@ enum Token : int {
   kOr = 1, kAnd, kNot, kEq, kLe, kLt, kGe, kGt, kNe, kLike, kDiv, kMul, kMod, kPlus, kMinus,
   kConcat, kBitAnd, kBitOr, kShl, kShr, kTilde, kIsNotNull, kIsNull, kIn, kNotIn, kNotLike,
   kBetween, kNotBetween, kSome, kAny, kAll,
+  kNegate = 32,  // unary minus: an operator node only, no token
   kName = 40, kString, kInteger, kOpen, kClose, kFloat, kFunction = 50,
-  kComma = 60, kEnd, kNegate  // kNegate: unary minus, an operator node only
+  kComma = 60, kEnd
 };
 
 // A resolved column: a source field number, or a defined field of the descriptor.

@@ -186,7 +186,8 @@ class EditionRows : public RowSource {
   explicit EditionRows(Edition& e) : e_(e) {}
   bool ColumnText(int32_t record, const ColumnRef& c, std::string* out) override {
     RecordStore& store = e_.store();
-    if (store.currentRecord() != record && !store.GotoRecord(record).ok()) return false;
+    // Rows need field texts only: no probing for the record's media files.
+    if (store.currentRecord() != record && !store.GotoRecord(record, false).ok()) return false;
     Fields fields = e_.fields();
     const char* text = c.defined ? fields.DataByNo(c.field) : fields.DataBySrcNo(c.field);
     out->assign(text ? text : "");
@@ -377,6 +378,8 @@ int Statement::Parse(Edition& edition, const Clauses& c) {
   return 0;
 }
 
+// Only the trees this statement files rows in: every file costs a create and an unlink,
+// which dominate short statements.
 bool Statement::CreateTrees() {
   if (!group_.empty()) {
     grouping_ = std::make_unique<Temp>(ItemLayout::Full());
@@ -384,11 +387,21 @@ bool Statement::CreateTrees() {
     groupOrder_ = std::make_unique<Temp>(ItemLayout::Full());
     if (!groupOrder_->Create(true)) return Fail(7, 0, Clause::None), false;
   }
-  ordering_ = std::make_unique<Temp>(ItemLayout::Compact());
-  if (!ordering_->Create(true)) return Fail(8, 0, Clause::None), false;
-  distinctValues_ = std::make_unique<Temp>(ItemLayout::Compact());
-  if (!distinctValues_->Create(false)) return Fail(9, 0, Clause::None), false;
+  if (!slots_.empty() || !order_.empty()) {
+    ordering_ = std::make_unique<Temp>(ItemLayout::Compact());
+    if (!ordering_->Create(true)) return Fail(8, 0, Clause::None), false;
+  }
+  if (NeedsDistinctTree()) {
+    distinctValues_ = std::make_unique<Temp>(ItemLayout::Compact());
+    if (!distinctValues_->Create(false)) return Fail(9, 0, Clause::None), false;
+  }
   return true;
+}
+
+bool Statement::NeedsDistinctTree() const {
+  for (const Slot& s : slots_)
+    if (s.distinct) return true;
+  return false;
 }
 
 void Statement::RemoveTrees() {
@@ -512,7 +525,7 @@ int Statement::EvaluationFailed() {
 // ---- the row pass ------------------------------------------------------------------------------
 
 int Statement::Iterate(Edition& edition, const Emit& emit) {
-  if (!ready_ || !ordering_) return -1;
+  if (!ready_) return -1;
   const int32_t count = queryMode_ ? static_cast<int32_t>(rows_.size()) : edition.store().recordCount();
   const bool aggregates = !slots_.empty();
   bool started = startWith_.empty();
@@ -639,25 +652,25 @@ bool Statement::Grouped(const Emit& emit) {
 
 int Statement::End(Edition& edition, const Emit& emit) {
   (void)edition;
-  if (!ready_ || !ordering_) return -1;
+  if (!ready_) return -1;
   for (size_t k = 0; k < slots_.size(); ++k) {
     slotValues_[k] = totals_.value[k];
     if (slots_[k].function == kAvgAgg)
       slotValues_[k] = totals_.count[k] ? totals_.value[k] / totals_.count[k] : 0;
   }
   // From here the distinct tree serves the per-group checks.
-  if (!distinctValues_->Create(false)) {
+  if (distinctValues_ && !distinctValues_->Create(false)) {
     error_.message = "a temporary file cannot be created";
     return EvaluationFailed();
   }
   bool ok = true;
   if (!slots_.empty() && !itemsReferToColumn_) {
     ok = EmitRow(1, emit);
-  } else if (group_.empty()) {
+  } else if (group_.empty() && ordering_) {
     CompactItem row;
     ok = ordering_->tree.First() == 0;
     while (ok && ordering_->tree.Next(row.bytes)) ok = EmitRow(static_cast<int32_t>(row.value()), emit);
-  } else if (!slots_.empty() || !order_.empty()) {
+  } else if (!group_.empty() && ordering_) {
     ok = Grouped(emit);
   }
   // Closing reports a write that failed on the way.

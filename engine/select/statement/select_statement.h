@@ -96,6 +96,7 @@ class Statement {
   bool ParseItems(const std::string& text);
   void FindRowidFilter();
   bool CreateTrees();
+  bool NeedsDistinctTree() const;
   void RemoveTrees();
   void InitAccumulators(Accumulators* a) const;
   bool Accumulate(int32_t record, const std::string& distinctPrefix, Accumulators* a);
