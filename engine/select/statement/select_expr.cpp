@@ -496,6 +496,7 @@ bool ClauseParser::List(std::vector<int32_t>* items) {
     int e = Expression();
     if (e < 0) return false;
     items->push_back(e);
+    if (items->size() > 32) return Fail(3, open), false;  // before a long list is read
     if (!Peek()) return false;
     if (tok_.code == kComma) {
       Take();
@@ -505,7 +506,6 @@ bool ClauseParser::List(std::vector<int32_t>* items) {
     Take();
     break;
   }
-  if (items->size() > 32) return Fail(3, open), false;
   return true;
 }
 
@@ -628,6 +628,8 @@ int ClauseParser::Call(const Tok& name) {
       int e = Expression();
       if (e < 0 || !Peek()) return -1;
       args.push_back(e);
+      if (info.maxArgs >= 0 && static_cast<int>(args.size()) > info.maxArgs)
+        return Fail(3, name.start);
       if (tok_.code == kComma) {
         Take();
         continue;

@@ -122,7 +122,7 @@ struct ParseError {
 class ClauseParser {
  public:
   static constexpr size_t kMaxNodes = 4096;   // per expression
-  static constexpr int kMaxDepth = 100;       // nesting of parentheses and operators
+  static constexpr int kMaxDepth = 256;  // grammar levels entered: about 85 parentheses deep
   static constexpr int kMaxWord = 15;         // longest name or number
 
   // An aggregate call met where aggregates are allowed: returns its slot number, or -1
