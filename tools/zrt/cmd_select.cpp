@@ -52,7 +52,10 @@ struct Printer {
   }
   void Line(const Row& row, const char* separator) {
     std::string line;
-    for (size_t k = 0; k < row.size(); ++k) line += (k ? separator : "") + CsvField(row[k]);
+    for (size_t k = 0; k < row.size(); ++k) {
+      if (k) line += separator;
+      line += CsvField(row[k]);
+    }
     std::printf("%s\n", line.c_str());
   }
   void Finish() {

@@ -141,7 +141,8 @@ class ClauseParser {
   bool TakeComma();
   // Where the last expression's text ended (before any alias), for headings.
   size_t lastEnd() const { return lastEnd_; }
-  size_t position() const { return pos_; }
+  // Where the next token starts (or the scan stands, when none has been read ahead).
+  size_t position() const { return have_ ? tokStart_ : pos_; }
   const ParseError& error() const { return error_; }
   // A syntax error at the current token (for text left over after a clause).
   void FailHere() { Fail(1, tokStart_); }
