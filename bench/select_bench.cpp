@@ -31,22 +31,9 @@ double Median(std::vector<double> v) {
 void Count(void* rows, int32_t, int32_t count, const char* const* texts, void*) {
   size_t bytes = 0;
   for (int32_t k = 0; k < count; ++k) bytes += std::strlen(texts[k]);
-  *static_cast<int64_t*>(rows) += bytes > 0 ? 1 : 1;
-}
-
-// UTF-8 literal (Cyrillic and ASCII) to Windows-1251.
-std::string Ansi(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80 || i + 1 >= s.size()) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    unsigned cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(s[++i]) & 0x3Fu);
-    out += cp == 0x401 ? '\xA8' : cp == 0x451 ? '\xB8' : static_cast<char>(0xC0 + cp - 0x410);
-  }
-  return out;
+  static size_t sink;
+  sink += bytes;  // the texts are read, as a caller would
+  ++*static_cast<int64_t*>(rows);
 }
 
 int64_t RunEngine(EngineHandle* h, const std::string& statement) {
@@ -71,11 +58,15 @@ int64_t RunSqlite(sqlite3* db, const std::string& statement) {
   int64_t rows = 0;
   size_t bytes = 0;
   while (sqlite3_step(st) == SQLITE_ROW) {
-    for (int k = 0; k < sqlite3_column_count(st); ++k)
-      bytes += static_cast<size_t>(sqlite3_column_bytes(st, k)) + (sqlite3_column_text(st, k) ? 0 : 0);
+    for (int k = 0; k < sqlite3_column_count(st); ++k) {
+      sqlite3_column_text(st, k);
+      bytes += static_cast<size_t>(sqlite3_column_bytes(st, k));  // after the text is made
+    }
     ++rows;
   }
   sqlite3_finalize(st);
+  static size_t sink;
+  sink += bytes;
   return rows;
 }
 
@@ -127,7 +118,7 @@ int main(int argc, char** argv) {
     const char* name;
     std::string engine, sqlite;
   };
-  const std::string filter = Ansi("PY >= 2015 AND LA = 'АНГЛ'");
+  const std::string filter = "PY >= 2015 AND LA = '\xC0\xCD\xC3\xCB'";  // 'АНГЛ' in Windows-1251
   const Case cases[] = {
       {"full pass, no filing", "select AU from db", "select AU from db"},
       {"group by AU order by AU", "select AU, COUNT(*) from db group by AU order by AU",

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -145,15 +144,28 @@ struct CompactItem {
   }
 };
 
-struct FullItem {
-  unsigned char bytes[324] = {};
-  FullItem() = default;
-  FullItem(const std::string& key, const std::string& data) {
-    std::memset(bytes, 0xFF, 4);
-    std::memcpy(bytes + 4, data.data(), std::min<size_t>(data.size(), 255));
-    std::memcpy(bytes + 260, key.data(), std::min(key.size(), kKeyMax));
+// A group's record in the grouping tree: per aggregate slot its accumulator (a double)
+// and its count of averaged values, then the group key. Binary and sized to the
+// statement's slots, so that a page holds many groups and 100,000 groups stay within
+// the tree's ten levels.
+struct GroupItem {
+  std::vector<unsigned char> bytes;
+  GroupItem(const ItemLayout& layout, const std::string& key) : bytes(layout.bufferSize, 0) {
+    std::memset(bytes.data(), 0xFF, 4);
+    std::memcpy(bytes.data() + layout.keyOffset, key.data(), std::min(key.size(), kKeyMax));
   }
-  std::string data() const { return reinterpret_cast<const char*>(bytes + 4); }
+  void Put(const std::vector<double>& value, const std::vector<uint32_t>& count) {
+    for (size_t k = 0; k < value.size(); ++k) {
+      std::memcpy(bytes.data() + 4 + 12 * k, &value[k], 8);
+      std::memcpy(bytes.data() + 12 + 12 * k, &count[k], 4);
+    }
+  }
+  void Get(std::vector<double>* value, std::vector<uint32_t>* count) const {
+    for (size_t k = 0; k < value->size(); ++k) {
+      std::memcpy(&(*value)[k], bytes.data() + 4 + 12 * k, 8);
+      std::memcpy(&(*count)[k], bytes.data() + 12 + 12 * k, 4);
+    }
+  }
 };
 
 std::string Record8(int32_t record) {
@@ -382,9 +394,9 @@ int Statement::Parse(Edition& edition, const Clauses& c) {
 // which dominate short statements.
 bool Statement::CreateTrees() {
   if (!group_.empty()) {
-    grouping_ = std::make_unique<Temp>(ItemLayout::Full());
+    grouping_ = std::make_unique<Temp>(GroupLayout());
     if (!grouping_->Create(false)) return Fail(6, 0, Clause::None), false;
-    groupOrder_ = std::make_unique<Temp>(ItemLayout::Full());
+    groupOrder_ = std::make_unique<Temp>(ItemLayout::Compact());
     if (!groupOrder_->Create(true)) return Fail(7, 0, Clause::None), false;
   }
   if (!slots_.empty() || !order_.empty()) {
@@ -553,7 +565,7 @@ int Statement::Iterate(Edition& edition, const Emit& emit) {
           if (h != "1") continue;
         }
         if (!GroupKey(record, &key)) return EvaluationFailed();
-        int added = grouping_->tree.Add(FullItem(key, "").bytes);
+        int added = grouping_->tree.Add(GroupItem(GroupLayout(), key).bytes.data());
         if (added < 0) return EvaluationFailed();
         if (added == 0) continue;
       }
@@ -570,36 +582,9 @@ int Statement::Iterate(Edition& edition, const Emit& emit) {
 
 // ---- the final pass ----------------------------------------------------------------------------
 
-namespace {
-
-// A group's accumulators as the data text of its grouping-tree item: per slot the
-// value's bits and the averaged count in hexadecimal (24 bytes; 10 slots fit in 255).
-std::string EncodeGroup(const std::vector<double>& value, const std::vector<uint32_t>& count) {
-  std::string out;
-  char buf[32];
-  for (size_t k = 0; k < value.size(); ++k) {
-    uint64_t bits;
-    std::memcpy(&bits, &value[k], 8);
-    std::snprintf(buf, sizeof buf, "%016" PRIx64 "%08x", bits, count[k]);
-    out += buf;
-  }
-  return out;
-}
-
-bool DecodeGroup(const std::string& data, std::vector<double>* value, std::vector<uint32_t>* count) {
-  if (data.size() != value->size() * 24) return false;
-  for (size_t k = 0; k < value->size(); ++k) {
-    uint64_t bits = std::strtoull(data.substr(k * 24, 16).c_str(), nullptr, 16);
-    std::memcpy(&(*value)[k], &bits, 8);
-    (*count)[k] = static_cast<uint32_t>(std::strtoul(data.substr(k * 24 + 16, 8).c_str(), nullptr, 16));
-  }
-  return true;
-}
-
-}  // namespace
-
 bool Statement::Grouped(const Emit& emit) {
   const std::string kBroken = "a temporary file cannot be written";
+  const ItemLayout layout = GroupLayout();
   CompactItem row;
   std::string orderKey, groupKey;
   Accumulators acc;
@@ -608,34 +593,31 @@ bool Statement::Grouped(const Emit& emit) {
     const int32_t record = static_cast<int32_t>(row.value());
     orderKey = reinterpret_cast<const char*>(row.bytes + 8);
     if (!GroupKey(record, &groupKey)) return false;
-    FullItem probe(groupKey, "");
-    const bool known = grouping_->tree.FindKey(probe.bytes);
+    GroupItem group(layout, groupKey);
+    const bool known = grouping_->tree.FindKey(group.bytes.data());
     InitAccumulators(&acc);
-    if (known && !DecodeGroup(probe.data(), &acc.value, &acc.count))
-      return error_.message = "a temporary file is damaged", false;
+    if (known) group.Get(&acc.value, &acc.count);
     if (!Accumulate(record, groupKey, &acc)) return false;
-    FullItem updated(groupKey, EncodeGroup(acc.value, acc.count));
+    group.Put(acc.value, acc.count);
     if (known) {
-      if (grouping_->tree.ReplaceKey(updated.bytes) < 0) return error_.message = kBroken, false;
+      if (grouping_->tree.ReplaceKey(group.bytes.data()) < 0) return error_.message = kBroken, false;
       continue;
     }
-    if (grouping_->tree.Add(updated.bytes) < 0) return error_.message = kBroken, false;
-    char first[16];
-    std::snprintf(first, sizeof first, "%010u", static_cast<unsigned>(record));
-    if (groupOrder_->tree.Add(FullItem(orderKey, first + groupKey).bytes) < 0)
+    if (grouping_->tree.Add(group.bytes.data()) < 0) return error_.message = kBroken, false;
+    // The group's first row, under its ordering key.
+    if (groupOrder_->tree.Add(CompactItem(orderKey, row.value()).bytes) < 0)
       return error_.message = kBroken, false;
   }
   // The groups in the order of their first rows.
-  FullItem entry;
   if (groupOrder_->tree.First() != 0) return false;
-  while (groupOrder_->tree.Next(entry.bytes)) {
-    std::string data = entry.data();
-    if (data.size() < 10) return error_.message = "a temporary file is damaged", false;
-    const int32_t record = static_cast<int32_t>(std::strtoul(data.substr(0, 10).c_str(), nullptr, 10));
-    FullItem probe(data.substr(10), "");
-    InitAccumulators(&acc);
-    if (!grouping_->tree.FindKey(probe.bytes) || !DecodeGroup(probe.data(), &acc.value, &acc.count))
+  while (groupOrder_->tree.Next(row.bytes)) {
+    const int32_t record = static_cast<int32_t>(row.value());
+    if (!GroupKey(record, &groupKey)) return false;
+    GroupItem group(layout, groupKey);
+    if (!grouping_->tree.FindKey(group.bytes.data()))
       return error_.message = "a temporary file is damaged", false;
+    InitAccumulators(&acc);
+    group.Get(&acc.value, &acc.count);
     for (size_t k = 0; k < slots_.size(); ++k) {
       slotValues_[k] = acc.value[k];
       if (slots_[k].function == kAvgAgg) slotValues_[k] = acc.count[k] ? acc.value[k] / acc.count[k] : 0;
@@ -648,6 +630,11 @@ bool Statement::Grouped(const Emit& emit) {
     if (!EmitRow(record, emit)) return false;
   }
   return true;
+}
+
+ItemLayout Statement::GroupLayout() const {
+  const uint32_t keyOffset = 4 + 12 * static_cast<uint32_t>(slots_.size());
+  return {keyOffset, keyOffset + static_cast<uint32_t>(kKeyMax) + 1, false};
 }
 
 int Statement::End(Edition& edition, const Emit& emit) {

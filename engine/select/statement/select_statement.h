@@ -97,6 +97,7 @@ class Statement {
   void FindRowidFilter();
   bool CreateTrees();
   bool NeedsDistinctTree() const;
+  ItemLayout GroupLayout() const;
   void RemoveTrees();
   void InitAccumulators(Accumulators* a) const;
   bool Accumulate(int32_t record, const std::string& distinctPrefix, Accumulators* a);
