@@ -2,6 +2,7 @@
 // LIKE rule, functions and their errors, dates, TO_CHAR, ROWNUM, start with, grouping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -225,6 +226,27 @@ TEST(SelectConfig, FileAndUrls) {
   }
   std::string q = "a b c";
   EXPECT_STREQ(escape_query(q.data()), "a+b+c");
+}
+
+}  // namespace
+
+namespace {
+
+// Many groups: every record its own author, as in a library's author report.
+TEST(SelectGroups, TwentyThousandGroupsFitTheTrees) {
+  std::vector<std::vector<std::string>> rows;
+  for (int r = 0; r < 20000; ++r)
+    rows.push_back({"R" + std::to_string(r), "t", "Author " + std::to_string(20000 - r), "2000", "ru", "1"});
+  fixture::TempDir dir;
+  selecttest::WriteEdition(dir / "ed", rows);
+  fixture::Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  Result r = Select(h, "select AU, COUNT(*), SUM(N) from db group by AU order by AU");
+  ASSERT_TRUE(r.ok());
+  ASSERT_EQ(r.rows.size(), 20000u);
+  EXPECT_EQ(r.rows.front(), (std::vector<std::string>{"Author 10000", "1", "1"}));  // "0" < "^"
+  EXPECT_TRUE(std::is_sorted(r.rows.begin(), r.rows.end(),
+                             [](const auto& a, const auto& b) { return a[0] + "^" < b[0] + "^"; }));
 }
 
 }  // namespace
