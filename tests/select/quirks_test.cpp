@@ -123,6 +123,8 @@ TEST_F(SelectQuirks, StatementsAndPasses) {
       {"select DISTINCT LA, AU a from db order by LA", "en|Austen;ru|Достоевский;ru|Толстой;"},
       {"select AU, COUNT(*) from db group by AU", "Толстой|2;Austen|2;Достоевский|2;"},
       {"select AU, COUNT(*) from db group by AU order by AU", "Austen|2;Достоевский|2;Толстой|2;"},
+      {"select AU, MIN(PY) from db group by AU order by PY DESC", "error 0/-1/0"},
+      {"select AU, MAX(PY) from db group by AU order by PY", "Austen|1815;Достоевский|1872;Толстой|1877;"},
       {"select LA, COUNT(DISTINCT AU), SUM(N) from db group by LA", "ru|2|17;en|1|20;"},
       {"select AU, MAX(PY) from db group by AU having MAX(PY) > 1870", "Толстой|1877;Достоевский|1872;"},
       {"select AU from db group by AU having COUNT(*) > 5", ""},
@@ -184,7 +186,7 @@ TEST_F(SelectQuirks, TemporaryFilesAreRemovedOnEveryPath) {
   EXPECT_EQ(failed.run, -1);
   EXPECT_EQ(files(), 0);
   ZRTSelect s{};
-  ASSERT_EQ(ZRT_Parse_Select(h_, "AU, COUNT(DISTINCT LA)", "", 0, "", "AU", "", "", &s), 0);
+  ASSERT_EQ(ZRT_Parse_Select(h_, "AU, COUNT(DISTINCT LA)", "", 0, "LA", "AU", "", "", &s), 0);
   EXPECT_EQ(files(), 4);
   ZRT_Delete_Select(&s);
   EXPECT_EQ(files(), 0);

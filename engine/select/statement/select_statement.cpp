@@ -385,6 +385,7 @@ int Statement::Parse(Edition& edition, const Clauses& c) {
   if (!ParseList(c.order, Clause::Order, &order_)) return -error_.kind;
   slotValues_.assign(slots_.size(), 0);
   InitAccumulators(&totals_);
+  groupsInRowPass_ = GroupsInRowPass();
   if (!CreateTrees()) return -error_.kind;
   ready_ = true;
   return 0;
@@ -399,7 +400,7 @@ bool Statement::CreateTrees() {
     groupOrder_ = std::make_unique<Temp>(ItemLayout::Compact());
     if (!groupOrder_->Create(true)) return Fail(7, 0, Clause::None), false;
   }
-  if (!slots_.empty() || !order_.empty()) {
+  if ((!slots_.empty() || !order_.empty()) && !groupsInRowPass_) {
     ordering_ = std::make_unique<Temp>(ItemLayout::Compact());
     if (!ordering_->Create(true)) return Fail(8, 0, Clause::None), false;
   }
@@ -557,6 +558,10 @@ int Statement::Iterate(Edition& edition, const Emit& emit) {
       if (!Holds(where_, record, &holds)) return EvaluationFailed();
       if (!holds) continue;
     }
+    if (groupsInRowPass_) {
+      if (!OrderingKey(record, &key) || !GroupRow(record, key)) return EvaluationFailed();
+      continue;
+    }
     if (!aggregates && order_.empty()) {
       if (!group_.empty()) {
         if (!having_.empty()) {
@@ -582,38 +587,55 @@ int Statement::Iterate(Edition& edition, const Emit& emit) {
 
 // ---- the final pass ----------------------------------------------------------------------------
 
-bool Statement::Grouped(const Emit& emit) {
+// Files one row in its group: a new group keeps the row as its first one.
+bool Statement::GroupRow(int32_t record, const std::string& orderKey) {
   const std::string kBroken = "a temporary file cannot be written";
-  const ItemLayout layout = GroupLayout();
-  CompactItem row;
-  std::string orderKey, groupKey;
+  std::string groupKey;
+  if (!GroupKey(record, &groupKey)) return false;
+  GroupItem group(GroupLayout(), groupKey);
+  const bool known = grouping_->tree.FindKey(group.bytes.data());
   Accumulators acc;
-  if (ordering_->tree.First() != 0) return false;
-  while (ordering_->tree.Next(row.bytes)) {
-    const int32_t record = static_cast<int32_t>(row.value());
-    orderKey = reinterpret_cast<const char*>(row.bytes + 8);
-    if (!GroupKey(record, &groupKey)) return false;
-    GroupItem group(layout, groupKey);
-    const bool known = grouping_->tree.FindKey(group.bytes.data());
-    InitAccumulators(&acc);
-    if (known) group.Get(&acc.value, &acc.count);
-    if (!Accumulate(record, groupKey, &acc)) return false;
-    group.Put(acc.value, acc.count);
-    if (known) {
-      if (grouping_->tree.ReplaceKey(group.bytes.data()) < 0) return error_.message = kBroken, false;
-      continue;
-    }
-    if (grouping_->tree.Add(group.bytes.data()) < 0) return error_.message = kBroken, false;
-    // The group's first row, under its ordering key.
-    if (groupOrder_->tree.Add(CompactItem(orderKey, row.value()).bytes) < 0)
-      return error_.message = kBroken, false;
+  InitAccumulators(&acc);
+  if (known) group.Get(&acc.value, &acc.count);
+  if (!Accumulate(record, groupKey, &acc)) return false;
+  group.Put(acc.value, acc.count);
+  if (known) return grouping_->tree.ReplaceKey(group.bytes.data()) >= 0 || (error_.message = kBroken, false);
+  if (grouping_->tree.Add(group.bytes.data()) < 0) return error_.message = kBroken, false;
+  // The group's first row, under its ordering key.
+  if (groupOrder_->tree.Add(CompactItem(orderKey, static_cast<uint32_t>(record)).bytes) < 0)
+    return error_.message = kBroken, false;
+  return true;
+}
+
+// When every order item is a group item, all rows of a group share their ordering key,
+// so the first row the row pass meets is the group's first row, and groups can be
+// formed there: one read of each record instead of two, and no ordering tree.
+bool Statement::GroupsInRowPass() const {
+  if (group_.empty() || !itemsReferToColumn_ || (slots_.empty() && order_.empty())) return false;
+  for (const ListItem& o : order_) {
+    bool grouped = false;
+    for (const ListItem& g : group_) grouped = grouped || g.text == o.text;
+    if (!grouped) return false;
+  }
+  return true;
+}
+
+bool Statement::Grouped(const Emit& emit) {
+  CompactItem row;
+  std::string groupKey;
+  Accumulators acc;
+  if (!groupsInRowPass_) {
+    if (ordering_->tree.First() != 0) return false;
+    while (ordering_->tree.Next(row.bytes))
+      if (!GroupRow(static_cast<int32_t>(row.value()), reinterpret_cast<const char*>(row.bytes + 8)))
+        return false;
   }
   // The groups in the order of their first rows.
   if (groupOrder_->tree.First() != 0) return false;
   while (groupOrder_->tree.Next(row.bytes)) {
     const int32_t record = static_cast<int32_t>(row.value());
     if (!GroupKey(record, &groupKey)) return false;
-    GroupItem group(layout, groupKey);
+    GroupItem group(GroupLayout(), groupKey);
     if (!grouping_->tree.FindKey(group.bytes.data()))
       return error_.message = "a temporary file is damaged", false;
     InitAccumulators(&acc);
@@ -657,7 +679,7 @@ int Statement::End(Edition& edition, const Emit& emit) {
     CompactItem row;
     ok = ordering_->tree.First() == 0;
     while (ok && ordering_->tree.Next(row.bytes)) ok = EmitRow(static_cast<int32_t>(row.value()), emit);
-  } else if (!group_.empty() && ordering_) {
+  } else if (!group_.empty() && (ordering_ || groupsInRowPass_)) {
     ok = Grouped(emit);
   }
   // Closing reports a write that failed on the way.

@@ -107,6 +107,8 @@ class Statement {
   bool GroupKey(int32_t record, std::string* key);
   bool EmitRow(int32_t record, const Emit& emit);
   bool Grouped(const Emit& emit);
+  bool GroupRow(int32_t record, const std::string& orderKey);
+  bool GroupsInRowPass() const;
   int EvaluationFailed();
   EvalContext Context(int32_t record);
 
@@ -119,6 +121,7 @@ class Statement {
   std::vector<ListItem> order_, group_;
   bool distinct_ = false;
   bool itemsReferToColumn_ = false;
+  bool groupsInRowPass_ = false;
   bool queryMode_ = false;
   std::vector<int32_t> rows_;  // query mode: the found records
   std::optional<std::pair<int, int64_t>> rowidFilter_;  // comparison code, value
