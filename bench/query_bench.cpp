@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   EngineHandle h;
   ZRT_Build(&h);
   if (ZRT_Open(&h, argv[1], nullptr) != 0) {
-    std::fprintf(stderr, "cannot open %s: %s\n", argv[1], h.edition->lastError().message().c_str());
+    std::fprintf(stderr, "cannot open %s: %s\n", argv[1], ZRT_ErrMsg(&h));
     return 1;
   }
   if (updatePercent > 0 && !UpdateRecords(&h, updatePercent)) {

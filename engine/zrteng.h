@@ -43,6 +43,32 @@ ZRT_API int ZRT_Logon(EngineHandle *h, const char *user, int32_t a, int32_t b);
 ZRT_API void ZRT_Logof(EngineHandle *h);
 ZRT_API int ZRT_Test(void);
 
+/* ---- Why a call failed -------------------------------------------------------------- */
+
+/* Every call that can fail (opening, moving to a record, appending, updating, committing,
+ * packing, loading, searching, listing, exporting, the stop list, the morphology
+ * dictionary, key trees) sets an error state: ZRT_OK after success, a code and a message
+ * after a failure. Accessors (counts, field texts, names) leave it as it was. Calls on a
+ * handle set the handle's state; calls without one (ZRT_LoadFromPlugin, ZRTStop_build,
+ * DZInit, ORTree_*, ZRT_OpenFile, and calls on a handle that ZRT_Build could not
+ * allocate) set the calling thread's, which a null handle reads. */
+#define ZRT_OK 0
+#define ZRT_ERR_NOTFOUND 1 /* a file, record or name that is not there */
+#define ZRT_ERR_CORRUPT 2  /* a damaged edition file */
+#define ZRT_ERR_IO 3       /* a read or write that failed */
+#define ZRT_ERR_ARGUMENT 4 /* an argument the call cannot take (null, out of range, closed) */
+#define ZRT_ERR_READONLY 5 /* a change to an edition opened read-only */
+#define ZRT_ERR_LIMIT 6    /* a table, text or memory limit */
+#define ZRT_ERR_SYNTAX 7   /* a query text that does not parse; see ZRT_ErrOffset */
+#define ZRT_ERR_INTERNAL 8 /* a fault inside the engine */
+ZRT_API int ZRT_ErrCode(EngineHandle *h);
+/* The message of the last failure ("" after success), valid until the next call that
+ * sets the same error state. English text; file names as the caller gave them. */
+ZRT_API const char *ZRT_ErrMsg(EngineHandle *h);
+/* For ZRT_ERR_SYNTAX: the byte offset in the query text (as composed with the limits)
+ * where parsing stopped; otherwise -1. */
+ZRT_API int32_t ZRT_ErrOffset(EngineHandle *h);
+
 /* Process-wide query parameters: truncation character (default '$'), ignore point,
  * ignore operators, automatic truncation. SetQParam returns the auto-cut value. */
 ZRT_API int CDat_SetQParam(char cutChar, int32_t ignorePoint, int32_t ignoreOperators,
@@ -92,7 +118,11 @@ ZRT_API int ZRT_Insert(EngineHandle *h, char **storeTexts, char **indexTexts);
 ZRT_API int ZRT_DoUpdateBase(EngineHandle *h, char **storeTexts, char **indexTexts);
 /* ZRT_DoUpdateBase with lists ended by a null pointer; 0 or -1. */
 ZRT_API int ZRT_Update(EngineHandle *h, char **storeTexts, char **indexTexts);
-/* Merges the update index into the static index and drops withdrawn records; always 0. */
+/* Writes the record count, so that the records appended since the last commit stay. 0 or
+ * -1. Closing the handle without it drops those records and their words. */
+ZRT_API int ZRT_Commit(EngineHandle *h);
+/* Merges the update index into the static index and drops withdrawn records; always 0
+ * (the error state tells whether it succeeded). */
 ZRT_API int ZRT_PackBase(EngineHandle *h);
 
 /* A caller's document source for ZRT_LoadFromPlugin. open fills at most 255 field names
@@ -157,6 +187,9 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle *h, const char *text, int32_t limi
                                  const ZRTLimit *limits, CWordOpCode *list,
                                  ZRT_QueryProgress progress);
 ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle *h);
+/* The text that the last ZRT_SetQueryByString parsed: the query with its limits, the
+ * text that ZRT_ErrOffset counts in. Valid until the next query on the handle. */
+ZRT_API const char *ZRT_GetQueryText(EngineHandle *h);
 /* Writes the found record numbers in ascending order, at most maxCount; returns how many
  * were written, or with records NULL the number found. */
 ZRT_API int32_t ZRT_BuildList(EngineHandle *h, int32_t *records, int32_t maxCount);
@@ -248,9 +281,9 @@ typedef struct DZContext {
 /* Opens the dictionary file: 0, or -1 when it cannot be read or is not a dictionary. */
 ZRT_API int DZInit(const char *path, DZContext *ctx);
 ZRT_API void DZStop(DZContext *ctx);
-/* Writes the forms of a lower-case word, joined, into out (DZ_FORMS_SIZE bytes; whole
- * forms that do not fit are left out) and returns how many were written; 0 leaves out
- * empty, as does a context without a dictionary. */
+/* Writes the forms of a word (any case; yo spelled as ye or not), joined, into out
+ * (DZ_FORMS_SIZE bytes; whole forms that do not fit are left out) and returns how many
+ * were written; 0 leaves out empty, as does a context without a dictionary. */
 ZRT_API int DZFindForms(const char *word, char *out, DZContext *ctx, int flags);
 /* Fills the slots (room for DZ_MAX_SLOTS) of one lexeme of `count` stems. Returns, with
  * a word: +k when a slot equals it, -k when it begins with a truncated slot, else 0 (k =
@@ -308,8 +341,10 @@ ZRT_API int32_t PParseForm(const char *form, int32_t start, int32_t end, char *o
 
 /* Opens a file with the platform's open(path, flags, mode): its descriptor, or -1. */
 ZRT_API int ZRT_OpenFile(const char *path, int flags, int mode);
+/* Closes it: 0, or -1 when what was written could not be kept. */
 ZRT_API int ZRT_CloseFile(int fd);
-/* Write the current record of an open edition to fd, in code page 866, and return 0.
+/* Write the current record of an open edition to fd, in code page 866, and return 0, or
+ * -1 when the write failed (a full disk, a removed medium).
  * fieldList: NULL or empty for every defined field, "-" first for every entry of the
  * record under its stored name, else field names separated by tab, line feed, carriage
  * return, blank, "," or ";" (unknown names are skipped).

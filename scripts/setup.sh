@@ -10,6 +10,9 @@ packages=(
   libsqlite3-dev
   hunspell hunspell-ru
   yaz
+  # ZText (ztext/): Qt 6 Widgets and QtTest; the offscreen platform plugin the tests run on;
+  # a font with Cyrillic, Greek and the mathematical signs for the layout and rendering tests.
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
 )
 
 # npm fetches the morphology source data below.

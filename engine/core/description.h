@@ -37,6 +37,16 @@ struct EditionDescription {
   // The eleventh number is skipped when the fourteenth of fewer than 40 fields is
   // "IPC" of group 15 (a numbering that existing editions were built with).
   bool shiftedNumbering = false;
+
+  // The short name, or the title when it asks for the full one or there is no short name.
+  const std::string& DisplayName(bool fullTitle) const {
+    return fullTitle || shortName.empty() ? title : shortName;
+  }
+  // The copyright line; an edition that has none is the publisher's own.
+  const std::string& CopyrightLine() const {
+    static const std::string kPublisher = "ORVANT";
+    return copyright.empty() ? kPublisher : copyright;
+  }
 };
 
 // Parses the bytes that follow the magic.

@@ -1,5 +1,6 @@
 #include "core/record_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -89,6 +90,7 @@ Status RecordStore::Open(const std::string& storeName, const char* suffix) {
   index_ = std::move(index);
   data_ = std::move(data);
   recordCount_ = static_cast<int32_t>(count);
+  committedCount_ = recordCount_;
   currentRecord_ = -1;
   if (recordCount_ > 0) {
     s = ReadRecord(1);
@@ -108,6 +110,7 @@ void RecordStore::Close() {
   index_.reset();
   data_.reset();
   recordCount_ = -1;
+  committedCount_ = -1;
   currentRecord_ = -1;
   entries_.clear();
   recordFlag_ = 0;
@@ -345,6 +348,7 @@ Status RecordStore::CommitCount() {
   PutU32(count, static_cast<uint32_t>(recordCount_));
   if (!index_->WriteAt(4, count, 4) || !index_->Sync() || !data_->Sync())
     return Status::IOError(dataPath_ + ": the record count cannot be written");
+  committedCount_ = recordCount_;
   return Status::Ok();
 }
 
@@ -380,6 +384,20 @@ const char* RecordStore::DataBySrcNo(uint8_t n) const {
   for (const Entry& e : entries_)
     if (e.field == n) return e.text;
   return "";
+}
+
+int32_t BrowseRecordNumbers(int32_t count, int32_t from, bool forward, int32_t* out, int32_t max) {
+  int32_t written = 0;
+  if (forward) {
+    for (int64_t r = std::max<int64_t>(from, 0) + 1; r <= count && written < max; ++r)
+      out[written++] = static_cast<int32_t>(r);
+    return written;
+  }
+  if (from < 2) return 0;
+  const int64_t end = std::min<int64_t>(from, int64_t{count} + 1);
+  // Fewer than max numbers before `from`: all of them, as the forward list would.
+  for (int64_t r = std::max<int64_t>(end - max, 1); r < end; ++r) out[written++] = static_cast<int32_t>(r);
+  return written;
 }
 
 }  // namespace zrt

@@ -88,6 +88,8 @@ public:
   // record goes to the end of ".cdb" and *abandoned receives the bytes left behind.
   Status RewriteCurrent(const Texts& texts, uint32_t* abandoned);
   Status CommitCount();
+  // The count that ".cdx" holds: records past it vanish at the next open.
+  int32_t committedCount() const { return committedCount_; }
   // Reads record n's raw bytes (header, entries, text area) as stored, for compaction.
   Status ReadRaw(int32_t n, std::string* bytes);
   File* dataFile() const { return data_.get(); }
@@ -111,6 +113,7 @@ private:
   std::string dataPath_;
   bool readOnly_ = false;
   int32_t recordCount_ = -1;
+  int32_t committedCount_ = -1;
   int32_t currentRecord_ = -1;
 
   uint8_t recordFlag_ = 0;
@@ -127,6 +130,11 @@ private:
 // A record as it is stored in ".cdb": header byte, entries, code page 866 texts. Fails
 // when the record would not fit the reader's limits (127 entries, 10,000-byte text area).
 Status EncodeRecord(const RecordStore::Texts& texts, uint8_t flag, std::string* out);
+
+// Browsing without a query: up to `max` record numbers of an edition of `count` records
+// after `from` (forward), or the `max` numbers before it, in ascending order. Returns how
+// many were written.
+int32_t BrowseRecordNumbers(int32_t count, int32_t from, bool forward, int32_t* out, int32_t max);
 
 // The relative media name of a document identifier: Cyrillic capitals transliterated,
 // "-" and "." to "/", ASCII lower case, "orvant/" removed, cut before "/(".

@@ -84,20 +84,26 @@ Status Edition::Open(const std::string& path, const char* suffix) {
     s = SearchByRoot(searchContext(), nullptr, nullptr, &query_.listing);
   }
   if (!s.ok()) Close();
-  lastError_ = s;
   return s;
 }
 
-void Edition::Close() {
+Status Edition::Close() {
+  // Records appended without a commit vanish at the next open; their words must not
+  // stay behind for the records that will take their numbers.
+  Status s;
+  if (updates_.isOpen() && store_.recordCount() > store_.committedCount())
+    s = updates_.DeleteRecords(static_cast<uint32_t>(store_.committedCount()) + 1, 0xFFFFFFFFu);
   query_.ClearListing();
   query_.ClearFound();
   bulk_.reset();
-  updates_.Close();
+  Status closed = updates_.Close();
+  if (s.ok()) s = closed;
   descriptor_.reset();
   index_.Close();
   store_.Close();
   storeName_.clear();
   contentsHandle_.impl = nullptr;
+  return s;
 }
 
 ORTree* Edition::contents() {

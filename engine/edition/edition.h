@@ -27,8 +27,9 @@ public:
   // Opens path (+ suffix): the descriptor (".cdw") when there is one, which names the
   // record store; then the store and the word index; then compiles the definitions.
   Status Open(const std::string& path, const char* suffix);
-  // Frees the descriptor and closes every file; harmless when nothing is open.
-  void Close();
+  // Frees the descriptor and closes every file; harmless when nothing is open. Fails
+  // when the update index could not be written back.
+  Status Close();
   bool isOpen() const { return index_.isOpen(); }
 
   RecordStore& store() { return store_; }
@@ -64,9 +65,6 @@ public:
   ORTree* contents();
   const std::string& storeName() const { return storeName_; }
 
-  // Why the last Open failed; the tool prints it, the C ABI only reports -1.
-  const Status& lastError() const { return lastError_; }
-
 private:
   Status OpenStore(const std::string& name, const char* suffix);
   // Swaps in the files of a pack that reached its commit point, or removes the leftovers
@@ -87,10 +85,12 @@ private:
   bool hasSuffix_ = false;
   std::unique_ptr<BulkIndex> bulk_;
   ORTree contentsHandle_{};
-  Status lastError_;
 };
 
 }  // namespace zrt
 
-// The engine handle's private state, named in the public header.
-struct ZrtEdition : zrt::Edition {};
+// The engine handle's private state, named in the public header: the edition and the
+// outcome of the last exported call on it that could fail.
+struct ZrtEdition : zrt::Edition {
+  zrt::Status apiError;
+};

@@ -28,7 +28,7 @@ Status Edition::IndexTexts(const RecordStore::Texts& texts, int* words) {
       if (std::strlen(word) > 30) word[30] = '\0';
       Status s;
       if (bulk_) {
-        s = bulk_->Add(AnsiToOem(std::string(word)), Occurrence{record, field, position});
+        s = bulk_->Add(IndexKey(word), Occurrence{record, field, position});
       } else {
         s = updates_.AddOccurrence(word, static_cast<uint32_t>(record), field, position);
       }

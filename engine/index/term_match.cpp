@@ -21,11 +21,8 @@ TermMatcher::TermMatcher(const char* term, const QueryParams& params) {
   // Wildcards are found in the query's own bytes: the conversion below could turn a cut
   // character that is a letter into another byte. The term is converted exactly as the
   // indexer makes its keys (upper case first, then the code page): upper-casing after
-  // the conversion would also raise the ASCII letters that some ANSI bytes become ("ё"
-  // becomes "x"), and such words could never be found.
-  pattern_ = text;
-  AnsiUpper(pattern_.data());
-  AnsiToOem(pattern_.data());
+  // the conversion would also raise the ASCII letters that some ANSI bytes become.
+  pattern_ = IndexKey(text);
   for (char c : text) pieces_.push_back(piece(c));
 
   size_t wild = 0;

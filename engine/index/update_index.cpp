@@ -17,12 +17,11 @@ namespace {
 constexpr size_t kListHeader = 16;  // magic, total entries, items, waste
 constexpr size_t kItemSize = 6;
 
-// The key of an indexed word: ANSI upper case, at most 30 bytes, code page 866.
-std::string IndexKey(const char* word) {
-  std::string key = word;
-  key = AnsiUpper(std::move(key));
+// The key of an indexed word, at most 30 bytes.
+std::string KeyOf(const char* word) {
+  std::string key = IndexKey(word);
   if (key.size() > kKeyMaxLength) key.resize(kKeyMaxLength);
-  return AnsiToOem(std::move(key));
+  return key;
 }
 
 }  // namespace
@@ -91,7 +90,7 @@ Status UpdateIndex::AddOccurrence(const char* word, uint32_t record, uint8_t fie
                                   uint8_t position) {
   Status s = Open(true);
   if (!s.ok()) return s;
-  KeyEntry entry{IndexKey(word), static_cast<int32_t>(record), field, position};
+  KeyEntry entry{KeyOf(word), static_cast<int32_t>(record), field, position};
   if (entry.key.empty()) return Status::InvalidArgument("empty word");
   s = keys_->Insert(entry);
   if (!s.ok()) return s;

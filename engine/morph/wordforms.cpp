@@ -5,6 +5,7 @@
 
 #include "morph/cyrillic.h"
 #include "morph/forms.h"
+#include "text/charset.h"
 
 namespace zrt::morph {
 
@@ -141,8 +142,17 @@ void Compress(std::vector<std::string>& forms, size_t first, size_t count, size_
   }
 }
 
-int FindForms(const Dictionary& dict, std::string_view word, int flags, std::vector<std::string>* out) {
+// The dictionary's spelling of a word: lower case, «ё» as «е», as dzbuild writes it.
+static std::string DictionarySpelling(std::string_view word) {
+  std::string w(word);
+  AnsiLower(FoldYo(w.data()));
+  return w;
+}
+
+int FindForms(const Dictionary& dict, std::string_view typed, int flags, std::vector<std::string>* out) {
   out->clear();
+  const std::string spelled = DictionarySpelling(typed);
+  const std::string_view word = spelled;
   std::vector<std::string> forms;
   if (LexemeSlots(dict, word, &forms) == 0) {
     const std::string* prefix = nullptr;
@@ -232,9 +242,7 @@ std::string ExpandQuery(const Dictionary* dict, std::string_view query, int flag
       i = j;
       continue;
     }
-    std::string lower(run);
-    for (char& b : lower)
-      if (static_cast<unsigned char>(b) < 0xE0) b = static_cast<char>(static_cast<unsigned char>(b) + 0x20);
+    const std::string lower = DictionarySpelling(run);
     // Room for this word's expansion once the rest of the query, copied as it is, and
     // the NUL are provided for.
     const size_t reserve = out.size() + (n - j) + 1;

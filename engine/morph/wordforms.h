@@ -22,7 +22,8 @@ const std::vector<std::string>& PrefixList();
 // disabled when another lexeme holds the word itself.
 int LexemeSlots(const Dictionary& dict, std::string_view word, std::vector<std::string>* slots);
 
-// The distinct forms of the word in output order; returns their number.
+// The distinct forms of the word (any case, «ё» or «е») in output order; returns their
+// number.
 int FindForms(const Dictionary& dict, std::string_view word, int flags, std::vector<std::string>* forms);
 
 // The forms joined by " or " (or " | " with kFlagBars), whole forms only, into at most

@@ -39,11 +39,6 @@ std::vector<std::string> SplitNames(const char* list) {
 
 bool AllEntries(const char* list) { return list && list[0] == '-'; }
 
-std::string Oem(std::string text) { return AnsiToExchangeOem(std::move(text)); }
-
-std::string Prepared(const std::string& text, bool convertMarkup) {
-  return Oem(convertMarkup ? OrvToTxt(text) : text);
-}
 
 size_t SkipSpaces(const std::string& s, size_t pos) {
   while (pos < s.size() && s[pos] == ' ') ++pos;
@@ -79,6 +74,14 @@ unsigned IsoTag(std::string_view name, unsigned sourceNumber) {
   if (letter < 'A' || letter > 'J') return sourceNumber;
   return static_cast<unsigned>(letter - 'A') * 100 + static_cast<unsigned>(name[1] - '0') * 10 +
          static_cast<unsigned>(name[2] - '0');
+}
+
+std::string RecordExport::Encoded(std::string ansi) const {
+  return encode_ ? encode_(std::move(ansi)) : AnsiToExchangeOem(std::move(ansi));
+}
+
+std::string RecordExport::Prepared(const std::string& text, bool convertMarkup) const {
+  return Encoded(convertMarkup ? OrvToTxt(text) : text);
 }
 
 std::vector<RecordExport::Item> RecordExport::Items(const char* fieldList, Names names) const {
@@ -126,7 +129,7 @@ std::string RecordExport::Text(std::string_view header, bool withNames, const ch
   for (const Item& item : Items(fieldList, Names::DefinedOrSource)) {
     if (item.text.empty()) continue;
     if (withNames) {
-      std::string name = Oem(item.name);
+      std::string name = Encoded(item.name);
       out += name;
       if (name.size() < kNameColumn) out.append(kNameColumn - name.size(), ' ');
     }
@@ -151,7 +154,7 @@ std::string RecordExport::Separated(char separator, const char* fieldList,
   return out;
 }
 
-std::string RecordExport::Iso(const char* fieldList) const {
+std::string RecordExport::Iso(const char* fieldList, bool folded) const {
   // Entries are chosen by their own source field numbers, so that exactly the listed
   // fields are written whatever their index groups are.
   std::bitset<256> selected;
@@ -174,7 +177,7 @@ std::string RecordExport::Iso(const char* fieldList) const {
   for (const RecordStore::Entry& e : store_.entries()) {
     if (e.length == 0 || !selected.test(e.field)) continue;
     const SourceField* f = store_.FieldBySrcNo(e.field);
-    std::string text = Oem(std::string(e.text, e.length));
+    std::string text = Encoded(std::string(e.text, e.length));
     if (text.size() >= kMaxIsoFieldLength) text.resize(kMaxIsoFieldLength - 1);
     chosen.push_back(
         {IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field), std::move(text)});
@@ -199,6 +202,7 @@ std::string RecordExport::Iso(const char* fieldList) const {
     record += kFieldEnd;
   }
   record += kRecordEnd;
+  if (!folded) return record;
 
   std::string out;
   for (size_t pos = 0; pos < record.size(); pos += kIsoLine) {

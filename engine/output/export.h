@@ -1,5 +1,6 @@
 // Exchange layouts of one record: a readable plain-text layout, one separated line, and
-// an ISO 2709 record folded into 80-byte lines. All text leaves in code page 866.
+// an ISO 2709 record folded into 80-byte lines. Text leaves in code page 866 unless the
+// caller gives another encoder.
 //
 // A field list names the fields to write, separated by tab, line feed, carriage return,
 // blank, "," or ";":
@@ -18,9 +19,14 @@ namespace zrt {
 
 class RecordExport {
  public:
+  // Turns a Windows-1251 text into the file's code page (one byte a character for the
+  // text layout, whose wrapping counts bytes).
+  using Encoder = std::string (*)(std::string ansi);
+
   // The store's current record, seen through the descriptor's definitions (may be null).
-  RecordExport(const RecordStore& store, const FieldDescriptor* descriptor)
-      : store_(store), descriptor_(descriptor) {}
+  RecordExport(const RecordStore& store, const FieldDescriptor* descriptor,
+               Encoder encode = nullptr)
+      : store_(store), descriptor_(descriptor), encode_(encode) {}
 
   // Header line (when not empty), then each non-empty field, optionally with its name
   // in a 9-column margin, wrapped at 63 columns (72 without names).
@@ -29,8 +35,9 @@ class RecordExport {
   // The fields joined by the separator byte (none when separator is 0), then CR LF.
   std::string Separated(char separator, const char* fieldList, bool convertMarkup) const;
   // The record's entries that belong to the listed fields (all without a list), as an
-  // ISO 2709 record in lines of 80 bytes plus CR LF.
-  std::string Iso(const char* fieldList) const;
+  // ISO 2709 record in lines of 80 bytes plus CR LF, or unfolded (the plain form that
+  // other MARC readers take); the directory holds the lengths of the encoded texts.
+  std::string Iso(const char* fieldList, bool folded = true) const;
 
  private:
   struct Item {
@@ -39,9 +46,12 @@ class RecordExport {
   };
   enum class Names { DefinedOrSource, DefinedOnly };
   std::vector<Item> Items(const char* fieldList, Names names) const;
+  std::string Encoded(std::string ansi) const;
+  std::string Prepared(const std::string& text, bool convertMarkup) const;
 
   const RecordStore& store_;
   const FieldDescriptor* descriptor_;
+  Encoder encode_;
 };
 
 // The ISO 2709 tag of a source field: a name of a letter and two digits gives

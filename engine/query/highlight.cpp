@@ -113,7 +113,10 @@ size_t Highlight(const char* text, char* out, WordOpCodes* list, uint8_t fieldNu
   auto& words = list->words();
   for (auto& w : words) w.occurrences.clear();
 
-  // 1. Where each query word occurs in the text.
+  // 1. Where each query word occurs in the text. The scanner folds «ё» in the text's
+  // words, so the query's words are folded alike.
+  std::vector<std::string> folded;
+  for (const auto& w : words) folded.push_back(FoldYo(w.text));
   std::string copy(text, n);
   WordScanner scanner(copy.data());
   uint8_t counter = 0;
@@ -121,10 +124,10 @@ size_t Highlight(const char* text, char* out, WordOpCodes* list, uint8_t fieldNu
   while (char* word = scanner.Next(&counter, &offset)) {
     size_t length = std::strlen(word);
     if (offset < 0 || offset > 0xFFFF) break;  // offsets are 16-bit
-    for (auto& w : words) {
-      size_t m = MatchLength(w.text, word, length, params);
+    for (size_t i = 0; i < words.size(); ++i) {
+      size_t m = MatchLength(folded[i], word, length, params);
       if (m > 0)
-        AddOccurrence(w.occurrences, {fieldNumber, counter, static_cast<uint16_t>(offset),
+        AddOccurrence(words[i].occurrences, {fieldNumber, counter, static_cast<uint16_t>(offset),
                                       static_cast<uint16_t>(std::min<size_t>(m, 0xFFFF))});
     }
   }

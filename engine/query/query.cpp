@@ -45,8 +45,7 @@ struct Token {
   Status error;          // for Tok::Error
 };
 
-// Every syntax error's message starts with "syntax": the tools tell them from the rest.
-Status SyntaxError(const char* what) { return Status::InvalidArgument(std::string("syntax: ") + what); }
+Status SyntaxError(const char* what, size_t at) { return Status::Syntax(what, at); }
 
 inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 inline bool IsBlank(char c) { return U(c) >= 0x01 && U(c) <= 0x20; }
@@ -145,7 +144,7 @@ public:
     if (At(p) == '\'') {
       size_t i = p + 1;
       for (;; ++i) {
-        if (i >= s_.size()) return Fail("a quoted term is never closed");
+        if (i >= s_.size()) return Fail(SyntaxError("a quoted term is never closed", p));
         if (s_[i] == '\'') {
           if (At(i + 1) != '\'') break;
           ++i;
@@ -153,7 +152,7 @@ public:
         t.text += s_[i];
       }
       t.end = i + 1;
-      if (t.text.size() > kMaxTermBytes) return Fail("a term is longer than 127 bytes");
+      if (t.text.size() > kMaxTermBytes) return Fail(Status::Limit("a term is longer than 127 bytes"));
       return t;
     }
     size_t i = p;
@@ -164,7 +163,7 @@ public:
     t.end = i;
     // One byte more is tolerated when the term ends the text, as it always was.
     bool atEnd = i >= s_.size();
-    if (t.text.size() > kMaxTermBytes + (atEnd ? 1 : 0)) return Fail("a term is longer than 127 bytes");
+    if (t.text.size() > kMaxTermBytes + (atEnd ? 1 : 0)) return Fail(Status::Limit("a term is longer than 127 bytes"));
     return t;
   }
 
@@ -174,11 +173,10 @@ public:
   }
 
 private:
-  static Token Fail(const char* why) {
+  static Token Fail(Status why) {
     Token t;
     t.kind = Tok::Error;
-    t.error = Status::Limit(why);
-    if (std::strstr(why, "never closed")) t.error = SyntaxError(why);
+    t.error = std::move(why);
     return t;
   }
 
@@ -195,7 +193,7 @@ public:
   Status Query(FoundSet* result) {
     Status s = Disjunction(false, true);
     if (!s.ok()) return s;
-    if (lex_.Read(pos_).kind != Tok::End) return SyntaxError("text after the end of the query");
+    if (lex_.Read(pos_).kind != Tok::End) return SyntaxError("text after the end of the query", lex_.SkipBlanks(pos_));
     *result = std::move(stack_.back());
     return Status::Ok();
   }
@@ -252,7 +250,7 @@ private:
       }
       return Restriction(eval);
     }
-    if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected");
+    if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected", lex_.SkipBlanks(pos_));
     pos_ = t.end;
     const size_t inside = pos_;
     // The first reading finds the group's end and whether a restriction follows it.
@@ -271,7 +269,7 @@ private:
     if (!s.ok()) return s;
     Token close = lex_.Read(pos_);
     if (close.kind == Tok::Error) return close.error;
-    if (close.kind != Tok::Close) return SyntaxError("\")\" expected");
+    if (close.kind != Tok::Close) return SyntaxError("\")\" expected", lex_.SkipBlanks(pos_));
     pos_ = close.end;
     return Status::Ok();
   }
@@ -285,11 +283,12 @@ private:
     for (;;) {
       Token name = lex_.ReadTerm(lex_.SkipBlanks(pos_), true);
       if (name.kind == Tok::Error) return name.error;
-      if (name.text.empty()) return SyntaxError("a field name expected");
+      const size_t nameStart = lex_.SkipBlanks(pos_);
+      if (name.text.empty()) return SyntaxError("a field name expected", nameStart);
       pos_ = name.end;
       uint8_t numbers[256];
       int n = ctx_.fields.FNumsB(name.text.c_str(), numbers, 256);
-      if (n <= 0) return SyntaxError("unknown field name");
+      if (n <= 0) return SyntaxError(("the edition has no field " + name.text).c_str(), nameStart);
       if (sources.size() + static_cast<size_t>(n) > kMaxListFields)
         return Status::Limit("a field list names more than 126 source fields");
       sources.insert(sources.end(), numbers, numbers + n);

@@ -38,8 +38,9 @@ Status ComposeQueryText(const std::string& text, const std::vector<QueryLimit>& 
                         std::string* out);
 
 // Parses and evaluates `text`; on success *result holds one entry per found record.
-// Syntax errors are InvalidArgument; limits of the language's tables are Limit; a
-// damaged index gives Corruption or IOError. `opcodes` and `progress` may be null.
+// Syntax errors are Syntax with the offset where the parsing stopped; limits of the
+// language's tables are Limit; a damaged index gives Corruption or IOError. `opcodes`
+// and `progress` may be null.
 Status RunQuery(const SearchContext& context, const std::string& text, WordOpCodes* opcodes,
                 const QueryProgress& progress, FoundSet* result);
 

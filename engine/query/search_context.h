@@ -46,7 +46,7 @@ using QueryProgress = std::function<void(int32_t, int32_t, int32_t, const char*)
 struct QueryState {
   FoundSet found;
   std::vector<DictionaryRow> listing;
-  Status lastError;  // why the last query failed, for the tools
+  std::string text;  // the last query's text with its limits, as it was parsed
 
   void ClearListing() { listing.clear(); listing.shrink_to_fit(); }
   void ClearFound() { found.Clear(); }

@@ -81,6 +81,12 @@ unsigned char ExchangeAnsiByte(unsigned char c) {
   return OemToAnsiByte(c);
 }
 
+unsigned char FoldYoByte(unsigned char c) {
+  if (c == 0xB8) return 0xE5;  // ё -> е
+  if (c == 0xA8) return 0xC5;  // Ё -> Е
+  return c;
+}
+
 unsigned char AnsiUpperByte(unsigned char c) {
   if (c >= 0xE0) return c - 0x20;
   if (c < 0x80) return AsciiUp(c);
@@ -135,6 +141,11 @@ std::string ExchangeOemToAnsi(std::string text) {
   return MapString<ExchangeAnsiByte>(std::move(text));
 }
 char* AnsiUpper(char* text) { return MapInPlace<AnsiUpperByte>(text); }
+char* FoldYo(char* text) { return MapInPlace<FoldYoByte>(text); }
+std::string FoldYo(std::string text) { return MapString<FoldYoByte>(std::move(text)); }
+std::string IndexKey(std::string word) {
+  return AnsiToOem(AnsiUpper(FoldYo(std::move(word))));
+}
 char* AnsiLower(char* text) { return MapInPlace<AnsiLowerByte>(text); }
 char* OemUpper(char* text) { return MapInPlace<OemUpperByte>(text); }
 

@@ -33,6 +33,17 @@ std::string AnsiToStoredOem(std::string text);
 std::string AnsiToExchangeOem(std::string text);
 std::string ExchangeOemToAnsi(std::string text);
 
+// «ё» and «Ё» become «е» and «Е», escape-aware. Every word that is indexed, looked up,
+// listed, highlighted or compared with the stop list goes through this first: the
+// case and code-page rules above leave ё outside the letters (the scanner trims it off
+// a word's edge, 866 turns it into "x"), and Russian text spells the same word with and
+// without it.
+char* FoldYo(char* text);
+std::string FoldYo(std::string text);
+
+// The index key of a word: ё folded, ANSI upper case, code page 866 (not cut to length).
+std::string IndexKey(std::string word);
+
 // std::string conveniences over the same rules.
 std::string OemToAnsi(std::string text);
 std::string AnsiToOem(std::string text);

@@ -59,7 +59,13 @@ std::string EntryOf(std::string piece) {
   piece.resize(std::strlen(piece.c_str()));
   while (!piece.empty() && piece.back() >= 0x01 && piece.back() <= 0x1F) piece.pop_back();
   if (piece.empty() || piece[0] == '$') return {};
-  return AnsiUpper(OemToAnsi(std::move(piece)));
+  // Code page 866 has «Ё» and «ё» at F0 and F1, which OemToAnsi leaves alone (as «р»
+  // and «с»); entries are compared folded, so they become «Е» and «е».
+  for (char& c : piece) {
+    if (static_cast<unsigned char>(c) == 0xF0) c = '\x85';
+    if (static_cast<unsigned char>(c) == 0xF1) c = '\xA5';
+  }
+  return AnsiUpper(FoldYo(OemToAnsi(std::move(piece))));
 }
 
 long Length(const char* s) { return static_cast<long>(std::strlen(s)); }
@@ -112,13 +118,14 @@ bool StopList::Load(const std::string& path) {
 
 void StopList::SetEntries(std::vector<std::string> entries) {
   if (entries.size() > kCapacity) entries.resize(kCapacity);
+  for (std::string& e : entries) e = FoldYo(std::move(e));
   std::sort(entries.begin(), entries.end());  // std::string orders bytes as unsigned
   entries_ = std::move(entries);
 }
 
 bool StopList::Contains(const char* word) const {
   if (!word || entries_.empty()) return false;
-  std::string upper = AnsiUpper(std::string(word));
+  std::string upper = AnsiUpper(FoldYo(std::string(word)));
   // The entries are sorted by plain bytes while the comparison also orders "$" entries,
   // so for some words this search misses an entry that would match. The miss is kept:
   // membership is what this search finds, and the indexer and the query side both ask it.

@@ -1,5 +1,6 @@
 #include "text/wordscan.h"
 
+#include "text/charset.h"
 #include "text/stopwords.h"
 
 namespace zrt {
@@ -96,6 +97,8 @@ char* WordScanner::Next(uint8_t* counter, int32_t* offset) {
       *end = '\0';
       pos_ = end + 1;
     }
+    // Before the trim, which would cut a final «ё» off as punctuation ("всё").
+    FoldYo(word);
     size_t len = static_cast<size_t>(end - word);
     Trim(&word, &len);
     if (len == 0) continue;

@@ -11,8 +11,8 @@ public:
   // Starts a new scan of `text`, which is modified in place (word ends become NUL).
   explicit WordScanner(char* text = nullptr) { Reset(text); }
   void Reset(char* text);
-  // Returns the next index word (NUL-terminated, inside the scanned text) or nullptr at
-  // the end. Adds one to *counter for each word returned and stores the word's byte offset
+  // Returns the next index word (NUL-terminated, inside the scanned text, «ё» folded to
+  // «е» in place) or nullptr at the end. Adds one to *counter for each word returned and stores the word's byte offset
   // from the start of the text in *offset. Words are skipped by the rules of the index:
   // one-byte words of "$", "@", a digit or a byte 80-FF, empty markup pairs, pure numbers
   // after the first word, and stop words.

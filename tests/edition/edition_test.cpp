@@ -510,3 +510,51 @@ TEST(Descriptor, DefinedFieldsThroughTheHandle) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each failing call sets the error state it documents; the next call that succeeds
+// clears it. Offsets are those of the composed query text.
+TEST(Errors, EveryFailureSaysWhy) {
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "missing").c_str(), nullptr), -1);
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_NOTFOUND);
+  EXPECT_NE(std::string(ZRT_ErrMsg(h)).find("missing"), std::string::npos) << ZRT_ErrMsg(h);
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_OK);
+  EXPECT_STREQ(ZRT_ErrMsg(h), "");
+
+  struct Case {
+    const char* query;
+    int code;
+    int32_t offset;
+  } cases[] = {
+      {"(first", ZRT_ERR_SYNTAX, 6},      {"first )", ZRT_ERR_SYNTAX, 6},
+      {"first AND", ZRT_ERR_SYNTAX, 9},   {"first IN XX", ZRT_ERR_SYNTAX, 9},
+      {"first IN ,", ZRT_ERR_SYNTAX, 9},  {"'first", ZRT_ERR_SYNTAX, 0},
+      {"first OR (", ZRT_ERR_SYNTAX, 10}, {"", ZRT_ERR_ARGUMENT, -1},
+      {"first", ZRT_OK, -1},
+  };
+  for (const Case& c : cases) {
+    ZRT_SetQueryByString(h, c.query, 0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(ZRT_ErrCode(h), c.code) << c.query;
+    EXPECT_EQ(ZRT_ErrOffset(h), c.offset) << c.query;
+  }
+  EXPECT_EQ(ZRT_GotoRecord(h, 99), -1);
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_ARGUMENT);
+  EXPECT_EQ(ZRT_GetNumRecords(h), 3);  // an accessor leaves the state alone
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_ARGUMENT);
+  EXPECT_EQ(ZRT_TxtWrite(h, -1, "", 1, nullptr, 0), -1);  // a write that fails is no success
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_IO);
+
+  // Calls without a handle report on the calling thread's state.
+  EXPECT_EQ(ZRTStop_build((dir / "no-stop-list").c_str()), 0);
+  EXPECT_EQ(ZRT_ErrCode(nullptr), ZRT_ERR_NOTFOUND);
+  EXPECT_EQ(ZRT_OpenFile((dir / "no/such/folder").c_str(), 0, 0), -1);
+  EXPECT_EQ(ZRT_ErrCode(nullptr), ZRT_ERR_IO);
+  EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_IO);  // the handle's own state is separate
+}
+
+}  // namespace

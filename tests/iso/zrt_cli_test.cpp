@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -169,25 +170,55 @@ TEST_F(ZrtCliTest, IsoRoundTripKeepsEveryFieldByteForByte) {
     EXPECT_EQ(byTag[i], expected) << "record " << i + 1;
   }
 
-  // The same records unfolded into plain ISO 2709 load the same way.
+  // --plain is the same records unfolded; every code page, folded and plain, loads back.
   size_t count = 0;
-  fixture::WriteFile(Path("plain.iso"), Unfold(fixture::ReadFile(Path("out.iso")), &count));
+  const std::string unfolded = Unfold(fixture::ReadFile(Path("out.iso")), &count);
   EXPECT_EQ(count, 5u);
-  r = Zrt({"load", "--format", "iso", "--fields", "ID,TI,AU,B05,G36,KW", Path("plain"),
-           Path("plain.iso")});
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(Records(Path("plain")), original);
+  for (const std::string encoding : {"cp866", "cp1251", "utf-8"}) {
+    for (bool plain : {false, true}) {
+      const std::string name = encoding + (plain ? "-plain" : "-folded");
+      std::vector<std::string> args = {"export", Path("src"), "--format", "iso", "--encoding",
+                                       encoding, "-o", Path(name + ".iso")};
+      if (plain) args.push_back("--plain");
+      ASSERT_EQ(Zrt(args).code, 0) << name;
+      if (plain && encoding == "cp866") {
+        EXPECT_EQ(fixture::ReadFile(Path(name + ".iso")), unfolded);
+      }
+      r = Zrt({"load", "--format", "iso", "--encoding", encoding, "--fields", "ID,TI,AU,B05,G36,KW",
+               Path(name), Path(name + ".iso")});
+      ASSERT_EQ(r.code, 0) << name << ": " << r.err;
+      EXPECT_EQ(Records(Path(name)), original) << name;
+    }
+  }
+}
+
+TEST_F(ZrtCliTest, SeparatedExportHasAHeaderLineAndEveryEncoding) {
+  fixture::Write(Path("src"), Sample());
+  const std::string ansi = "ID;TI\r\nR-1;" + Ansi("Сказка о рыбаке и рыбке") + "\r\nR-2;\r\n";
+  const struct {
+    std::string encoding, bytes;
+  } cases[] = {
+      {"cp1251", ansi},
+      {"utf-8", "ID;TI\r\nR-1;Сказка о рыбаке и рыбке\r\nR-2;\r\n"},
+      {"cp866", "ID;TI\r\nR-1;\x91\xAA\xA0\xA7\xAA\xA0 \xAE \xE0\xEB\xA1\xA0\xAA\xA5 \xA8 \xE0\xEB\xA1\xAA\xA5\r\nR-2;\r\n"},
+  };
+  for (const auto& c : cases) {
+    ToolRun r = Zrt({"export", Path("src"), "--format", "csv", "--header", "--fields", "ID,TI",
+                     "--separator", ";", "--records", "1-2", "--encoding", c.encoding, "-o", "-"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, c.bytes) << c.encoding;
+  }
+  EXPECT_EQ(Zrt({"export", Path("src"), "--format", "txt", "--header", "-o", "-"}).code, 2);
+  EXPECT_EQ(Zrt({"export", Path("src"), "--format", "csv", "--encoding", "koi8-r", "-o", "-"}).code, 2);
 }
 
 TEST_F(ZrtCliTest, IsoFileIsReadByYaz) {
   if (std::system("command -v yaz-marcdump >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "yaz-marcdump is not installed (scripts/setup.sh installs the yaz package)";
   fixture::Write(Path("src"), Sample());
-  ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")});
+  ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "--plain", "-o", Path("plain.iso")});
   ASSERT_EQ(r.code, 0) << r.err;
-  size_t count = 0;
-  std::string plain = Unfold(fixture::ReadFile(Path("out.iso")), &count);
-  fixture::WriteFile(Path("plain.iso"), plain);
+  const std::string plain = fixture::ReadFile(Path("plain.iso"));
 
   std::string command = "yaz-marcdump -p " + Quote(Path("plain.iso")) + " >" +
                         Quote(Path("yaz.txt")) + " 2>&1";
@@ -370,27 +401,28 @@ TEST_F(ZrtCliTest, ExportArgumentErrors) {
   fixture::Write(Path("src"), Sample());
   struct Case {
     std::vector<std::string> args;
+    int code;
     std::string message;
   } cases[] = {
-      {{"--format", "xml", "-o", "F"}, "--format wants txt, csv or iso, not 'xml'"},
-      {{"--format", "txt"}, "usage: zrt export"},
-      {{"--format", "txt", "-o"}, "-o needs a file name"},
-      {{"--format", "txt", "--fields", "TI,XX", "-o", "F"}, "the edition has no field 'XX'"},
-      {{"--format", "txt", "--fields", ",", "-o", "F"}, "--fields names no field"},
-      {{"--format", "txt", "--records", "3-2", "-o", "F"}, "--records wants N, N-M or N-"},
-      {{"--format", "txt", "--records", "0", "-o", "F"}, "--records wants N, N-M or N-"},
-      {{"--format", "txt", "--records", "x", "-o", "F"}, "--records wants N, N-M or N-"},
-      {{"--format", "txt", "--records", "6-9", "-o", "F"}, "the edition has 5 records"},
-      {{"--format", "iso", "--separator", ";", "-o", "F"}, "--separator belongs to --format csv"},
-      {{"--format", "txt", "--query", "(", "-o", "F"}, "the query failed"},
-      {{"--format", "txt", "--query", "nothingsuch", "--records", "1", "-o", "F"},
+      {{"--format", "xml", "-o", "F"}, 1, "--format wants txt, csv or iso, not 'xml'"},
+      {{"--format", "txt"}, 2, "zrt: export: --output is missing (see 'zrt help export')"},
+      {{"--format", "txt", "-o"}, 2, "-o needs a value (FILE)"},
+      {{"--format", "txt", "--fields", "TI,XX", "-o", "F"}, 1, "the edition has no field 'XX'"},
+      {{"--format", "txt", "--fields", ",", "-o", "F"}, 1, "--fields names no field"},
+      {{"--format", "txt", "--records", "3-2", "-o", "F"}, 1, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "0", "-o", "F"}, 1, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "x", "-o", "F"}, 1, "--records wants N, N-M or N-"},
+      {{"--format", "txt", "--records", "6-9", "-o", "F"}, 1, "the edition has 5 records"},
+      {{"--format", "iso", "--separator", ";", "-o", "F"}, 2, "--separator belongs to --format csv"},
+      {{"--format", "txt", "--query", "(", "-o", "F"}, 1, "the query failed"},
+      {{"--format", "txt", "--query", "nothingsuch", "--records", "1", "-o", "F"}, 1,
        "the query found 0 records"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"export", Path("src")};
     for (const std::string& a : c.args) args.push_back(a == "F" ? Path("out") : a);
     ToolRun r = Zrt(args);
-    EXPECT_EQ(r.code, 1) << c.message;
+    EXPECT_EQ(r.code, c.code) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(Path("out"))) << c.message;
   }
@@ -400,6 +432,131 @@ TEST_F(ZrtCliTest, ExportArgumentErrors) {
   r = Zrt({"export", Path("src"), "--format", "txt", "-o", Path("no/such/dir/out")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("cannot create"), std::string::npos) << r.err;
+}
+
+// ---- command-line conventions, search, show, dict ---------------------------------
+
+TEST_F(ZrtCliTest, CommandLinesAreReadStrictlyAndFailuresAreNamed) {
+  fixture::Write(Path("src"), Sample());
+  fixture::WriteFile(Path("stop.txt"), "\xAA\xAE\xE0\xA0\xA1\xAB\xEC\n");  // "корабль", code page 866
+  const std::string see = " (see 'zrt help search')\n";
+  struct Case {
+    std::vector<std::string> args;  // "S": the edition, "STOP": the stop list
+    int code;
+    std::string out, err;           // contained in stdout, equal to stderr
+  } cases[] = {
+      {{"search", "S", "x", "y"}, 2, "", "zrt: search: unexpected argument 'y'" + see},
+      {{"search", "S", "x", "--bogus"}, 2, "", "zrt: search: unknown option '--bogus'" + see},
+      {{"search", "S", "x", "-q"}, 2, "", "zrt: search: unknown option '-q'" + see},
+      {{"search", "S"}, 2, "", "zrt: search: missing QUERY" + see},
+      {{"search", "S", "x", "--show=1"}, 2, "", "zrt: search: --show takes no value" + see},
+      {{"search", "S", "x", "--cut", "a", "--cut=b"}, 2, "", "zrt: search: --cut is given twice" + see},
+      {{"search", "S", "x", "--first"}, 2, "", "zrt: search: --first needs a value (N)" + see},
+      {{"search", "S", "x", "--count", "0"}, 2, "", "zrt: search: --count wants a number from 1, not '0'" + see},
+      {{"search", "S", "\xD1\x80\xFF"}, 2, "", "zrt: search: the query is not valid UTF-8" + see},
+      {{"search", "S", "\xE4\xB8\xAD"}, 2, "", "zrt: search: the query: '\xE4\xB8\xAD' has no Windows-1251 form" + see},
+      {{"show", "S", "--fields", "TI"}, 2, "", "zrt: show: unknown option '--fields' (see 'zrt help show')\n"},
+      {{"nosuch"}, 2, "", "zrt: unknown command 'nosuch' (see 'zrt help')\n"},
+      {{"search", "S", "рыбке ("}, 1, "",
+       "zrt: the query failed: syntax: a term or \"(\" expected\n  рыбке (\n         ^\n"},
+      {{"search", "S", "рыбке IN XX"}, 1, "",
+       "zrt: the query failed: syntax: the edition has no field XX\n  рыбке IN XX\n           ^\n"},
+      {{"search", "S", "-m", "x", "--dict", "S"}, 1, "", ""},  // err checked below
+      {{"search", "S", "КОРАБЛЬ", "--stop", "STOP"}, 0, "0 records found: the query held only stop words\n", ""},
+      {{"search", "S", "--", "-x"}, 0, "0 records found\n", ""},
+      {{"show", "S", "4-2"}, 1, "", "zrt: '4-2' is not a record number or range N-M within 1-5\n"},
+      {{"show", "S", "2,4-5"}, 0, "Record 2 of 5\n", ""},
+      {{"dict", "S", "рыб"}, 0, "0 words\n", ""},
+      {{"dict", "S", "рыб", "--prefix"}, 0, "РЫБКЕ", ""},
+      {{"--version"}, 0, "zrt ", ""},
+      {{"help", "query"}, 0, "NOTADJ", ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args;
+    for (const std::string& a : c.args) args.push_back(a == "S" ? Path("src") : a == "STOP" ? Path("stop.txt") : a);
+    ToolRun r = Zrt(args);
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    EXPECT_EQ(r.code, c.code) << line << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << line << r.out;
+    if (line.find("--dict") != std::string::npos)
+      EXPECT_NE(r.err.find("'cmake --build build --target morph_dict' builds it"), std::string::npos) << r.err;
+    else
+      EXPECT_EQ(r.err, c.err) << line;
+  }
+  // Ranges and lists print each record once, in the order given.
+  std::string shown = Zrt({"show", Path("src"), "2,4-5"}).out;
+  EXPECT_LT(shown.find("Record 2 of 5"), shown.find("Record 4 of 5"));
+  EXPECT_LT(shown.find("Record 4 of 5"), shown.find("Record 5 of 5"));
+}
+
+void Within80Columns(const std::string& name, const std::string& text) {
+  std::istringstream lines(text);
+  for (std::string l; std::getline(lines, l);) {
+    size_t width = 0;
+    for (unsigned char ch : l) width += (ch & 0xC0) != 0x80;
+    EXPECT_LE(width, 80u) << name << ": " << l;
+  }
+}
+
+TEST_F(ZrtCliTest, EveryCommandHasHelpWithEveryOptionWithin80Columns) {
+  Within80Columns("query", Zrt({"help", "query"}).out);
+  ToolRun list = Zrt({"help"});
+  ASSERT_EQ(list.code, 0);
+  std::regex command(R"(\n  ([a-z]+) )");
+  int commands = 0;
+  for (auto it = std::sregex_iterator(list.out.begin(), list.out.end(), command); it != std::sregex_iterator(); ++it) {
+    const std::string name = (*it)[1];
+    ++commands;
+    ToolRun help = Zrt({"help", name}), dashed = Zrt({name, "--help"});
+    ASSERT_EQ(help.code, 0) << name;
+    EXPECT_EQ(dashed.out, help.out);
+    EXPECT_EQ(help.out.rfind("usage: zrt " + name + " ", 0), 0u) << help.out;
+    Within80Columns(name, help.out);
+    // Every option of the usage line is explained under "options:".
+    const std::string options = help.out.substr(help.out.find("\noptions:\n"));
+    std::regex used(R"((?:^| |\[)(--?[a-z][a-z-]*))");
+    const std::string usage = help.out.substr(0, help.out.find("\n\n"));
+    for (auto u = std::sregex_iterator(usage.begin(), usage.end(), used); u != std::sregex_iterator(); ++u) {
+      const std::string o = (*u)[1];
+      EXPECT_NE(options.find(o[1] == '-' ? " " + o : "  " + o + ", --"), std::string::npos) << name << ": " << o;
+    }
+  }
+  EXPECT_GE(commands, 13);
+}
+
+TEST_F(ZrtCliTest, SearchListsAPageOfFoundRecords) {
+  fixture::Write(Path("src"), Sample());
+  const std::string query = "пушкин OR гоголь OR слово1";  // records 1, 2 and 4
+  const std::string r1 = "      1  R-1  Сказка о рыбаке и рыбке\n", r2 = "      2  R-2\n",
+                    r4 = "      4  R-4\n";
+  struct Case {
+    std::vector<std::string> options;
+    int code;
+    std::string out;
+  } cases[] = {
+      {{}, 0, "3 records found\n" + r1 + r2 + r4},
+      {{"--count", "2"}, 0, "3 records found\n" + r1 + r2 + "(records 1-2 of 3; the next page: --first 3)\n"},
+      {{"--first", "3"}, 0, "3 records found\n" + r4 + "(records 3-3 of 3)\n"},
+      {{"--first", "2", "--count", "1", "--fields", "AU,ID"}, 0,
+       "3 records found\n      2  R-2\n(records 2-2 of 3; the next page: --first 3)\n"},
+      {{"--fields", "G36"}, 0, "3 records found\n      1  1.2\n      2\n      4  1.2.7\n"},
+      {{"--first", "4"}, 1, ""},
+      {{"--fields", "XX"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"search", Path("src"), query};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ToolRun r = Zrt(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_EQ(r.out, c.out) << testing::PrintToString(c.options);
+  }
+  // --show prints the page whole.
+  ToolRun r = Zrt({"search", Path("src"), query, "--first", "2", "--count", "1", "--highlight"});
+  EXPECT_NE(r.out.find("Record 2 of 5\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[[слово1]]"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Record 1 of 5"), std::string::npos);
+  EXPECT_EQ(r.out.find("Record 4 of 5"), std::string::npos);
 }
 
 // ---- zrt render --------------------------------------------------------------------
@@ -450,8 +607,8 @@ TEST_F(ZrtCliTest, RenderReadsUtf8AndWindows1251Forms) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("cannot read the form"), std::string::npos) << r.err;
   r = Zrt({"render", Path("src")});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("usage: zrt render"), std::string::npos) << r.err;
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "zrt: render: missing FORM.tpl (see 'zrt help render')\n");
 }
 
 }  // namespace

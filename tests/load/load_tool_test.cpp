@@ -54,12 +54,16 @@ struct Counts {
   bool operator==(const Counts&) const = default;
 };
 
-// Upper case of the test texts: ASCII and the Cyrillic а-я (no ё, which the index keeps
-// in its own form).
+// The index form of the test texts: ASCII and Cyrillic upper case, «ё» and «Ё» as «Е».
 std::string Upper(const std::string& utf8) {
   std::string out;
   for (size_t i = 0; i < utf8.size(); ++i) {
     auto b = static_cast<unsigned char>(utf8[i]);
+    if (i + 1 < utf8.size() && ((b == 0xD1 && utf8[i + 1] == '\x91') || (b == 0xD0 && utf8[i + 1] == '\x81'))) {
+      out += "\xD0\x95";
+      ++i;
+      continue;
+    }
     if (b == 0xD0 && i + 1 < utf8.size()) {
       auto c = static_cast<unsigned char>(utf8[i + 1]);
       if (c >= 0xB0 && c <= 0xBF) {  // а-п -> А-П
@@ -121,9 +125,9 @@ std::map<std::string, Listed> Parse(const std::string& listing) {
   std::getline(in, line);  // heading
   while (std::getline(in, line)) {
     std::istringstream fields(line);
-    std::string word, mask, codes;
+    std::string word, codes;
     Listed l{};
-    if (!(fields >> word >> mask >> l.documents >> l.occurrences >> codes)) continue;  // the total
+    if (!(fields >> word >> codes >> l.documents >> l.occurrences)) continue;  // the total
     l.codes = codes;
     words[word] = l;
   }
@@ -147,7 +151,7 @@ const char kRecords[] =
     "\n"
     R"({"ID": "A2", "TI": "Летописный свод", "KW": ["летопись"], "PY": 1377, "AB": "Повесть временных лет; свод летописный."})"
     "\n\n"
-    R"({"TI": "Вода и камень", "ID": "A3", "AB": null, "KW": ["вода", "камень", "вода"]})"
+    R"({"TI": "Вода и камень ещё", "ID": "A3", "AB": null, "KW": ["вода", "камень", "вода"]})"
     "\n";
 
 // The same records as the model sees them (a list joined with "; ", numbers as text).
@@ -157,7 +161,7 @@ std::vector<Record> ModelRecords() {
        {"PY", "1907"}, {"AB", "Тихая вода глубока, вода камень точит"}},
       {{"ID", "A2"}, {"TI", "Летописный свод"}, {"KW", "летопись"}, {"PY", "1377"},
        {"AB", "Повесть временных лет; свод летописный"}},
-      {{"TI", "Вода камень"}, {"ID", "A3"}, {"KW", "вода; камень; вода"}},
+      {{"TI", "Вода камень ещё"}, {"ID", "A3"}, {"KW", "вода; камень; вода"}},
   };
 }
 
@@ -208,7 +212,7 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --fields ID,TI,KW,PY,AB").code, 0);
   // Other keys than the codes, mapped by a header; the field order of the edition stays.
   Write(dir / "more.jsonl",
-        R"({"name": "Камень преткновения", "code": "B1", "notes": ["летопись", "граде"]})" "\n"
+        R"({"name": "Камень преткновения, ЕЩЁ", "code": "B1", "notes": ["летопись", "граде"]})" "\n"
         R"({"code": "B2", "name": "Новый свод", "year": 2001})" "\n");
   Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
         {"code": "KW", "key": "notes"}, {"code": "PY", "key": "year"}]})");
@@ -217,7 +221,7 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   EXPECT_NE(r.out.find("Appended 2 records"), std::string::npos) << r.out;
 
   std::vector<Record> model = ModelRecords();
-  model.push_back({{"TI", "Камень преткновения"}, {"ID", "B1"}, {"KW", "летопись; граде"}});
+  model.push_back({{"TI", "Камень преткновения, ЕЩЁ"}, {"ID", "B1"}, {"KW", "летопись; граде"}});
   model.push_back({{"ID", "B2"}, {"TI", "Новый свод"}, {"PY", "2001"}});
   const auto expected = Expected(model, kFields);
   ToolRun before = Zrt(dir, "words " + dir / "ed");
@@ -279,7 +283,7 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
       {"object", R"({"TI": {"a": 1}})" "\n", " --fields TI", {"line 1", "field TI", "an object"}},
       {"nested list", R"({"TI": ["a", ["b"]]})" "\n", " --fields TI", {"line 1", "field TI", "only texts"}},
       {"no cp1251 form", good + R"({"TI": "a", "AB": "знак 中 здесь"})" "\n", "",
-       {"line 2", "field AB", "U+4E2D", "--replace"}},
+       {"line 2", "field AB", "U+4E2D", "--substitute"}},
       {"too long", "{\"AB\": \"" + std::string(10001, 'x') + "\"}\n", " --fields AB",
        {"line 1", "10000"}},
       {"groups", good, " --fields TI,AB --groups 1", {"--groups gives 1 groups for 2 fields"}},
@@ -305,7 +309,7 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
 TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   TempDir dir;
   Write(dir / "in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
-  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --replace");
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --substitute");
   ASSERT_EQ(r.code, 0) << r.err;
   ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1");
   EXPECT_NE(show.out.find("  знак ? здесь\n"), std::string::npos) << show.out;
@@ -317,8 +321,33 @@ TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
   ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
   EXPECT_EQ(again.code, 1);
-  EXPECT_NE(again.err.find("nothing was loaded"), std::string::npos) << again.err;
+  EXPECT_EQ(again.err, "zrt: " + dir / "ed" +
+                           ": an edition exists there; nothing was loaded (--replace replaces it)\n");
+  // A replacement that fails leaves the old edition whole; one that works takes its place.
+  Write(dir / "bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
+  EXPECT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "bad.jsonl --replace").code, 1);
   std::map<std::string, std::string> after;
   for (const std::string& name : EditionFiles(dir, "ed")) after[name] = fixture::ReadFile(dir / name);
   EXPECT_EQ(after, files);
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl --replace").code, 0);
+  EXPECT_NE(Zrt(dir, "show " + dir / "ed" + " 1").out.find("  другое\n"), std::string::npos);
+  EXPECT_EQ(EditionFiles(dir, "ed_zrtnew"), std::vector<std::string>{});
+}
+
+TEST(LoadTool, AppendMapsASourceByTheKeysOfTheLoad) {
+  TempDir dir;
+  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
+  Write(dir / "in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl --header " + dir / "header.json").code, 0);
+  // The load's keys and the codes both name the fields; anything else is refused.
+  Write(dir / "more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
+  ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Parse(Zrt(dir, "words " + dir / "ed").out),
+            Expected({{{"ID", "A1"}, {"TI", "первый"}}, {{"ID", "A2"}, {"TI", "второй"}},
+                      {{"ID", "A3"}, {"TI", "третий"}}},
+                     {"ID", "TI"}));
+  Write(dir / "bad.jsonl", R"({"title": "x"})" "\n");
+  EXPECT_NE(Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl").err.find("unknown field \"title\""),
+            std::string::npos);
 }

@@ -66,6 +66,7 @@ TEST_F(Expand, UnknownWordsAreLowerCased) {
   EXPECT_EQ(Run("Нефть"), kNeft);
   EXPECT_EQ(Run("УГОЛЬ"), "уголь");
   EXPECT_EQ(Run("уголь OR Уголь"), "уголь OR уголь");
+  EXPECT_EQ(Run("ЁЛКА Ёлка ёлка"), "елка елка елка");  // ё as the dictionary spells it
 }
 
 TEST_F(Expand, ExpansionsThatDoNotFitStayWords) {

@@ -1,11 +1,10 @@
-// The exported wrappers, linked here from their source: this test program links only
-// the output module, not the whole engine library.
+// The exported converters and form expander.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "../../engine/output/output_api.cpp"
+#include "zrteng.h"
 
 extern "C" int32_t ExpandFromC(const char* form, char* out);
 extern "C" char* RtfFromC(char* out, const char* in);

@@ -74,6 +74,10 @@ TEST_F(Highlight, ReplaysTheQuery) {
   EXPECT_EQ(Mark("нефть газа", "нефть и газ"), Ansi("нефть и газ"));
   EXPECT_EQ(Mark("нефть", "НЕФТЬ нефтью"), Ansi("[[НЕФТЬ]] нефтью"));
   EXPECT_EQ(Mark("вода", "нефть и газ"), Ansi("нефть и газ"));
+  // «ё» is «е» to the comparison; the text keeps its spelling.
+  EXPECT_EQ(Mark("мертвые", "Мёртвые души"), Ansi("[[Мёртвые]] души"));
+  EXPECT_EQ(Mark("всё OR ёлке", "всё на елке"), Ansi("[[всё]] на [[елке]]"));
+  EXPECT_EQ(Mark("мЁр$", "мертвые"), Ansi("[[мер]]твые"));
 }
 
 TEST_F(Highlight, OverlappingSpansAreMerged) {

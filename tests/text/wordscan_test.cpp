@@ -172,18 +172,34 @@ bool MayEndWith(unsigned b) {
 TEST_F(WordScan, TrimsEveryByteValueByItsClass) {
   for (unsigned b = 0x21; b < 256; ++b) {
     SCOPED_TRACE("byte " + std::to_string(b));
-    std::string front = Byte(b) + "wx";
-    EXPECT_EQ(Texts(front), Strings{MayStartWith(b) ? front : std::string("wx")});
-    std::string back = "wx" + Byte(b);
-    EXPECT_EQ(Texts(back), Strings{MayEndWith(b) ? back : std::string("wx")});
+    // Ё and ё are folded to Е and е before the trim, which then keeps them as letters.
+    const unsigned f = b == 0xA8 ? 0xC5 : b == 0xB8 ? 0xE5 : b;
+    EXPECT_EQ(Texts(Byte(b) + "wx"), Strings{MayStartWith(f) ? Byte(f) + "wx" : std::string("wx")});
+    EXPECT_EQ(Texts("wx" + Byte(b)), Strings{MayEndWith(f) ? "wx" + Byte(f) : std::string("wx")});
     // Trimming repeats until an allowed byte appears.
     std::string both = Byte(b) + Byte(b) + "wx" + Byte(b) + Byte(b);
-    std::string expect = both;
-    if (!MayStartWith(b)) expect = expect.substr(2);
-    if (!MayEndWith(b)) expect = expect.substr(0, expect.size() - 2);
+    std::string expect = Byte(f) + Byte(f) + "wx" + Byte(f) + Byte(f);
+    if (!MayStartWith(f)) expect = expect.substr(2);
+    if (!MayEndWith(f)) expect = expect.substr(0, expect.size() - 2);
     // "__" at the front is kept whole; at the back the second "_" is an escaped byte.
     EXPECT_EQ(Texts(both), Strings{expect});
   }
+}
+
+TEST_F(WordScan, FoldsYoInPlaceExceptAfterTheEscape) {
+  const struct {
+    std::string text;
+    Strings words;
+  } cases[] = {
+      {Cp("всё"), {Cp("все")}},  // not trimmed off the end
+      {Cp("ёлке Фёдор МЁРТВЫЕ"), {Cp("елке"), Cp("Федор"), Cp("МЕРТВЫЕ")}},
+      {Cp("(ёж),"), {Cp("еж")}},
+      {Cp("x_ё"), {Cp("x_ё")}},  // a Symbol-font character, not a letter
+      {Cp("ё"), {}},             // one letter
+  };
+  for (const auto& c : cases) EXPECT_EQ(Texts(c.text), c.words) << c.text;
+  zrt::StopList::Global().SetEntries({Cp("ЕЩЁ")});
+  EXPECT_EQ(Texts(Cp("ещё еще ЕЩЕ слово")), Strings{Cp("слово")}) << "stop words compare folded";
 }
 
 TEST_F(WordScan, StopWordsAreSkipped) {

@@ -140,6 +140,7 @@ TEST(Create, EmptyEditionOpensAndTitlesReadBack) {
   EXPECT_EQ(ZRT_GetFieldCount(h), 2);
 }
 
+// Also their words: a later record that takes the number must not match them.
 TEST(Append, UncommittedRecordsAreGoneAfterReopen) {
   TempDir dir;
   ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
@@ -154,6 +155,11 @@ TEST(Append, UncommittedRecordsAreGoneAfterReopen) {
   Handle h;
   ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
   EXPECT_EQ(ZRT_GetNumRecords(h), 3);
+  EXPECT_EQ(Find(h, "appended"), std::vector<int32_t>{});
+  char* texts[] = {const_cast<char*>("D5"), const_cast<char*>("later"), nullptr};
+  ASSERT_EQ(ZRT_Insert(h, texts, texts), 0);
+  EXPECT_EQ(Find(h, "appended"), std::vector<int32_t>{});
+  EXPECT_EQ(Find(h, "later"), std::vector<int32_t>{4});
 }
 
 TEST(Append, InsertEndsItsListsAtANullPointer) {

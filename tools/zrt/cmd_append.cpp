@@ -1,6 +1,7 @@
 // zrt append EDITION SOURCE: adds documents to an existing edition through its update
-// index; `zrt pack` later merges them into the static index. The source's keys are the
-// edition's field codes unless --fields or --header map other keys to them.
+// index; `zrt pack` later merges them into the static index. Without --fields or
+// --header a source key is a field's code or a key that the load mapped to the field.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -14,8 +15,6 @@ namespace zrt::cli {
 namespace {
 
 int RunAppend(const Args& args) {
-  if (args.positional.size() != 2)
-    return Fail("usage: zrt append EDITION SOURCE.jsonl [--header FILE] [--fields TI=title,...]");
   SourceSpec spec;
   spec.path = args.positional[1];
   zrt::NewEdition unused;
@@ -29,11 +28,18 @@ int RunAppend(const Args& args) {
     return Fail(args.positional[0] + ": the edition is read-only; nothing was appended");
 
   // Each field of the list must be one of the edition's; without a list, every field of
-  // the edition is filled from the key of its code.
+  // the edition is filled from the keys the load kept and from the key of its code.
   if (spec.fields.empty()) {
+    if (!LoadSourceKeys(args.positional[0], &spec, &error) && !error.empty()) return Fail(error);
     for (const zrt::SourceField& f : edition.store().description().fields) {
       std::string code = ToUtf8(f.name);
-      spec.fields.push_back({code, {code}, f.group, 0});
+      auto kept = std::find_if(spec.fields.begin(), spec.fields.end(),
+                               [&](const FieldSpec& s) { return s.code == code; });
+      if (kept == spec.fields.end()) {
+        spec.fields.push_back({code, {code}, f.group, 0});
+      } else if (std::find(kept->keys.begin(), kept->keys.end(), code) == kept->keys.end()) {
+        kept->keys.push_back(code);
+      }
     }
   }
   for (FieldSpec& f : spec.fields) {
@@ -94,7 +100,10 @@ int RunAppend(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("append", "EDITION SOURCE.jsonl", "add documents to an edition's update index",
-            RunAppend, kSourceValueOptions);
+ZRT_COMMAND({.name = "append",
+             .arguments = "EDITION SOURCE",
+             .summary = "add documents to an edition through its update index",
+             .run = RunAppend,
+             .options = kSourceOptions});
 
 }  // namespace zrt::cli

@@ -13,7 +13,6 @@ namespace zrt::cli {
 namespace {
 
 int RunContents(const Args& args) {
-  if (args.positional.size() != 1) return Fail("usage: zrt contents EDITION");
   OpenedEdition ed;
   std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
@@ -37,6 +36,9 @@ int RunContents(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("contents", "EDITION", "the table of contents as an indented tree", RunContents);
+ZRT_COMMAND({.name = "contents",
+             .arguments = "EDITION",
+             .summary = "the table of contents as an indented tree",
+             .run = RunContents});
 
 }  // namespace zrt::cli

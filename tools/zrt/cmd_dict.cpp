@@ -1,26 +1,39 @@
-// zrt dict EDITION ROOT: the index words that begin with a root (the query rules apply:
-// "нефт$" lists every continuation, an empty root the first words), with the number of
-// documents and occurrences of each.
+// zrt dict EDITION ROOT: the index words that the front end's dictionary window lists for
+// a root, with the number of documents and occurrences of each.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "cp1251.h"
+#include "edition/edition.h"
 #include "edition_arg.h"
-#include "zrteng.h"
+#include "index/dictionary.h"
+#include "index/term_match.h"
+#include "query/listing.h"
+#include "record_view.h"
 
 namespace zrt::cli {
 namespace {
 
+// Whether the static index gave the listing as many rows as one lookup may: then words
+// beyond them were left out.
+bool StaticRowsCut(zrt::Edition& e, const std::string& root, const std::string& fields) {
+  zrt::SearchContext ctx = e.searchContext();
+  if (ctx.index.pages().empty()) return false;
+  uint32_t mask = fields.empty() ? zrt::kAllGroups : ctx.fields.GroupMask(fields.c_str());
+  std::vector<zrt::DictionaryRow> rows;
+  return zrt::LookupDictionary(ctx.index, zrt::TermMatcher(root.c_str(), ctx.params), mask, &rows).ok() &&
+         rows.size() >= zrt::kMaxTermRows;
+}
+
 int RunDict(const Args& args) {
-  if (args.positional.empty() || args.positional.size() > 2)
-    return Fail("usage: zrt dict EDITION [ROOT] [--fields TI,AB]");
-  std::string root, fields, bad;
-  if (args.positional.size() == 2 && !FromUtf8(args.positional[1], &root, &bad))
-    return Fail("'" + bad + "' has no Windows-1251 form");
-  if (!FromUtf8(args.Get("fields"), &fields, &bad)) return Fail("'" + bad + "' has no Windows-1251 form");
+  std::string root, fields, error;
+  if (args.positional.size() == 2 && !ArgText(args.positional[1], &root, &error, "the root"))
+    return UsageError(args, error);
+  if (!ArgText(args.Get("fields"), &fields, &error, "--fields")) return UsageError(args, error);
+  if (args.Has("prefix")) root += '$';
   OpenedEdition ed;
-  std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
   EngineHandle* h = ed.get();
   if (ZRT_SetQueryByRoot(h, root.c_str(), fields.empty() ? nullptr : fields.c_str()) != 0)
@@ -32,19 +45,30 @@ int RunDict(const Args& args) {
     const char* word = ZRT_GetDctRow(h, i, &documents, &occurrences);
     if (!word) break;
     std::string w = ToUtf8(word);
-    // Pad by characters, not bytes, so Cyrillic words line up.
-    size_t chars = 0;
-    for (unsigned char c : w) chars += (c & 0xC0) != 0x80;
+    size_t chars = Width(w);
     std::printf("%s%s %9d %11d\n", w.c_str(), std::string(chars < 30 ? 30 - chars : 0, ' ').c_str(),
                 documents, occurrences);
   }
   std::printf("%d word%s\n", count, count == 1 ? "" : "s");
+  if (count >= static_cast<int>(zrt::kMaxListingRows) || StaticRowsCut(*h->edition, root, fields))
+    std::printf("(the listing stops at %zu words of the static index and %zu in all; a longer root "
+                "lists the rest)\n",
+                zrt::kMaxTermRows, zrt::kMaxListingRows);
   return 0;
 }
 
 }  // namespace
 
-ZRT_COMMAND("dict", "EDITION [ROOT] [--fields TI,AB]", "index words beginning with a root, with counts",
-            RunDict, {"fields"});
+ZRT_COMMAND({.name = "dict",
+             .arguments = "EDITION [ROOT]",
+             .summary = "index words found by a root, with documents and occurrences",
+             .run = RunDict,
+             .options = {{"prefix", 0, nullptr, "every word that begins with ROOT (the same as ROOT$)"},
+                         {"fields", 0, "TI,AB", "only words that occur in these fields"}},
+             .details = "The root is looked up as a query word is: without a wildcard it lists that\n"
+                        "word only; ROOT$ (or --prefix) lists the words that begin with it, ROOT$2\n"
+                        "those with at most two more letters, and \"?\" stands for one letter. An\n"
+                        "empty root lists the first words of the dictionary. At most 301 words come\n"
+                        "from the static index and 1250 in all; a listing cut there says so.\n"});
 
 }  // namespace zrt::cli

@@ -13,11 +13,9 @@ namespace zrt::cli {
 namespace {
 
 int RunExpand(const Args& args) {
-  if (args.positional.empty()) return Fail("expand: give the query");
-  std::string utf8;
-  for (const std::string& p : args.positional) utf8 += (utf8.empty() ? "" : " ") + p;
-  std::string query, bad;
-  if (!FromUtf8(utf8, &query, &bad)) return Fail("expand: '" + bad + "' has no Windows-1251 form");
+  const std::string& utf8 = args.positional[0];
+  std::string query, error;
+  if (!ArgText(utf8, &query, &error, "the query")) return UsageError(args, error);
   DZContext ctx;
   if (!OpenMorphDictionary(args, &ctx)) return 1;
   std::vector<char> out(query.size() * DZ_EXPAND_FACTOR + 1);
@@ -27,8 +25,11 @@ int RunExpand(const Args& args) {
   return 0;
 }
 
-ZRT_COMMAND("expand", "QUERY [--dict F] [--compress] [--bars]", "query with each word's forms", RunExpand,
-            {"dict"});
+ZRT_COMMAND({.name = "expand",
+             .arguments = "QUERY",
+             .summary = "a query with its Russian words expanded into their forms",
+             .run = RunExpand,
+             .options = kMorphOptions});
 
 }  // namespace
 }  // namespace zrt::cli

@@ -2,7 +2,7 @@
 // -o FILE: writes documents to an exchange file the way the front end's export does: the
 // plain-text layout with names, a "*** Document n from N ***" header and markup spelled
 // out; one "^"-separated line per document; or ISO 2709 records in 80-byte lines. The
-// file is code page 866, as the writers produce it.
+// file is code page 866, as the writers produce it, unless --encoding says otherwise.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,13 +19,10 @@
 #include "edition_arg.h"
 #include "load_source.h"
 #include "output/export.h"
+#include "text/charset.h"
 
 namespace zrt::cli {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: zrt export EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] "
-    "[--records N-M] [--separator C] -o FILE";
 
 enum class Layout { Text, Separated, Iso };
 
@@ -81,10 +78,10 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 int RunExport(const Args& args) {
-  std::vector<std::string> positional = args.positional;
-  std::string output, error;
-  if (!TakeOutputOption(args, &positional, &output, &error)) return Fail(error);
-  if (positional.size() != 1 || output.empty() || !args.Has("format")) return Fail(kUsage);
+  const std::vector<std::string>& positional = args.positional;
+  const std::string output = args.Get("output");
+  std::string error;
+  if (output.empty()) return UsageError(args, "-o names no file");
 
   const std::string format = args.Get("format");
   Layout layout;
@@ -97,17 +94,35 @@ int RunExport(const Args& args) {
   } else {
     return Fail("--format wants txt, csv or iso, not '" + format + "'");
   }
-  std::string fields, bad;
+  const std::string encoding = args.Get("encoding", "cp866");
+  if (encoding != "cp866" && encoding != "cp1251" && encoding != "utf-8")
+    return UsageError(args, "--encoding wants cp866, cp1251 or utf-8, not '" + encoding + "'");
+  if (args.Has("header") && layout != Layout::Separated)
+    return UsageError(args, "--header belongs to --format csv");
+  if (args.Has("plain") && layout != Layout::Iso) return UsageError(args, "--plain belongs to --format iso");
+  std::string fields;
   if (args.Has("fields")) {
-    if (!FromUtf8(args.Get("fields"), &fields, &bad))
-      return Fail("--fields: '" + bad + "' has no Windows-1251 form");
+    if (!ArgText(args.Get("fields"), &fields, &error, "--fields")) return UsageError(args, error);
     if (ListedNames(fields).empty()) return Fail("--fields names no field");
+    if (args.Has("header") && fields[0] == '-')
+      return UsageError(args, "--header needs named fields, not '-' (each record's own)");
   }
+  // The writers give code page 866; Windows-1251 is the engine's own text, and UTF-8 is
+  // made from it afterwards (the text layout wraps by bytes, so it is made in a
+  // one-byte code page first) or, in ISO 2709, field by field so that the directory
+  // holds the UTF-8 lengths.
+  zrt::RecordExport::Encoder encode = nullptr;
+  const bool utf8 = encoding == "utf-8";
+  if (encoding == "cp1251" || (utf8 && layout != Layout::Iso))
+    encode = [](std::string ansi) { return ansi; };
+  else if (utf8)
+    encode = [](std::string ansi) { return ToUtf8(ansi); };
+  auto finish = [&](std::string bytes) { return utf8 && layout != Layout::Iso ? ToUtf8(bytes) : bytes; };
   std::string separator = "^";
   if (args.Has("separator")) {
-    if (layout != Layout::Separated) return Fail("--separator belongs to --format csv");
+    if (layout != Layout::Separated) return UsageError(args, "--separator belongs to --format csv");
     if (!FromUtf8(args.Get("separator"), &separator) || separator.size() != 1)
-      return Fail("--separator wants one character");
+      return UsageError(args, "--separator wants one character");
   }
 
   OpenedEdition ed;
@@ -130,13 +145,23 @@ int RunExport(const Args& args) {
 
   const char* list = args.Has("fields") ? fields.c_str() : nullptr;
   const zrt::Edition& edition = *h->edition;
+  if (args.Has("header")) {
+    // The listed names, or every defined field in number order as the writer takes them.
+    std::vector<std::string> names = ListedNames(fields);
+    for (int n = 1; names.empty() && n <= ZRT_GetFieldCount(h); ++n)
+      names.push_back(ZRT_GetFieldByNo(h, static_cast<uint8_t>(n)));
+    std::string line;
+    for (const std::string& name : names) line += (line.empty() ? "" : separator) + name;
+    if (!WriteAll(fd, finish(encode ? line : zrt::AnsiToExchangeOem(line)) + "\r\n"))
+      return failWrite("cannot write " + output + ": " + std::strerror(errno));
+  }
   ProgressBar bar;
   const int32_t count = selection.count();
   for (int32_t i = 0; i < count; ++i) {
     int32_t record = selection.RecordAt(selection.first() + i);
     if (ZRT_GotoRecord(h, record) != 0)
       return failWrite("record " + std::to_string(record) + " cannot be read; nothing was exported");
-    zrt::RecordExport document(edition.store(), edition.descriptor());
+    zrt::RecordExport document(edition.store(), edition.descriptor(), encode);
     std::string bytes;
     switch (layout) {
       case Layout::Text: {
@@ -149,10 +174,10 @@ int RunExport(const Args& args) {
         bytes = document.Separated(separator[0], list, true);
         break;
       case Layout::Iso:
-        bytes = document.Iso(list);
+        bytes = document.Iso(list, !args.Has("plain"));
         break;
     }
-    if (!WriteAll(fd, bytes))
+    if (!WriteAll(fd, finish(std::move(bytes))))
       return failWrite("cannot write " + output + ": " + std::strerror(errno));
     bar.Update(static_cast<double>(i + 1) / count, i + 1);
   }
@@ -166,10 +191,19 @@ int RunExport(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("export",
-            "EDITION --format txt|csv|iso [--fields TI,AU] [--query Q] [--records N-M] "
-            "[--separator C] -o FILE",
-            "write documents to a plain-text, separated or ISO 2709 file (code page 866)",
-            RunExport, {"format", "fields", "query", "records", "separator", "output"});
+ZRT_COMMAND({.name = "export",
+             .arguments = "EDITION",
+             .summary = "write documents to a plain-text, separated or ISO 2709 file",
+             .run = RunExport,
+             .options = std::vector<Option>{
+                            {"format", 0, "txt|csv|iso", "the layout", false, true},
+                            {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
+                            {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
+                            {"separator", 0, "C", "the csv separator (default \"^\")"},
+                            {"header", 0, nullptr, "csv: a first line with the field codes"},
+                            {"plain", 0, nullptr, "iso: records as they are, not folded into 80-byte "
+                             "lines (what other MARC readers take)"},
+                            {"encoding", 0, "cp866|cp1251|utf-8", "the file's code page (default cp866)"},
+                        } + kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -13,9 +13,8 @@ namespace zrt::cli {
 namespace {
 
 int RunForms(const Args& args) {
-  if (args.positional.size() != 1) return Fail("forms: give one word");
-  std::string word, bad;
-  if (!FromUtf8(args.positional[0], &word, &bad)) return Fail("forms: '" + bad + "' has no Windows-1251 form");
+  std::string word, error;
+  if (!ArgText(args.positional[0], &word, &error, "the word")) return UsageError(args, error);
   DZContext ctx;
   if (!OpenMorphDictionary(args, &ctx)) return 1;
   std::vector<char> out(DZ_FORMS_SIZE);
@@ -29,7 +28,11 @@ int RunForms(const Args& args) {
   return 0;
 }
 
-ZRT_COMMAND("forms", "WORD [--dict F] [--compress] [--bars]", "forms of a Russian word", RunForms, {"dict"});
+ZRT_COMMAND({.name = "forms",
+             .arguments = "WORD",
+             .summary = "the Russian word forms of a word, as a query fragment",
+             .run = RunForms,
+             .options = kMorphOptions});
 
 }  // namespace
 }  // namespace zrt::cli

@@ -9,7 +9,6 @@ namespace zrt::cli {
 namespace {
 
 int RunInfo(const Args& args) {
-  if (args.positional.size() != 1) return Fail("usage: zrt info EDITION");
   OpenedEdition ed;
   std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
@@ -45,6 +44,9 @@ int RunInfo(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("info", "EDITION", "titles, fields and index groups, record count", RunInfo);
+ZRT_COMMAND({.name = "info",
+             .arguments = "EDITION",
+             .summary = "titles, fields and index groups, record count",
+             .run = RunInfo});
 
 }  // namespace zrt::cli

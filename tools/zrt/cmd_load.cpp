@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
+#include "base/names.h"
 #include "command.h"
 #include "cp1251.h"
 #include "edition/load.h"
@@ -13,11 +15,36 @@
 namespace zrt::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
+// Puts the files of the edition loaded at `fresh` in the place of the edition at
+// `target`: the old files go only once the new edition is complete.
+bool ReplaceEdition(const std::string& fresh, const std::string& target, std::string* error) {
+  zrt::RemoveEditionFiles(target, nullptr);
+  fs::remove(SourceKeysFile(target));
+  const fs::path from = zrt::EditionBaseName(fresh, nullptr);
+  const std::string to = zrt::EditionBaseName(target, nullptr);
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    const std::string stem = from.filename().string() + ".";
+    if (name.compare(0, stem.size(), stem) != 0) continue;
+    fs::rename(entry.path(), to + name.substr(stem.size() - 1), ec);
+    if (ec) break;
+  }
+  if (!ec) return true;
+  *error = "cannot move the new edition " + from.string() + " into place: " + ec.message();
+  return false;
+}
+
 int RunLoad(const Args& args) {
-  if (args.positional.size() != 2)
-    return Fail("usage: zrt load EDITION SOURCE.jsonl [--header FILE] [--fields ID,TI=title,...]\n"
-                "       zrt load EDITION FILE.iso --format iso [--fields ID,TI=200,...] [--skip-bad]");
-  const std::string& edition = args.positional[0];
+  const std::string& target = args.positional[0];
+  const bool replacing = fs::exists(zrt::EditionFileName(target, nullptr, ".cdo"));
+  if (replacing && !args.Has("replace"))
+    return Fail(target + ": an edition exists there; nothing was loaded (--replace replaces it)");
+  // A replacement is loaded beside the old edition, which stays whole if the load fails.
+  const std::string edition = replacing ? zrt::EditionBaseName(target, nullptr) + "_zrtnew" : target;
+  if (replacing) zrt::RemoveEditionFiles(edition, nullptr);  // what a killed replacement left
   SourceSpec spec;
   spec.path = args.positional[1];
   zrt::NewEdition meta;
@@ -46,8 +73,8 @@ int RunLoad(const Args& args) {
     meta.fieldGroups.push_back(static_cast<uint8_t>(f.group));
   }
   if (meta.title.empty()) {
-    size_t slash = edition.find_last_of('/');
-    FromUtf8(edition.substr(slash == std::string::npos ? 0 : slash + 1), &meta.title, nullptr, '?');
+    size_t slash = target.find_last_of('/');
+    FromUtf8(target.substr(slash == std::string::npos ? 0 : slash + 1), &meta.title, nullptr, '?');
   }
 
   auto source = OpenSource(spec, &error);
@@ -67,18 +94,27 @@ int RunLoad(const Args& args) {
     bool named = where.empty() || s.message().compare(0, where.size(), where) == 0;
     return Fail((named ? "" : where + ": ") + s.message() + "; nothing was loaded");
   }
+  if (!SaveSourceKeys(edition, spec, &error) ||
+      (replacing && !ReplaceEdition(edition, target, &error)))
+    return Fail(error);
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("Loaded %lld records, %lld words in %.2f s: %s\n",
               static_cast<long long>(stats.records), static_cast<long long>(stats.words), seconds,
-              edition.c_str());
+              target.c_str());
   return 0;
 }
 
 }  // namespace
 
-ZRT_COMMAND("load", "EDITION SOURCE.jsonl|FILE.iso",
-            "build a new edition from documents (--format iso, --header, --fields, --skip-bad)",
-            RunLoad, kSourceValueOptions);
+ZRT_COMMAND({.name = "load",
+             .arguments = "EDITION SOURCE",
+             .summary = "build a new edition from JSON Lines or ISO 2709 documents",
+             .run = RunLoad,
+             .options = kSourceOptions + kNewEditionOptions,
+             .details = "Without --fields or a header's field list, the keys of the source in the\n"
+                        "order they first appear become the fields, with index groups 1, 2, ...\n"
+                        "ISO 2709 tags map to field codes: a letter and two digits give\n"
+                        "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
 
 }  // namespace zrt::cli

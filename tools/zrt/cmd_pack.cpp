@@ -11,7 +11,6 @@ namespace zrt::cli {
 namespace {
 
 int RunPack(const Args& args) {
-  if (args.positional.size() != 1) return Fail("usage: zrt pack EDITION");
   OpenedEdition ed;
   std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
@@ -31,6 +30,9 @@ int RunPack(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("pack", "EDITION", "merge the update index into the static index", RunPack);
+ZRT_COMMAND({.name = "pack",
+             .arguments = "EDITION",
+             .summary = "merge the update index into the static index",
+             .run = RunPack});
 
 }  // namespace zrt::cli

@@ -17,12 +17,11 @@
 #include "edition_arg.h"
 #include "output/form.h"
 #include "output/markup.h"
+#include "record_view.h"
 
 namespace zrt::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: zrt render EDITION FORM.tpl [--query Q] [--records N-M] [--html] [-o FILE]";
 constexpr size_t kFormLimit = 16 << 20;
 constexpr const char* kContentsField = "G36";
 
@@ -69,13 +68,8 @@ std::string ContentsCode(EngineHandle* h, std::string* heading) {
 // The current record's field by its code: a defined field first, then a source field;
 // its text with the query's words marked, then converted.
 std::string FieldText(Portion& p, const char* code) {
-  uint8_t number = ZRT_GetNoByField(p.h, code);
-  const char* text = nullptr;
-  if (number) {
-    text = ZRT_GetDataByNo(p.h, number);
-  } else if ((number = ZRT_GetSrcNoByField(p.h, code)) != 0) {
-    text = ZRT_GetDataBySrcNo(p.h, number);
-  }
+  uint8_t number = 0;
+  const char* text = FieldByCode(p.h, code, &number);
   if (!number) return "";
   std::string stored = text ? text : "";
   if (p.selection->queryMode() && !stored.empty()) {
@@ -131,23 +125,10 @@ intptr_t Resolve(void* context, const char* name, int32_t* kind, const intptr_t*
   return text("");
 }
 
-bool ValidUtf8(std::string_view s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
-    if (extra == 4 || extra > s.size() - 1 - i) return false;
-    for (size_t k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += extra;
-  }
-  return true;
-}
-
 int RunRender(const Args& args) {
-  std::vector<std::string> positional = args.positional;
-  std::string output, error;
-  if (!TakeOutputOption(args, &positional, &output, &error)) return Fail(error);
-  if (positional.size() != 2) return Fail(kUsage);
+  const std::vector<std::string>& positional = args.positional;
+  const std::string output = args.Get("output");
+  std::string error;
 
   std::string form;
   if (!zrt::ReadWholeFile(positional[1], &form, kFormLimit))
@@ -193,8 +174,13 @@ int RunRender(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("render", "EDITION FORM.tpl [--query Q] [--records N-M] [--html] [-o FILE]",
-            "expand an output form over documents, as the document view does", RunRender,
-            {"query", "records", "output"});
+ZRT_COMMAND({.name = "render",
+             .arguments = "EDITION FORM.tpl",
+             .summary = "expand an output form over documents, as the document view does",
+             .run = RunRender,
+             .options = std::vector<Option>{
+                            {"html", 0, nullptr, "fields as HTML instead of RTF"},
+                            {"output", 'o', "FILE", "write to a file instead of stdout"},
+                        } + kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -115,8 +115,6 @@ int ReportParseError(const ZRTSelect& s, const std::vector<const char*>& clauseT
 }
 
 int RunSelect(const Args& args) {
-  if (args.positional.size() != 2)
-    return Fail("usage: zrt select EDITION \"STATEMENT\" [--param TEXT]... [--format table|csv|json]");
   std::string statement, bad;
   if (!FromUtf8(args.positional[1], &statement, &bad))
     return Fail("'" + bad + "' has no Windows-1251 form");
@@ -132,7 +130,7 @@ int RunSelect(const Args& args) {
   Printer printer;
   printer.format = args.Get("format", isatty(STDOUT_FILENO) ? "table" : "csv");
   if (printer.format != "table" && printer.format != "csv" && printer.format != "json")
-    return Fail("--format wants table, csv or json");
+    return UsageError(args, "--format wants table, csv or json");
 
   char *from, *items, *condition, *order, *group, *having, *startWith;
   int32_t isQuery = 0;
@@ -168,7 +166,17 @@ int RunSelect(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND("select", "EDITION \"STATEMENT\"", "rows of a select statement (--param, --format)",
-            RunSelect, {"param", "format"});
+ZRT_COMMAND({.name = "select",
+             .arguments = "EDITION STATEMENT",
+             .summary = "rows of a select statement under the items' headings",
+             .run = RunSelect,
+             .options = {{"param", 0, "TEXT", "the text of &1, &2... in the order given", true},
+                         {"format", 0, "table|csv|json",
+                          "an aligned table (on a terminal), CSV (otherwise) or JSON Lines"}},
+             .details = "select [DISTINCT] items from db [where condition | query text]\n"
+                        "[group by list [having condition]] [order by list] [start with condition]\n"
+                        "Each record is a row, its fields the columns, ROWID its number; \"query\"\n"
+                        "runs the rest as a full-text query. Values order as text (10 before 9)\n"
+                        "and + binds tighter than * (2 + 3 * 4 is 20).\n"});
 
 }  // namespace zrt::cli

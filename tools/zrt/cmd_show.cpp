@@ -1,58 +1,66 @@
-// zrt show: the fields of records by display name, with their multimedia files.
+// zrt show EDITION N...: the fields of records by display name, with their multimedia
+// files. Each argument is a number, a range or a list of both ("5-7", "1,3,10-12").
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "edition_arg.h"
+#include "record_view.h"
 
 namespace zrt::cli {
 namespace {
 
-// Continuation lines of a long field are indented under its value.
-void PrintField(const std::string& label, const std::string& text) {
-  std::string indented;
-  for (char c : text) {
-    indented += c;
-    if (c == '\n') indented += std::string(18, ' ');
-  }
-  size_t width = 0;  // in characters, not UTF-8 bytes
-  for (unsigned char c : label) width += (c & 0xC0) != 0x80;
-  std::string pad(width < 16 ? 16 - width : 1, ' ');
-  std::printf("  %s%s%s\n", label.c_str(), pad.c_str(), indented.c_str());
+bool Number(const std::string& text, int32_t* n) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *n);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+// The record numbers of "N", "N-M" and comma lists of them, each from 1 to count.
+bool Numbers(const std::string& arg, int32_t count, std::vector<int32_t>* out, std::string* error) {
+  size_t start = 0;
+  do {
+    size_t comma = arg.find(',', start);
+    std::string item = arg.substr(start, comma == std::string::npos ? comma : comma - start);
+    start = comma == std::string::npos ? arg.size() + 1 : comma + 1;
+    size_t dash = item.find('-');
+    int32_t from = 0, to = 0;
+    bool ok = dash == std::string::npos ? Number(item, &from) && (to = from, true)
+                                        : Number(item.substr(0, dash), &from) &&
+                                              Number(item.substr(dash + 1), &to) && from <= to;
+    if (!ok || from < 1 || to > count) {
+      *error = "'" + item + "' is not a record number or range N-M within 1-" + std::to_string(count);
+      return false;
+    }
+    for (int32_t n = from; n <= to; ++n) out->push_back(n);
+  } while (start <= arg.size());
+  return true;
 }
 
 int RunShow(const Args& args) {
-  if (args.positional.size() < 2) return Fail("usage: zrt show EDITION N...");
   OpenedEdition ed;
   std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
   EngineHandle* h = ed.get();
-  int32_t count = ZRT_GetNumRecords(h);
-  for (size_t i = 1; i < args.positional.size(); ++i) {
-    const std::string& arg = args.positional[i];
-    char* end = nullptr;
-    long n = std::strtol(arg.c_str(), &end, 10);
-    if (arg.empty() || *end || n < 1 || n > count)
-      return Fail("record '" + arg + "' is not a number from 1 to " + std::to_string(count));
-    if (ZRT_GotoRecord(h, static_cast<int32_t>(n)) != 0)
-      return Fail("record " + arg + " cannot be read: the edition is damaged");
-    std::printf("%sRecord %ld of %d\n", i > 1 ? "\n" : "", n, count);
-    for (int f = 1; f <= ZRT_GetFieldCount(h); ++f) {
-      const char* text = ZRT_GetDataByNo(h, static_cast<uint8_t>(f));
-      if (!text || !*text) continue;
-      PrintField(Utf8(ZRT_GetAliasFieldName(h, static_cast<uint8_t>(f - 1))), Utf8(text));
-    }
-    if (*ZRT_GetDatSound(h)) PrintField("Sound", ZRT_GetDatSound(h));
-    if (*ZRT_GetDatVideo(h)) PrintField("Video", ZRT_GetDatVideo(h));
-    if (int pictures = ZRT_GetDatPictureCount(h))
-      PrintField("Pictures", std::to_string(pictures) + ": " + ZRT_GetDatPicture(h));
+  std::vector<int32_t> records;
+  for (size_t i = 1; i < args.positional.size(); ++i)
+    if (!Numbers(args.positional[i], ZRT_GetNumRecords(h), &records, &error)) return Fail(error);
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (ZRT_GotoRecord(h, records[i]) != 0)
+      return Fail("record " + std::to_string(records[i]) + " cannot be read: the edition is damaged");
+    if (i > 0) std::printf("\n");
+    PrintRecord(h, records[i], nullptr);
   }
   return 0;
 }
 
 }  // namespace
 
-ZRT_COMMAND("show", "EDITION N...", "the fields of records and their multimedia files", RunShow);
+ZRT_COMMAND({.name = "show",
+             .arguments = "EDITION N...",
+             .summary = "the fields of records and their multimedia files",
+             .run = RunShow,
+             .details = "N is a record number, a range (5-7) or a list of both (1,3,10-12).\n"});
 
 }  // namespace zrt::cli

@@ -12,6 +12,7 @@
 #include "cp1251.h"
 #include "edition/edition.h"
 #include "edition_arg.h"
+#include "record_view.h"
 #include "text/charset.h"
 
 namespace zrt::cli {
@@ -37,16 +38,12 @@ std::string Trimmed(const char* word, size_t size) {
 }
 
 int RunWords(const Args& args) {
-  if (args.positional.empty() || args.positional.size() > 2)
-    return Fail("usage: zrt words EDITION [PREFIX]");
-  std::string prefix, bad;
+  std::string prefix, error;
   if (args.positional.size() == 2) {
-    if (!FromUtf8(args.positional[1], &prefix, &bad))
-      return Fail("'" + bad + "' has no Windows-1251 form");
-    prefix = zrt::AnsiToOem(zrt::AnsiUpper(prefix)).substr(0, 30);
+    if (!ArgText(args.positional[1], &prefix, &error, "the prefix")) return UsageError(args, error);
+    prefix = zrt::IndexKey(prefix).substr(0, 30);
   }
   OpenedEdition ed;
-  std::string error;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
   zrt::Edition& edition = *ed.get()->edition;
   auto selected = [&](const std::string& word) { return word.compare(0, prefix.size(), prefix) == 0; };
@@ -87,28 +84,37 @@ int RunWords(const Args& args) {
     }
   }
 
-  std::printf("%-30s %-8s %9s %11s  %s\n", "Word", "Fields", "Documents", "Occurrences", "Codes");
-  for (const auto& [oem, counts] : words) {
-    std::string w = ToUtf8(zrt::OemToAnsi(oem));
-    size_t chars = 0;  // pad by characters, not bytes
-    for (unsigned char c : w) chars += (c & 0xC0) != 0x80;
+  // The fields a word occurs in, by code.
+  auto codesOf = [&](uint32_t mask) {
     std::string codes;
     for (int f = 1; f <= 32; ++f) {
-      if (!(counts.mask & (1u << (f - 1)))) continue;
+      if (!(mask & (1u << (f - 1)))) continue;
       const zrt::SourceField* field = edition.store().FieldBySrcNo(f);
       if (!codes.empty()) codes += ',';
       codes += field ? ToUtf8(field->name) : std::to_string(f);
     }
-    std::printf("%s%s %08X %9u %11u  %s\n", w.c_str(), std::string(chars < 30 ? 30 - chars : 0, ' ').c_str(),
-                counts.mask, counts.documents, counts.occurrences, codes.c_str());
-  }
+    return codes;
+  };
+  size_t codesWidth = 6;
+  for (const auto& [oem, counts] : words) codesWidth = std::max(codesWidth, Width(codesOf(counts.mask)));
+  auto pad = [](const std::string& s, size_t width) {
+    size_t w = Width(s);
+    return s + std::string(w < width ? width - w : 0, ' ');
+  };
+  std::printf("%s %s %9s %11s\n", pad("Word", 30).c_str(), pad("Fields", codesWidth).c_str(), "Documents",
+              "Occurrences");
+  for (const auto& [oem, counts] : words)
+    std::printf("%s %s %9u %11u\n", pad(ToUtf8(zrt::OemToAnsi(oem)), 30).c_str(),
+                pad(codesOf(counts.mask), codesWidth).c_str(), counts.documents, counts.occurrences);
   std::printf("%zu word%s\n", words.size(), words.size() == 1 ? "" : "s");
   return 0;
 }
 
 }  // namespace
 
-ZRT_COMMAND("words", "EDITION [PREFIX]", "dictionary words of both indexes with their counts",
-            RunWords);
+ZRT_COMMAND({.name = "words",
+             .arguments = "EDITION [PREFIX]",
+             .summary = "dictionary words of both indexes with their fields and counts",
+             .run = RunWords});
 
 }  // namespace zrt::cli

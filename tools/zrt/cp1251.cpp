@@ -59,6 +59,30 @@ uint32_t DecodeUtf8(const std::string& s, size_t& i) {
 
 }  // namespace
 
+bool ValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    auto c = static_cast<unsigned char>(s[i]);
+    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+    if (extra == 4 || extra > s.size() - 1 - i) return false;
+    for (size_t k = 1; k <= extra; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += extra;
+  }
+  return true;
+}
+
+bool ArgText(const std::string& utf8, std::string* cp1251, std::string* error,
+             const std::string& what) {
+  std::string bad;
+  if (!ValidUtf8(utf8)) {
+    *error = what + " is not valid UTF-8";
+    return false;
+  }
+  if (FromUtf8(utf8, cp1251, &bad)) return true;
+  *error = what + ": '" + bad + "' has no Windows-1251 form";
+  return false;
+}
+
 std::string ToUtf8(const std::string& cp1251) {
   std::string out;
   out.reserve(cp1251.size() * 2);

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "cp1251.h"
-#include "edition/edition.h"
+#include "query_failure.h"
 
 namespace zrt::cli {
 namespace {
@@ -30,14 +30,10 @@ bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to, std::
 bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error) {
   queryMode_ = args.Has("query");
   if (queryMode_) {
-    std::string query, bad;
-    if (!FromUtf8(args.Get("query"), &query, &bad)) {
-      *error = "--query: '" + bad + "' has no Windows-1251 form";
-      return false;
-    }
-    if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, &opcodes_, nullptr) != 0) {
-      const std::string& why = h->edition->query().lastError.message();
-      *error = "the query failed" + (why.empty() ? std::string() : ": " + why);
+    std::string query;
+    if (!ArgText(args.Get("query"), &query, error, "--query")) return false;
+    if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, opcodes_.get(), nullptr) != 0) {
+      *error = QueryFailure(h);
       return false;
     }
     found_.resize(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
@@ -68,24 +64,6 @@ bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error)
 int32_t DocSelection::RecordAt(int32_t position) const {
   if (position < 1 || position > total_) return -1;
   return queryMode_ ? found_[static_cast<size_t>(position - 1)] : position;
-}
-
-bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
-                      std::string* error) {
-  path->clear();
-  for (size_t i = 0; i < positional->size(); ++i) {
-    if ((*positional)[i] != "-o") continue;
-    if (i + 1 >= positional->size()) {
-      *error = "-o needs a file name";
-      return false;
-    }
-    *path = (*positional)[i + 1];
-    positional->erase(positional->begin() + static_cast<long>(i),
-                      positional->begin() + static_cast<long>(i) + 2);
-    break;
-  }
-  if (args.Has("output")) *path = args.Get("output");
-  return true;
 }
 
 }  // namespace zrt::cli

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "command.h"
+#include "edition_arg.h"
 #include "zrteng.h"
 
 namespace zrt::cli {
 
 class DocSelection {
 public:
-  DocSelection() { CWordOpCode_build(&opcodes_); }
-  ~DocSelection() { CWordOpCode_destroy(&opcodes_); }
-  DocSelection(const DocSelection&) = delete;
-  DocSelection& operator=(const DocSelection&) = delete;
 
   // Runs --query (UTF-8) when given and reads --records. False with *error saying why.
   bool Choose(EngineHandle* h, const Args& args, std::string* error);
@@ -32,7 +29,7 @@ public:
   // -1 outside.
   int32_t RecordAt(int32_t position) const;
   // The query's words for highlighting; empty without a query.
-  CWordOpCode* opcodes() { return &opcodes_; }
+  CWordOpCode* opcodes() { return opcodes_.get(); }
 
 private:
   bool queryMode_ = false;
@@ -40,15 +37,16 @@ private:
   int32_t first_ = 1;
   int32_t last_ = 0;
   std::vector<int32_t> found_;
-  CWordOpCode opcodes_{};
+  OpCodeList opcodes_;
 };
 
 // "N", "N-M" or "N-" (to the end) into from and to (to = -1 for the open end).
 bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to, std::string* error);
 
-// The value of "-o FILE" (given as two positional arguments, since only "--" options are
-// parsed) or "--output FILE"; removes "-o FILE" from *positional. "" when absent.
-bool TakeOutputOption(const Args& args, std::vector<std::string>* positional, std::string* path,
-                      std::string* error);
+// --query and --records.
+inline const std::vector<Option> kSelectionOptions = {
+    {"query", 0, "QUERY", "only the records a query finds (see 'zrt help query')"},
+    {"records", 0, "N-M", "only these positions: N, N-M or N- (of the found records with --query)"},
+};
 
 }  // namespace zrt::cli

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "cp1251.h"
-#include "edition/edition.h"
 
 namespace zrt::cli {
 
@@ -13,8 +12,8 @@ bool OpenedEdition::Open(const std::string& path, std::string* error) {
     return false;
   }
   if (ZRT_Open(&handle_, path.c_str(), nullptr) == 0) return true;
-  const zrt::Status& why = handle_.edition ? handle_.edition->lastError() : zrt::Status();
-  *error = "cannot open edition " + path + (why.message().empty() ? "" : ": " + why.message());
+  const std::string why = ZRT_ErrMsg(&handle_);
+  *error = "cannot open edition " + path + (why.empty() ? "" : ": " + why);
   return false;
 }
 

@@ -23,6 +23,19 @@ private:
   EngineHandle handle_;
 };
 
+// A word op-code list that is destroyed with its scope.
+class OpCodeList {
+public:
+  OpCodeList() { CWordOpCode_build(&list_); }
+  ~OpCodeList() { CWordOpCode_destroy(&list_); }
+  OpCodeList(const OpCodeList&) = delete;
+  OpCodeList& operator=(const OpCodeList&) = delete;
+  CWordOpCode* get() { return &list_; }
+
+private:
+  CWordOpCode list_{};
+};
+
 // Text from the engine (Windows-1251, may be null) as UTF-8.
 std::string Utf8(const char* cp1251);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 
+#include "cp1251.h"
 #include "output/export.h"
 #include "text/charset.h"
 
@@ -133,7 +134,15 @@ private:
                            " (name its field with --fields CODE=" + f.tag + ", or --ignore " +
                            f.tag + ")");
       std::string& text = (*store)[static_cast<size_t>(slot)];
-      std::string ansi = ExchangeOemToAnsi(f.data);
+      std::string ansi, bad;
+      if (spec_.encoding == "cp1251") {
+        ansi = f.data;
+      } else if (spec_.encoding == "utf-8") {
+        if (!FromUtf8(f.data, &ansi, &bad, spec_.substitute ? '?' : 0))
+          return reader_.Bad("tag " + f.tag + ": '" + bad + "' has no Windows-1251 form");
+      } else {
+        ansi = ExchangeOemToAnsi(f.data);
+      }
       if (ansi.empty()) continue;
       if (!text.empty()) text += "; ";
       text += ansi;

@@ -83,9 +83,9 @@ public:
         text += part;
       }
       std::string ansi, bad;
-      if (!FromUtf8(text, &ansi, &bad, spec_.replace ? '?' : 0))
+      if (!FromUtf8(text, &ansi, &bad, spec_.substitute ? '?' : 0))
         return Error("field " + f.code + ": '" + bad + "' (" + CodePoint(bad) +
-                     ") has no Windows-1251 form (--replace puts '?' in its place)");
+                     ") has no Windows-1251 form (--substitute puts '?' in its place)");
       (*store)[static_cast<size_t>(f.slot)] = std::move(ansi);
     }
     s = CheckRecordLimits(*store);

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/names.h"
 #include "cp1251.h"
 #include "iso_source.h"
 #include "jsonl_source.h"
@@ -117,7 +118,16 @@ bool ReadHeader(const std::string& path, SourceSpec* spec, std::string titles[3]
 bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta,
                        std::string* error) {
   spec->format = args.Get("format", spec->format);
-  spec->replace = args.Has("replace");
+  spec->substitute = args.Has("substitute");
+  spec->encoding = args.Get("encoding", spec->encoding);
+  if (spec->encoding != "cp866" && spec->encoding != "cp1251" && spec->encoding != "utf-8") {
+    *error = "--encoding wants cp866, cp1251 or utf-8, not '" + spec->encoding + "'";
+    return false;
+  }
+  if (args.Has("encoding") && spec->format != "iso") {
+    *error = "--encoding belongs to --format iso (JSON Lines are UTF-8)";
+    return false;
+  }
   spec->skipBad = args.Has("skip-bad");
   std::string titles[3];  // title, short name, copyright (UTF-8)
   if (args.Has("header") && !ReadHeader(args.Get("header"), spec, titles, error)) return false;
@@ -183,6 +193,31 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta
     }
   }
   return true;
+}
+
+std::string SourceKeysFile(const std::string& edition) {
+  return zrt::EditionFileName(edition, nullptr, ".keys");
+}
+
+bool SaveSourceKeys(const std::string& edition, const SourceSpec& spec, std::string* error) {
+  nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+  for (const FieldSpec& f : spec.fields) fields.push_back({{"code", f.code}, {"key", f.keys}});
+  nlohmann::ordered_json keys = {{"fields", fields}, {"ignore", spec.ignore}};
+  const std::string path = SourceKeysFile(edition);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << keys.dump(2) << "\n";
+  out.close();
+  if (out) return true;
+  *error = path + ": cannot be written";
+  return false;
+}
+
+bool LoadSourceKeys(const std::string& edition, SourceSpec* spec, std::string* error) {
+  error->clear();
+  const std::string path = SourceKeysFile(edition);
+  if (!std::ifstream(path)) return false;
+  std::string titles[3];
+  return ReadHeader(path, spec, titles, error);
 }
 
 std::unique_ptr<CliSource> OpenSource(const SourceSpec& spec, std::string* error) {

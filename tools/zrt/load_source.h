@@ -27,7 +27,8 @@ struct SourceSpec {
   std::string format = "jsonl";
   std::vector<FieldSpec> fields;    // empty: the source's keys in order of appearance
   std::vector<std::string> ignore;  // keys that fill no field
-  bool replace = false;             // '?' for characters without a Windows-1251 form
+  bool substitute = false;          // '?' for characters without a Windows-1251 form
+  std::string encoding = "cp866";   // of an ISO 2709 file: cp866, cp1251 or utf-8
   bool skipBad = false;             // report and skip malformed records (--skip-bad)
 };
 
@@ -43,6 +44,14 @@ public:
 };
 
 std::unique_ptr<CliSource> OpenSource(const SourceSpec& spec, std::string* error);
+
+// The source keys of an edition's fields are kept beside it (EDITION.keys, a header
+// with "fields" and "ignore"), so that `zrt append` maps a source as the load did.
+std::string SourceKeysFile(const std::string& edition);
+bool SaveSourceKeys(const std::string& edition, const SourceSpec& spec, std::string* error);
+// Reads the kept keys into spec->fields and spec->ignore; false with an empty *error
+// when the edition has none.
+bool LoadSourceKeys(const std::string& edition, SourceSpec* spec, std::string* error);
 
 // Reads --format, --header, --fields, --groups and --replace into *spec and the edition
 // texts (--title, --short-name, --copyright) into *meta (Windows-1251). False with *error.
@@ -67,8 +76,26 @@ private:
   bool drawn_ = false;
 };
 
-// The options shared by load and append.
-inline const std::vector<std::string> kSourceValueOptions = {
-    "format", "header", "fields", "groups", "ignore", "title", "short-name", "copyright"};
+// How load and append read a source.
+inline const std::vector<Option> kSourceOptions = {
+    {"format", 0, "jsonl|iso", "the source's format (default jsonl: one JSON object a line)"},
+    {"header", 0, "FILE", "a JSON header: titles, fields with their keys and index groups, "
+                          "keys to ignore (see samples/ruslit-header.json)"},
+    {"fields", 0, "ID,TI=title,...", "the fields in order, each filled from the keys after "
+                                     "\"=\" (default: from the key of its code)"},
+    {"ignore", 0, "KEY,...", "source keys that fill no field"},
+    {"substitute", 0, nullptr, "put '?' for characters that have no Windows-1251 form"},
+    {"skip-bad", 0, nullptr, "report and skip malformed ISO 2709 records"},
+    {"encoding", 0, "cp866|cp1251|utf-8", "the code page of an ISO 2709 file (default cp866)"},
+};
+
+// What only a new edition takes.
+inline const std::vector<Option> kNewEditionOptions = {
+    {"replace", 0, nullptr, "replace an edition that exists (only once the new one is complete)"},
+    {"groups", 0, "1,2,...", "the index group (0-32) of each field of --fields"},
+    {"title", 0, "TEXT", "the edition's title (default: its file name)"},
+    {"short-name", 0, "TEXT", "the short name (default: the title)"},
+    {"copyright", 0, "TEXT", "the copyright line"},
+};
 
 }  // namespace zrt::cli

@@ -1,31 +1,57 @@
 // zrt: the operator's tool for editions. Output is UTF-8; errors go to stderr with a
-// non-zero exit status.
-#include <algorithm>
+// non-zero exit status (1 when the work failed, 2 when the command line was wrong).
 #include <cstdio>
 #include <map>
 #include <string>
 
 #include "command.h"
+#include "options.h"
 
 namespace zrt::cli {
+namespace {
 
-static std::map<std::string, Command>& Registry() {
+std::map<std::string, Command>& Registry() {
   static std::map<std::string, Command> commands;
   return commands;
 }
 
+void CommandList(FILE* out) {
+  std::fprintf(out,
+               "usage: zrt COMMAND [ARGUMENTS] [OPTIONS]\n"
+               "       zrt help COMMAND | zrt COMMAND --help   a command's usage and options\n"
+               "       zrt help query                          the query language\n"
+               "       zrt --version\n\ncommands:\n");
+  for (auto& [name, c] : Registry()) std::fprintf(out, "  %-10s %s\n", name.c_str(), c.summary);
+}
+
+}  // namespace
+
 bool RegisterCommand(Command command) {
-  Registry()[command.name] = std::move(command);
+  std::string name = command.name;
+  Registry()[name] = std::move(command);
   return true;
+}
+
+std::vector<Option> operator+(std::vector<Option> a, const std::vector<Option>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "zrt: %s\n", message.c_str());
-  return 1;
+  return kFailed;
+}
+
+int UsageError(const Args& args, const std::string& message) {
+  const char* name = args.command ? args.command->name : "";
+  std::fprintf(stderr, "zrt: %s: %s (see 'zrt help %s')\n", name, message.c_str(), name);
+  return kUsageError;
 }
 
 bool Args::Has(const std::string& name) const {
-  return std::any_of(options.begin(), options.end(), [&](auto& o) { return o.first == name; });
+  for (auto& o : options)
+    if (o.first == name) return true;
+  return false;
 }
 
 std::string Args::Get(const std::string& name, const std::string& fallback) const {
@@ -41,52 +67,44 @@ std::vector<std::string> Args::GetAll(const std::string& name) const {
   return values;
 }
 
-static void Usage(FILE* out) {
-  std::fprintf(out, "usage: zrt COMMAND [ARGS]\n\ncommands:\n");
-  for (auto& [name, c] : Registry())
-    std::fprintf(out, "  %-10s %-28s %s\n", name.c_str(), c.usage, c.summary);
-}
-
 }  // namespace zrt::cli
 
 int main(int argc, char** argv) {
   using namespace zrt::cli;
   if (argc < 2) {
-    Usage(stderr);
-    return 2;
+    CommandList(stderr);
+    return kUsageError;
   }
-  std::string name = argv[1];
-  if (name == "-h" || name == "--help" || name == "help") {
-    Usage(stdout);
+  const std::string first = argv[1];
+  if (first == "-h" || first == "--help" || (first == "help" && argc == 2)) {
+    CommandList(stdout);
     return 0;
   }
+  if (first == "--version") {
+    std::printf("zrt %s\n", ZRT_VERSION);
+    return 0;
+  }
+  std::string name = first == "help" ? argv[2] : first;
+  if (first == "help" && argc > 3) return Fail("help: name one command or 'query'"), kUsageError;
+  if (first == "help" && name == "query") return PrintQueryHelp(stdout), 0;
   auto it = Registry().find(name);
   if (it == Registry().end()) {
-    Usage(stderr);
-    return Fail("unknown command '" + name + "'");
+    Fail("unknown command '" + name + "' (see 'zrt help')");
+    return kUsageError;
   }
   const Command& command = it->second;
+  if (first == "help") return PrintCommandHelp(command, stdout), 0;
+
   Args args;
-  bool optionsEnd = false;
-  for (int i = 2; i < argc; ++i) {
-    std::string a = argv[i];
-    if (!optionsEnd && a == "--") {
-      optionsEnd = true;
-    } else if (!optionsEnd && a.size() > 2 && a.rfind("--", 0) == 0) {
-      std::string opt = a.substr(2), value;
-      size_t eq = opt.find('=');
-      if (eq != std::string::npos) {
-        value = opt.substr(eq + 1);
-        opt.erase(eq);
-      } else if (std::find(command.valueOptions.begin(), command.valueOptions.end(), opt) !=
-                 command.valueOptions.end()) {
-        if (i + 1 >= argc) return Fail("option --" + opt + " needs a value");
-        value = argv[++i];
-      }
-      args.options.emplace_back(opt, value);
-    } else {
-      args.positional.push_back(a);
-    }
+  std::string error;
+  switch (ParseArguments(command, argc - 2, argv + 2, &args, &error)) {
+    case ParseResult::Help:
+      PrintCommandHelp(command, stdout);
+      return 0;
+    case ParseResult::Error:
+      return UsageError(args, error);
+    case ParseResult::Ok:
+      break;
   }
   return command.run(args);
 }

@@ -16,7 +16,9 @@ static std::string DefaultDictionary() {
 bool OpenMorphDictionary(const Args& args, DZContext* ctx) {
   const std::string path = args.Get("dict", DefaultDictionary());
   if (DZInit(path.c_str(), ctx) != 0) {
-    Fail("cannot open the morphology dictionary " + path + " (build it, or name one with --dict)");
+    Fail("cannot open the morphology dictionary " + path +
+         " (scripts/demo.sh or 'cmake --build build --target morph_dict' builds it; --dict names "
+         "another)");
     return false;
   }
   return true;

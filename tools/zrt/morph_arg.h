@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "zrteng.h"
@@ -15,5 +16,12 @@ bool OpenMorphDictionary(const Args& args, DZContext* ctx);
 
 // The DZ_FLAG_* bits named by --compress and --bars.
 int MorphFlags(const Args& args);
+
+// --dict, --compress and --bars.
+inline const std::vector<Option> kMorphOptions = {
+    {"dict", 0, "FILE", "the morphology dictionary (default: $ZRT_MORPH_DICT, else the one the build made)"},
+    {"compress", 0, nullptr, "fold forms with a common beginning into truncated words"},
+    {"bars", 0, nullptr, "join the forms with \" | \" instead of \" or \""},
+};
 
 }  // namespace zrt::cli

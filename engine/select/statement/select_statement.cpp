@@ -370,8 +370,10 @@ int Statement::Parse(Edition& edition, const Clauses& c) {
     q.ClearFound();
     std::string text;
     Status s = ComposeQueryText(c.condition, {}, &text);
-    if (s.ok()) s = RunQuery(edition.searchContext(), text, nullptr, QueryProgress{}, &q.found);
-    q.lastError = s;
+    if (s.ok()) {
+      q.text = text;
+      s = RunQuery(edition.searchContext(), text, nullptr, QueryProgress{}, &q.found);
+    }
     if (s.ok()) {
       rows_.resize(static_cast<size_t>(q.found.CountRecords()));
       rows_.resize(q.found.ListRecords(rows_.data(), rows_.size()));

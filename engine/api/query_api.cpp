@@ -1,21 +1,22 @@
 // Exported query, found-set, listing, op-code list and highlighting functions.
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 #include <vector>
 
-#include "edition/handle.h"
+#include "api/handle.h"
 #include "index/term_match.h"
 #include "query/highlight.h"
 #include "query/listing.h"
 #include "query/query.h"
-#include "text/charset.h"
 #include "text/qparams.h"
-#include "zrteng.h"
 
 using zrt::EditionOf;
-using zrt::OpenEditionOf;
+using zrt::ErrorOf;
+using zrt::Guard;
+using zrt::Quiet;
+using zrt::Report;
+using zrt::Status;
 
 extern "C" {
 
@@ -23,14 +24,12 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
                                  const ZRTLimit* limits, CWordOpCode* list,
                                  ZRT_QueryProgress progress) {
   zrt::Edition* e = EditionOf(h);
-  if (!e) return -1;
-  zrt::QueryState& q = e->query();
-  q.ClearFound();
-  try {
-    if (!e->isOpen()) {
-      q.lastError = zrt::Status::InvalidArgument("the edition is not open");
-      return -1;
-    }
+  if (e) {
+    e->query().ClearFound();
+    e->query().text.clear();
+  }
+  return Guard(ErrorOf(h), -1, [&](Status& error) {
+    if (!e || !e->isOpen()) return Report(error, Status::InvalidArgument("the edition is not open"), 0, -1);
     std::vector<zrt::QueryLimit> parts;
     for (int32_t i = 0; limits && i < limitCount; ++i) {
       const ZRTLimit& l = limits[i];
@@ -38,21 +37,21 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
                        std::string(l.text, strnlen(l.text, sizeof l.text))});
     }
     std::string query;
-    zrt::Status s = zrt::ComposeQueryText(text ? text : "", parts, &query);
+    Status s = zrt::ComposeQueryText(text ? text : "", parts, &query);
     if (s.ok()) {
       zrt::QueryProgress report;
       if (progress) report = [progress](int32_t r, int32_t n, int32_t o, const char* t) { progress(r, n, o, t); };
-      zrt::WordOpCodes* opcodes = list ? list->impl : nullptr;
-      s = zrt::RunQuery(e->searchContext(), query, opcodes, report, &q.found);
+      e->query().text = query;
+      s = zrt::RunQuery(e->searchContext(), query, list ? list->impl : nullptr, report, &e->query().found);
     }
-    q.lastError = s;
-    if (!s.ok()) q.ClearFound();
-    return s.ok() ? 0 : -1;
-  } catch (const std::bad_alloc&) {
-    q.ClearFound();
-    q.lastError = zrt::Status::Limit("out of memory");
-    return -1;
-  }
+    if (!s.ok()) e->query().ClearFound();
+    return Report(error, s, 0, -1);
+  });
+}
+
+ZRT_API const char* ZRT_GetQueryText(EngineHandle* h) {
+  zrt::Edition* e = EditionOf(h);
+  return e ? e->query().text.c_str() : "";
 }
 
 ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle* h) {
@@ -68,40 +67,19 @@ ZRT_API int32_t ZRT_BuildList(EngineHandle* h, int32_t* records, int32_t maxCoun
   if (count == 0) return 0;
   if (!records) return count;
   if (maxCount <= 0) return 0;
-  return static_cast<int32_t>(found.ListRecords(records, static_cast<size_t>(maxCount)));
-}
-
-ZRT_API int32_t ZRT_GetRnoList(EngineHandle* h, int32_t* records, int32_t maxCount, int32_t from,
-                               int32_t forward) {
-  zrt::Edition* e = OpenEditionOf(h);
-  if (!e || !records || maxCount <= 0) return 0;
-  const int64_t n = e->store().recordCount();
-  int32_t written = 0;
-  if (forward) {
-    int64_t s = from < 0 ? 0 : from;
-    for (int64_t r = s + 1; r <= n && written < maxCount; ++r) records[written++] = static_cast<int32_t>(r);
-    return written;
-  }
-  if (from < 2) return 0;
-  const int64_t c = std::min<int64_t>(from, n + 1);
-  // Fewer than maxCount numbers before `from`: all of them, as the forward list would.
-  int64_t first = c - maxCount >= 1 ? c - maxCount : 1;
-  for (int64_t r = first; r < c; ++r) records[written++] = static_cast<int32_t>(r);
-  return written;
+  return Quiet(0, [&] { return static_cast<int32_t>(found.ListRecords(records, static_cast<size_t>(maxCount))); });
 }
 
 ZRT_API int ZRT_SetQueryByRoot(EngineHandle* h, const char* root, const char* fieldNames) {
   zrt::Edition* e = EditionOf(h);
-  if (!e) return -1;
-  zrt::QueryState& q = e->query();
-  q.ClearListing();
-  if (!e->isOpen()) return 0;
-  try {
-    return zrt::SearchByRoot(e->searchContext(), root, fieldNames, &q.listing).ok() ? 0 : -1;
-  } catch (const std::bad_alloc&) {
-    q.ClearListing();
-    return -1;
-  }
+  if (e) e->query().ClearListing();
+  return Guard(ErrorOf(h), -1, [&](Status& error) {
+    if (!e) return Report(error, Status::InvalidArgument("no handle"), 0, -1);
+    if (!e->isOpen()) return 0;  // an edition without files lists nothing
+    Status s = zrt::SearchByRoot(e->searchContext(), root, fieldNames, &e->query().listing);
+    if (!s.ok()) e->query().ClearListing();
+    return Report(error, s, 0, -1);
+  });
 }
 
 ZRT_API uint16_t ZRT_GetNumFoundWords(EngineHandle* h) {
@@ -119,9 +97,12 @@ ZRT_API const char* ZRT_GetDctRow(EngineHandle* h, int32_t i, int32_t* documents
   const zrt::DictionaryRow& row = listing[static_cast<size_t>(i)];
   if (documents) *documents = static_cast<int32_t>(row.documents);
   if (frequency) *frequency = static_cast<int32_t>(row.occurrences);
-  std::string text = zrt::RowWord(row);
-  std::memcpy(word, text.c_str(), text.size() + 1);
-  return word;
+  return Quiet<const char*>(nullptr, [&] {
+    std::string text = zrt::RowWord(row);
+    std::memcpy(word, text.c_str(), std::min(text.size(), sizeof word - 1));
+    word[std::min(text.size(), sizeof word - 1)] = 0;
+    return word;
+  });
 }
 
 ZRT_API int CWordOpCode_build(CWordOpCode* list) {
@@ -147,13 +128,13 @@ ZRT_API char* LStrHigh(const char* text, char* out, CWordOpCode* list, uint8_t f
   marks.colour = enable && mark1;
   marks.bold = enable && mark2;
   marks.italic = enable && mark3;
-  try {
-    zrt::Highlight(text, out, list ? list->impl : nullptr, fieldNumber, marks,
-                   zrt::GlobalQueryParams());
-  } catch (const std::bad_alloc&) {
-    const char* t = text ? text : "";
+  const char* t = text ? text : "";
+  // Out of memory: the text unmarked, which always fits.
+  if (!Quiet(false, [&] {
+        zrt::Highlight(text, out, list ? list->impl : nullptr, fieldNumber, marks, zrt::GlobalQueryParams());
+        return true;
+      }))
     std::memcpy(out, t, std::strlen(t) + 1);
-  }
   return out;
 }
 

@@ -5,11 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "edition/handle.h"
+#include "api/handle.h"
 #include "select/config_file.h"
 #include "select/statement/select_statement.h"
 #include "select/url_escape.h"
-#include "zrteng.h"
+
+using zrt::ErrorOf;
+using zrt::Guard;
+using zrt::Quiet;
+using zrt::Report;
+using zrt::Status;
 
 static_assert(zrt::sel::Statement::kMaxItems == ZRT_SELECT_MAX_ITEMS);
 static_assert(zrt::sel::Statement::kMaxSlots == ZRT_SELECT_MAX_SLOTS);
@@ -41,6 +46,18 @@ char* Duplicate(const std::string& s) {
   return p;
 }
 
+// Why a parse failed, for ZRT_ErrMsg: the kind, the clause and the place.
+Status ParseFailure(const zrt::sel::Statement::Error& e) {
+  static const char* kKinds[] = {"", "syntax error", "too many items", "wrong number of arguments", "",
+                                 "HAVING without a grouping list", "a temporary tree cannot be created"};
+  static const char* kClauses[] = {"", "select list", "condition", "order list", "group list", "HAVING",
+                                   "start with"};
+  const char* kind = kKinds[std::min(e.kind, 6)];
+  const char* clause = kClauses[std::clamp(static_cast<int>(e.clause), 0, 6)];
+  std::string m = std::string(kind) + (*clause ? std::string(" in the ") + clause : "");
+  return e.kind == 1 ? Status::Syntax(m, static_cast<size_t>(e.position)) : Status::InvalidArgument(m);
+}
+
 }  // namespace
 
 extern "C" {
@@ -49,7 +66,7 @@ ZRT_API int ZRT_Parse_FSelect(const char* statement, const char* const* params, 
                               char** items, char** condition, int32_t* isQuery, char** order,
                               char** group, char** having, char** startWith) {
   static thread_local zrt::sel::Clauses clauses;
-  try {
+  return Guard(zrt::ThreadError(), -1, [&](Status& error) {
     int rc = zrt::sel::CutClauses(statement ? statement : "", params, &clauses);
     auto put = [](char** out, std::string& text) {
       if (out) *out = text.data();
@@ -62,21 +79,22 @@ ZRT_API int ZRT_Parse_FSelect(const char* statement, const char* const* params, 
     put(having, clauses.having);
     put(startWith, clauses.startWith);
     if (isQuery) *isQuery = clauses.isQuery ? 1 : 0;
+    if (rc == -1) error = Status::InvalidArgument("the statement does not begin with select");
+    if (rc == -2) error = Status::InvalidArgument("the statement has no from");
     return rc;
-  } catch (...) {
-    return -1;
-  }
+  });
 }
 
 ZRT_API int ZRT_Parse_Select(EngineHandle* h, const char* items, const char* condition,
                              int32_t isQuery, const char* order, const char* group,
                              const char* having, const char* startWith, ZRTSelect* s) {
-  if (!s) return -1;
-  try {
+  if (s) {
     ClearSelect(s);
     s->errorKind = s->errorPosition = s->errorClause = 0;
+  }
+  int rc = Guard(ErrorOf(h), -2, [&](Status& error) {
     zrt::Edition* e = zrt::OpenEditionOf(h);
-    if (!e) return -1;
+    if (!s || !e) return Report(error, Status::InvalidArgument("no select object or no open edition"), 0, -1);
     zrt::sel::Clauses c;
     c.items = items ? items : "";
     c.condition = condition ? condition : "";
@@ -86,54 +104,60 @@ ZRT_API int ZRT_Parse_Select(EngineHandle* h, const char* items, const char* con
     c.having = having ? having : "";
     c.startWith = startWith ? startWith : "";
     s->impl = new ZrtSelect;
-    int rc = s->impl->Parse(*e, c);
-    const auto& error = s->impl->error();
-    s->errorKind = error.kind;
-    s->errorPosition = error.position;
-    s->errorClause = static_cast<int32_t>(error.clause);
+    int parsed = s->impl->Parse(*e, c);
+    const auto& failure = s->impl->error();
+    s->errorKind = failure.kind;
+    s->errorPosition = failure.position;
+    s->errorClause = static_cast<int32_t>(failure.clause);
     const auto& headings = s->impl->headings();
     s->itemCount = static_cast<int32_t>(headings.size());
     for (size_t k = 0; k < headings.size(); ++k) s->headings[k] = headings[k].c_str();
-    return rc;
-  } catch (...) {
+    if (parsed != 0) error = ParseFailure(failure);
+    return parsed;
+  });
+  if (rc == -2 && s && s->errorKind == 0) {  // an exception: no room
     ClearSelect(s);
     s->errorKind = ZRT_SELECT_ERR_ROOM;
-    return -2;
   }
+  return rc;
+}
+
+// Both passes: -1 with the evaluation's reason when one fails.
+static int Pass(EngineHandle* h, ZRTSelect* s, bool final, ZRT_SelectCallback callback, void* c1,
+                void* c2) {
+  return Guard(ErrorOf(h), -1, [&](Status& error) {
+    zrt::Edition* e = zrt::OpenEditionOf(h);
+    if (!e || !s || !s->impl)
+      return Report(error, Status::InvalidArgument("no parsed select or no open edition"), 0, -1);
+    auto emit = EmitTo(callback, c1, c2);
+    int rc = final ? s->impl->End(*e, emit) : s->impl->Iterate(*e, emit);
+    if (rc != 0) error = Status::InvalidArgument(s->impl->error().message);
+    return rc;
+  });
 }
 
 ZRT_API int ZRT_Iterate_Select(EngineHandle* h, ZRTSelect* s, ZRT_SelectCallback callback,
                                void* context1, void* context2) {
-  zrt::Edition* e = zrt::OpenEditionOf(h);
-  if (!e || !s || !s->impl) return -1;
-  try {
-    return s->impl->Iterate(*e, EmitTo(callback, context1, context2));
-  } catch (...) {
-    return -1;
-  }
+  return Pass(h, s, false, callback, context1, context2);
 }
 
 ZRT_API int ZRT_End_Select(EngineHandle* h, ZRTSelect* s, ZRT_SelectCallback callback,
                            void* context1, void* context2) {
-  zrt::Edition* e = zrt::OpenEditionOf(h);
-  if (!e || !s || !s->impl) return -1;
-  try {
-    return s->impl->End(*e, EmitTo(callback, context1, context2));
-  } catch (...) {
-    return -1;
-  }
+  return Pass(h, s, true, callback, context1, context2);
 }
 
 ZRT_API int ZRT_Delete_Select(ZRTSelect* s) {
-  if (s) ClearSelect(s);
-  return 0;
+  return Quiet(0, [&] {
+    if (s) ClearSelect(s);
+    return 0;
+  });
 }
 
 ZRT_API int ZRTOpenCfg(const char* path, ZRTCfg* cfg) {
-  if (!path || !cfg) return 0;
-  try {
+  return Guard(zrt::ThreadError(), 0, [&](Status& error) {
     std::vector<zrt::ConfigEntry> entries;
-    if (!zrt::ReadConfigFile(path, &entries)) return 0;
+    if (!path || !cfg || !zrt::ReadConfigFile(path, &entries))
+      return Report(error, Status::IOError(std::string(path ? path : "") + ": cannot be opened"), 1, 0);
     size_t kept = std::min(entries.size(), zrt::kMaxConfigEntries);
     std::sort(entries.begin(), entries.begin() + static_cast<long>(kept),
               [](const zrt::ConfigEntry& a, const zrt::ConfigEntry& b) {
@@ -148,38 +172,33 @@ ZRT_API int ZRTOpenCfg(const char* path, ZRTCfg* cfg) {
       }
     } catch (...) {
       ZRTFreeCfg(&filled);
-      return 0;
+      throw;
     }
     filled.dropped = static_cast<int32_t>(entries.size() - kept);
     std::strncpy(filled.path, path, sizeof filled.path - 1);
     *cfg = filled;
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 ZRT_API int ZRTGetCfgStr(ZRTCfg* cfg, const char* section, const char* key, char* out,
                          const char* def) {
-  try {
+  return Quiet(0, [&] {
     const ZRTCfgEntry* found = nullptr;
     if (cfg && section && key && cfg->count > 0) {
       const int32_t n = std::min<int32_t>(cfg->count, ZRT_CFG_MAX_ENTRIES);
       const ZRTCfgEntry* begin = cfg->entries;
       const ZRTCfgEntry* end = begin + n;
-      const ZRTCfgEntry* at = std::lower_bound(
-          begin, end, 0, [&](const ZRTCfgEntry& e, int) {
-            return zrt::ConfigEntryBefore(e.section, e.key, section, key);
-          });
+      const ZRTCfgEntry* at = std::lower_bound(begin, end, 0, [&](const ZRTCfgEntry& e, int) {
+        return zrt::ConfigEntryBefore(e.section, e.key, section, key);
+      });
       if (at != end && std::strcmp(at->section, section) == 0 && std::strcmp(at->key, key) == 0)
         found = at;
     }
     const char* text = found ? found->value : def;
     if (out && text) std::memcpy(out, text, std::strlen(text) + 1);
     return found ? 1 : 0;
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 ZRT_API int ZRTFreeCfg(ZRTCfg* cfg) {
