@@ -365,7 +365,10 @@ ZRT_API int ZRT_IsoWrite(EngineHandle *h, int fd, const char *fieldList);
  * end: select [DISTINCT] items from name [where condition | query text] [group by list
  * [having condition]] [order by list] [start with condition]. Each record is a row (its
  * number is ROWID), its fields are the columns. Run as ZRT_Parse_FSelect,
- * ZRT_Parse_Select, ZRT_Iterate_Select, ZRT_End_Select, ZRT_Delete_Select. */
+ * ZRT_Parse_Select, ZRT_Iterate_Select, ZRT_End_Select, ZRT_Delete_Select. A failure
+ * leaves its reason in the handle's error state (ZRT_ErrCode, ZRT_ErrMsg; ZRT_ErrOffset
+ * is the place in the failing clause's text for a syntax error); ZRT_Parse_FSelect and
+ * ZRTOpenCfg use the thread's (ZRT_ErrMsg(NULL)). */
 #define ZRT_SELECT_MAX_ITEMS 64 /* select items */
 #define ZRT_SELECT_MAX_SLOTS 10 /* aggregate calls in the items and HAVING together */
 #define ZRT_SELECT_MAX_LIST 32  /* items of the order list and of the grouping list

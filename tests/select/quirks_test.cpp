@@ -164,6 +164,9 @@ TEST_F(SelectQuirks, CuttingAndErrors) {
   EXPECT_EQ(r.errorKind, ZRT_SELECT_ERR_SYNTAX);
   EXPECT_EQ(r.errorClause, ZRT_SELECT_CLAUSE_CONDITION);
   EXPECT_EQ(r.errorPosition, 5);
+  EXPECT_EQ(ZRT_ErrCode(h_), ZRT_ERR_SYNTAX);  // the handle's error state says the same
+  EXPECT_STREQ(ZRT_ErrMsg(h_), "syntax error in the condition");
+  EXPECT_EQ(ZRT_ErrOffset(h_), 5);
   r = Select(h_, "select TI, SUBSTR(TI) from db");
   EXPECT_EQ(r.errorKind, ZRT_SELECT_ERR_ARGUMENTS);
   EXPECT_EQ(r.errorClause, ZRT_SELECT_CLAUSE_ITEMS);
