@@ -185,11 +185,10 @@ Status PagedFile::Load(int64_t offset, unsigned char** page) {
   Status s = TakeSlot(offset, true, &slot);
   if (!s.ok()) return s;
   if (!slot->checked) {
+    // A page that fails stays cached unchecked: it may be a dirty free page reached
+    // through a damaged link, which must still reach the file.
     s = CheckPage(slot->data.data(), offset);
-    if (!s.ok()) {
-      slot->owner = nullptr;
-      return s;
-    }
+    if (!s.ok()) return s;
     slot->checked = true;
   }
   *page = slot->data.data();

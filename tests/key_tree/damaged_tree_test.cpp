@@ -148,6 +148,47 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   EXPECT_EQ(tree.Close(), 0);
 }
 
+// Free pages of a tree opened for adding: a sound list is used up; a list that loops or leaves the file stops the insertion that needs the page (one page is
+// never handed out twice) and the tree takes nothing more.
+TEST(DamagedTree, FreeListsAreFollowedOnlyWhileSound) {
+  TempDir dir;
+  const std::string small = SmallTree(dir) + std::string(2 * 1024, '\0');  // pages 3080, 4104
+  const struct {
+    const char* what;
+    uint32_t head, next3080, next4104;
+    bool sound;
+  } cases[] = {
+      {"two free pages", 3080, 4104, 0xFFFFFFFFu, true},
+      {"a loop", 3080, 4104, 3080, false},
+      {"a page that links to itself", 4104, 0, 4104, false},
+      {"a link past the end", 3080, 9224, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string b = small;
+    Put32(b, 1024, c.head);
+    Put32(b, 3080, c.next3080);
+    Put32(b, 4104, c.next4104);
+    std::string path = dir / "free";
+    fixture::WriteFile(path, b);
+    KeyTree tree(ItemLayout::Full());
+    ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
+    int refused = 0;
+    for (int i = 0; i < 12; ++i) {
+      if (tree.Add(ItemBuffer(ItemLayout::Full(), "k" + std::to_string(10 + i), "d").data()) == -1) ++refused;
+    }
+    EXPECT_EQ(tree.Close(), c.sound ? 0 : -1);
+    if (c.sound) {
+      EXPECT_EQ(refused, 0);
+      // The checker finds every page in the tree: the free ones were taken.
+      EXPECT_EQ(CheckTree(kFull, fixture::ReadFile(path), false).size(), 16u);
+    } else {
+      EXPECT_GT(refused, 0);
+      EXPECT_EQ(tree.status().code(), zrt::Status::Code::Corruption);
+    }
+  }
+}
+
 // Random damage to trees of both layouts: every open, walk, lookup and insertion on the
 // damaged file ends without a crash (the sanitizer build checks the bounds).
 TEST(DamagedTree, RandomTruncationsAndFlips) {
