@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <random>
 
 #include "fixture/fault_env.h"
@@ -71,10 +70,6 @@ bool Exercise(const std::string& path, std::vector<KeyEntry>* scanned = nullptr)
   return ok;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
   TempDir dir;
   std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
@@ -84,14 +79,14 @@ TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
   size_t tree_end = 1032;
   for (int32_t page : cf.tree_pages) tree_end = std::max(tree_end, static_cast<size_t>(page) + 1024);
   for (size_t len = 0; len < bytes.size(); len += len < 1100 ? 37 : 389) {
-    WriteBytes(bad, bytes.substr(0, len));
+    fixture::WriteFile(bad, bytes.substr(0, len));
     bool ok = Exercise(bad);
     if (len < tree_end) {
       EXPECT_FALSE(ok) << len;  // the cut loses a page the tree links to
     }
   }
   std::unique_ptr<KeyFile> kf;
-  WriteBytes(bad, bytes.substr(0, 1031));
+  fixture::WriteFile(bad, bytes.substr(0, 1031));
   EXPECT_EQ(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).code(), Status::Code::Corruption);
 }
 
@@ -111,7 +106,7 @@ TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
       at = std::min(at, damaged.size() - 1);
       damaged[at] = static_cast<char>(rng() % 3 ? damaged[at] ^ (1 << (rng() % 8)) : rng());
     }
-    WriteBytes(bad, damaged);
+    fixture::WriteFile(bad, damaged);
     CheckedFile cf = CheckKeyFile(damaged);
     std::vector<KeyEntry> scanned;
     bool ok = Exercise(bad, &scanned);
@@ -131,15 +126,8 @@ TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
   EXPECT_GT(reported, 50);
 }
 
-// Offsets inside the sample file for hand-made damage.
-int32_t I32(const std::string& b, size_t at) {
-  return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
-                              static_cast<unsigned char>(b[at + 2]) << 16 |
-                              static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
-}
-void Put32(std::string* b, size_t at, int32_t v) {
-  for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-}
+int32_t I32(const std::string& b, size_t at) { return static_cast<int32_t>(fixture::GetU32(b, at)); }
+void Put32(std::string* b, size_t at, int32_t v) { fixture::PutU32(*b, at, static_cast<uint32_t>(v)); }
 
 TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
   TempDir dir;
@@ -169,7 +157,7 @@ TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
     SCOPED_TRACE(d.what);
     std::string damaged = bytes;
     Put32(&damaged, d.at, d.value);
-    WriteBytes(bad, damaged);
+    fixture::WriteFile(bad, damaged);
     EXPECT_FALSE(Exercise(bad));
   }
 
@@ -178,7 +166,7 @@ TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
   ASSERT_GE(cf.free_pages.size(), 2u);
   std::string looped = bytes;
   Put32(&looped, static_cast<size_t>(cf.free_pages[1]), cf.free_pages[0]);
-  WriteBytes(bad, looped);
+  fixture::WriteFile(bad, looped);
   std::unique_ptr<KeyFile> kf;
   ASSERT_TRUE(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).ok());
   Status s;

@@ -49,18 +49,18 @@ TEST(DamagedTree, HeadFaultsFailTheOpen) {
   EXPECT_EQ(Walk(dir, ""), -1);
   for (uint32_t height : {0u, 11u, 0xFFFFFFFFu}) {
     std::string b = good;
-    Put32(b, 1028, height);
+    PutU32(b, 1028, height);
     EXPECT_EQ(Walk(dir, b), -1) << "height " << height;
   }
   std::string b = good;
-  Put32(b, 4, 1016);
+  PutU32(b, 4, 1016);
   EXPECT_EQ(Walk(dir, b), -1) << "root used past the item area";
   b = good;
-  Put32(b, 4, 268);
+  PutU32(b, 4, 268);
   EXPECT_EQ(Walk(dir, b), -1) << "root item overruns used";
   b = good;
   std::fill(b.begin() + 12 + 260, b.begin() + 12 + 264 + 64, 'K');
-  Put32(b, 4, 264 + 64 + 8);
+  PutU32(b, 4, 264 + 64 + 8);
   EXPECT_EQ(Walk(dir, b), -1) << "root key without a NUL within 64 bytes";
   KeyTree tree(ItemLayout::Full());
   EXPECT_FALSE(tree.OpenForReading(dir / "missing").ok());
@@ -87,7 +87,7 @@ TEST(DamagedTree, BadChildrenEndTheWalk) {
   };
   for (const Case& c : cases) {
     std::string b = good;
-    Put32(b, c.at, c.value);
+    PutU32(b, c.at, c.value);
     int n = Walk(dir, b);
     EXPECT_GE(n, 0) << c.what;
     EXPECT_LT(n, 4) << c.what;
@@ -95,7 +95,7 @@ TEST(DamagedTree, BadChildrenEndTheWalk) {
   // Both children of the root lead to the same leaf: every item is still read once per
   // path, and the walk ends.
   std::string b = good;
-  Put32(b, 12, 2056);
+  PutU32(b, 12, 2056);
   EXPECT_EQ(Walk(dir, b), 3);
 }
 
@@ -109,16 +109,16 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   for (int level = 0; level < height; ++level) {
     size_t page = level == 0 ? 0 : 1032 + (level - 1) * 1024;
     uint32_t child = level == height - 1 ? 0xFFFFFFFFu : 1032 + level * 1024;
-    Put32(b, page, static_cast<uint32_t>(page));
-    Put32(b, page + 4, 3 * 264);
-    Put32(b, page + 8, child);
+    PutU32(b, page, static_cast<uint32_t>(page));
+    PutU32(b, page + 4, 3 * 264);
+    PutU32(b, page + 8, child);
     for (int i = 0; i < 3; ++i) {
-      Put32(b, page + 12 + i * 264, child);
+      PutU32(b, page + 12 + i * 264, child);
       b[page + 12 + i * 264 + 260] = static_cast<char>('a' + i);
     }
   }
-  Put32(b, 1024, 0xFFFFFFFFu);
-  Put32(b, 1028, height);
+  PutU32(b, 1024, 0xFFFFFFFFu);
+  PutU32(b, 1028, height);
   int n = Walk(dir, b);
   EXPECT_GT(n, 0);
   EXPECT_LE(n, 10 * 3 + 1);
@@ -137,10 +137,10 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   // One level less, and the same insertion grows the tree to ten levels.
   std::string nine(1032 + 8 * 1024, '\0');
   std::copy(b.begin(), b.begin() + nine.size(), nine.begin());
-  Put32(nine, 1028, 9);
+  PutU32(nine, 1028, 9);
   size_t lastPage = 1032 + 7 * 1024;
-  for (int i = 0; i < 3; ++i) Put32(nine, lastPage + 12 + i * 264, 0xFFFFFFFFu);
-  Put32(nine, lastPage + 8, 0xFFFFFFFFu);
+  for (int i = 0; i < 3; ++i) PutU32(nine, lastPage + 12 + i * 264, 0xFFFFFFFFu);
+  PutU32(nine, lastPage + 8, 0xFFFFFFFFu);
   fixture::WriteFile(path, nine);
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), 1);
@@ -166,9 +166,9 @@ TEST(DamagedTree, FreeListsAreFollowedOnlyWhileSound) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::string b = small;
-    Put32(b, 1024, c.head);
-    Put32(b, 3080, c.next3080);
-    Put32(b, 4104, c.next4104);
+    PutU32(b, 1024, c.head);
+    PutU32(b, 3080, c.next3080);
+    PutU32(b, 4104, c.next4104);
     std::string path = dir / "free";
     fixture::WriteFile(path, b);
     KeyTree tree(ItemLayout::Full());

@@ -25,7 +25,7 @@ using zrt::KeyTree;
 std::string Payload(const Format& f, int n) {
   if (f.keyOffset == kCompact.keyOffset) {
     std::string v(4, '\0');
-    Put32(v, 0, static_cast<uint32_t>(n) * 2654435761u);
+    PutU32(v, 0, static_cast<uint32_t>(n) * 2654435761u);
     return v;
   }
   std::string d = "data " + std::to_string(n);
@@ -205,9 +205,9 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::string empty = fixture::ReadFile(path);
   std::string want(1032, '\0');
-  Put32(want, 8, 0xFFFFFFFFu);
-  Put32(want, 1024, 0xFFFFFFFFu);
-  Put32(want, 1028, 1);
+  PutU32(want, 8, 0xFFFFFFFFu);
+  PutU32(want, 1024, 0xFFFFFFFFu);
+  PutU32(want, 1028, 1);
   EXPECT_EQ(empty, want) << "the empty tree is written at once";
 
   for (const char* k : {"a", "b", "c", "d"}) {
@@ -219,28 +219,28 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
 
   auto item = [](std::string& b, size_t at, int32_t child, const std::string& data,
                  const std::string& key) {
-    Put32(b, at, static_cast<uint32_t>(child));
+    PutU32(b, at, static_cast<uint32_t>(child));
     b.replace(at + 4, data.size(), data);
     b.replace(at + 260, key.size(), key);
   };
   std::string b(1032 + 2 * 1024, '\0');
   // root: leftmost = left half at 2056, one item "b" whose child is the right half
-  Put32(b, 0, 0);
-  Put32(b, 4, 264);
-  Put32(b, 8, 2056);
+  PutU32(b, 0, 0);
+  PutU32(b, 4, 264);
+  PutU32(b, 8, 2056);
   item(b, 12, 1032, "t-b", "b");
-  Put32(b, 1024, 0xFFFFFFFFu);
-  Put32(b, 1028, 2);
+  PutU32(b, 1024, 0xFFFFFFFFu);
+  PutU32(b, 1028, 2);
   // right half: "c", "d"
-  Put32(b, 1032, 1032);
-  Put32(b, 1036, 528);
-  Put32(b, 1040, 0xFFFFFFFFu);
+  PutU32(b, 1032, 1032);
+  PutU32(b, 1036, 528);
+  PutU32(b, 1040, 0xFFFFFFFFu);
   item(b, 1044, -1, "t-c", "c");
   item(b, 1044 + 264, -1, "t-d", "d");
   // left half: "a"
-  Put32(b, 2056, 2056);
-  Put32(b, 2060, 264);
-  Put32(b, 2064, 0xFFFFFFFFu);
+  PutU32(b, 2056, 2056);
+  PutU32(b, 2060, 264);
+  PutU32(b, 2064, 0xFFFFFFFFu);
   item(b, 2068, -1, "t-a", "a");
   ExpectSameBytes(fixture::ReadFile(path), b);
 }
@@ -279,7 +279,7 @@ TEST(KeyTreeOrder, Duplicates) {
   ASSERT_TRUE(dups.Create(dir / "d", true).ok());
   for (int i = 1; i <= 3; ++i) {
     std::string v(4, '\0');
-    Put32(v, 0, static_cast<uint32_t>(i));
+    PutU32(v, 0, static_cast<uint32_t>(i));
     ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "k", v).data()), 1);
   }
   ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "j", std::string(4, '\0')).data()), 1);
@@ -287,7 +287,7 @@ TEST(KeyTreeOrder, Duplicates) {
   std::vector<uint32_t> order;
   dups.First();
   while (dups.Next(out.data()))
-    if (out.key() == "k") order.push_back(Get32(out.payload(), 0));
+    if (out.key() == "k") order.push_back(GetU32(out.payload(), 0));
   EXPECT_EQ(order, (std::vector<uint32_t>{1, 3, 2}));
 }
 
@@ -401,9 +401,9 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   // Two free pages appended: head 2056 -> 1032 -> none.
   std::string b = fixture::ReadFile(path);
   b.resize(1032 + 2 * 1024, '\x55');
-  Put32(b, 1032, 0xFFFFFFFFu);
-  Put32(b, 2056, 1032);
-  Put32(b, 1024, 2056);
+  PutU32(b, 1032, 0xFFFFFFFFu);
+  PutU32(b, 2056, 1032);
+  PutU32(b, 1024, 2056);
   fixture::WriteFile(path, b);
 
   KeyTree tree(ItemLayout::Full());
@@ -412,9 +412,9 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   ASSERT_EQ(tree.Close(), 0);
   std::string after = fixture::ReadFile(path);
   EXPECT_EQ(after.size(), b.size()) << "no page from the end of the file";
-  EXPECT_EQ(static_cast<int32_t>(Get32(after, 1024)), -1) << "list used up";
-  EXPECT_EQ(Get32(after, 8), 1032u) << "left half in the second free page";
-  EXPECT_EQ(Get32(after, 12), 2056u) << "right half in the first free page";
+  EXPECT_EQ(static_cast<int32_t>(GetU32(after, 1024)), -1) << "list used up";
+  EXPECT_EQ(GetU32(after, 8), 1032u) << "left half in the second free page";
+  EXPECT_EQ(GetU32(after, 12), 2056u) << "right half in the first free page";
   EXPECT_EQ(CheckTree(kFull, after, false).size(), 4u);
 
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
