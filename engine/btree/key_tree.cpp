@@ -12,10 +12,7 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "item buffers assume a little-endian host");
 
-constexpr uint32_t kUsedAt = kPageUsedAt;
-constexpr uint32_t kLeftmostAt = kPageLeftmostAt;
 constexpr uint32_t kAreaAt = kPageHeaderSize;
-constexpr uint32_t kAreaSize = kPageAreaSize;
 constexpr uint32_t kNone = static_cast<uint32_t>(kNoPage);
 
 // Unsigned bytewise order up to the NUL; both keys are known to be terminated.
@@ -94,9 +91,8 @@ int KeyTree::Close() {
 // ---- pages ---------------------------------------------------------------------------
 
 bool KeyTree::ItemAt(const unsigned char* page, int32_t pos, Span* out) const {
-  const PageFormat format{layout_.keyOffset, kMaxKeyLength, kMaxLevels, false};
   uint32_t size;
-  if (pos < 0 || !ItemExtent(page, static_cast<uint32_t>(pos), format, &size)) return false;
+  if (pos < 0 || !ItemExtent(page, static_cast<uint32_t>(pos), pages_.format(), &size)) return false;
   *out = {static_cast<uint32_t>(pos), size};
   return true;
 }
@@ -127,7 +123,7 @@ bool KeyTree::WritePage(int64_t offset, const unsigned char* page) {
 bool KeyTree::TakePage(int64_t* offset) { return Note(pages_.Allocate(offset)); }
 
 int64_t KeyTree::ChildOf(const unsigned char* page, int32_t pos) const {
-  if (pos < 0) return AsOffset(GetU32(page + kLeftmostAt));
+  if (pos < 0) return AsOffset(GetU32(page + kPageLeftmostAt));
   return AsOffset(GetU32(page + kAreaAt + pos));
 }
 
@@ -142,7 +138,7 @@ bool KeyTree::Descend(const unsigned char* key, bool stopOnEqual, bool* metEqual
     level_ = level;
     const unsigned char* page = PageAt(level);
     if (!page) return false;
-    uint32_t used = GetU32(page + kUsedAt);
+    uint32_t used = GetU32(page + kPageUsedAt);
     int32_t pos = -1;
     bool equal = false;
     Span item;
@@ -172,7 +168,7 @@ uint64_t KeyTree::StepLimit() const {
   // No sound tree holds more items than its pages can; a walk that goes on longer is
   // going round pages shared by several parents.
   uint64_t pages = static_cast<uint64_t>((pages_.fileEnd() - kHeadSize) / kPageSize) + 1;
-  return pages * (kAreaSize / RoundUp4(layout_.keyOffset + 1)) + 1;
+  return pages * (kPageAreaSize / RoundUp4(layout_.keyOffset + 1)) + 1;
 }
 
 bool KeyTree::CopyItem(const unsigned char* page, int32_t pos, void* item) const {
@@ -215,7 +211,7 @@ bool KeyTree::Next(void* item) {
   for (;;) {
     const unsigned char* page = PageAt(level_);
     if (!page) return SetEnd();
-    uint32_t used = GetU32(page + kUsedAt);
+    uint32_t used = GetU32(page + kPageUsedAt);
     int32_t pos = path_[level_].pos;
     uint32_t next = 0;
     if (pos >= 0) {
@@ -291,7 +287,7 @@ int KeyTree::Fail() {
 // The middle item of a full page: the last item that starts before byte used / 2 + 4,
 // with `used` as it is before the new item goes in.
 bool KeyTree::FindMiddle(const unsigned char* page, Span* middle) const {
-  uint32_t used = GetU32(page + kUsedAt);
+  uint32_t used = GetU32(page + kPageUsedAt);
   uint32_t limit = used / 2 + 4;
   bool found = false;
   Span item;
@@ -322,7 +318,7 @@ bool KeyTree::WouldExceedHeight(int level, uint32_t itemSize) {
     uint32_t place;
     Span middle;
     if (!page || !PlaceAt(page, path_[level].pos, &place)) return true;
-    if (GetU32(page + kUsedAt) + itemSize <= kAreaSize) return false;
+    if (GetU32(page + kPageUsedAt) + itemSize <= kPageAreaSize) return false;
     if (!FindMiddle(page, &middle)) return true;
     if (place != middle.start) itemSize = middle.size;
   }
@@ -343,15 +339,15 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
     unsigned char* page = PageAt(level);
     uint32_t place;
     if (!page || !PlaceAt(page, path_[level].pos, &place)) return Fail();
-    uint32_t used = GetU32(page + kUsedAt);
+    uint32_t used = GetU32(page + kPageUsedAt);
     unsigned char* area = page + kAreaAt;
     // This level's cursor entry: x itself, or the entry before x.
     int32_t mark = (target || viaX) ? static_cast<int32_t>(place) : path_[level].pos;
 
-    if (used + xSize <= kAreaSize) {
+    if (used + xSize <= kPageAreaSize) {
       std::memmove(area + place + xSize, area + place, used - place);
       std::memcpy(area + place, x.data(), xSize);
-      PutU32(page + kUsedAt, used + xSize);
+      PutU32(page + kPageUsedAt, used + xSize);
       MarkDirty(level);
       path_[level].pos = mark;
       level_ = cursorLevel;
@@ -362,7 +358,7 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
     // the sequence into the left part (stays) and the right part (new page).
     Span middle;
     if (!FindMiddle(page, &middle)) return Fail();
-    std::array<unsigned char, kAreaSize + kMaxItemSize> seq{};
+    std::array<unsigned char, kPageAreaSize + kMaxItemSize> seq{};
     std::memcpy(seq.data(), area, place);
     std::memcpy(seq.data() + place, x.data(), xSize);
     std::memcpy(seq.data() + place + xSize, area + place, used - place);
@@ -382,8 +378,8 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
     if (!TakePage(&rightOffset)) return Fail();
     std::array<unsigned char, kPageSize> right{};
     PutU32(right.data(), static_cast<uint32_t>(rightOffset));
-    PutU32(right.data() + kUsedAt, total - rightStart);
-    std::memcpy(right.data() + kLeftmostAt, z.data(), 4);
+    PutU32(right.data() + kPageUsedAt, total - rightStart);
+    std::memcpy(right.data() + kPageLeftmostAt, z.data(), 4);
     std::memcpy(right.data() + kAreaAt, seq.data() + rightStart, total - rightStart);
     PutU32(z.data(), static_cast<uint32_t>(rightOffset));
 
@@ -404,8 +400,8 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
 
     if (!WritePage(rightOffset, right.data())) return Fail();
     std::memcpy(area, seq.data(), zStart);
-    std::memset(area + zStart, 0, kAreaSize - zStart);
-    PutU32(page + kUsedAt, zStart);
+    std::memset(area + zStart, 0, kPageAreaSize - zStart);
+    PutU32(page + kPageUsedAt, zStart);
 
     if (level > 0) {
       MarkDirty(level);
@@ -424,14 +420,14 @@ int KeyTree::Insert(int level, const unsigned char* item, uint32_t size) {
     if (!TakePage(&leftOffset)) return Fail();
     std::array<unsigned char, kPageSize> left{};
     PutU32(left.data(), static_cast<uint32_t>(leftOffset));
-    PutU32(left.data() + kUsedAt, zStart);
-    std::memcpy(left.data() + kLeftmostAt, page + kLeftmostAt, 4);
+    PutU32(left.data() + kPageUsedAt, zStart);
+    std::memcpy(left.data() + kPageLeftmostAt, page + kPageLeftmostAt, 4);
     std::memcpy(left.data() + kAreaAt, area, zStart);
     if (!WritePage(leftOffset, left.data())) return Fail();
-    std::memset(area, 0, kAreaSize);
+    std::memset(area, 0, kPageAreaSize);
     std::memcpy(area, z.data(), zSize);
-    PutU32(page + kUsedAt, zSize);
-    PutU32(page + kLeftmostAt, static_cast<uint32_t>(leftOffset));
+    PutU32(page + kPageUsedAt, zSize);
+    PutU32(page + kPageLeftmostAt, static_cast<uint32_t>(leftOffset));
     pages_.SetLevels(height() + 1);
     for (int i = kMaxLevels - 1; i > 1; --i) path_[i] = path_[i - 1];
     if (promoted) {
@@ -483,22 +479,22 @@ int KeyTree::ReplaceKey(const void* item) {
 
   std::array<unsigned char, kMaxItemSize> saved{};
   std::memcpy(saved.data(), page + kAreaAt + pos, old.size);
-  uint32_t used = GetU32(page + kUsedAt);
+  uint32_t used = GetU32(page + kPageUsedAt);
   std::memmove(page + kAreaAt + old.start, page + kAreaAt + old.start + old.size,
                used - old.start - old.size);
   std::memset(page + kAreaAt + used - old.size, 0, old.size);
-  PutU32(page + kUsedAt, used - old.size);
+  PutU32(page + kPageUsedAt, used - old.size);
   MarkDirty(level_);
   path_[level_].pos = previous;
   if (WouldExceedHeight(level_, size)) {
     // Put the old item back where it was; it fits, having been there.
     page = PageAt(level_);
     if (!page) return Fail();
-    used = GetU32(page + kUsedAt);
+    used = GetU32(page + kPageUsedAt);
     std::memmove(page + kAreaAt + old.start + old.size, page + kAreaAt + old.start,
                  used - old.start);
     std::memcpy(page + kAreaAt + old.start, saved.data(), old.size);
-    PutU32(page + kUsedAt, used + old.size);
+    PutU32(page + kPageUsedAt, used + old.size);
     MarkDirty(level_);
     path_[level_].pos = pos;
     return -1;

@@ -1,5 +1,6 @@
 #include "btree/paged_file.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 

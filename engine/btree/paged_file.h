@@ -113,6 +113,7 @@ class PagedFile {
 
   bool IsOpen() const { return file_ != nullptr; }
   bool writable() const { return writable_; }
+  const PageFormat& format() const { return format_; }
   const std::string& path() const { return path_; }
   int64_t fileEnd() const { return fileEnd_; }
 
