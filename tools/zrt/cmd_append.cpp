@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "edition/edition.h"
 #include "edition_arg.h"
 #include "load_source.h"

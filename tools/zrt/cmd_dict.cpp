@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "edition/edition.h"
 #include "edition_arg.h"
 #include "index/dictionary.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "doc_selection.h"
 #include "edition/edition.h"
 #include "edition_arg.h"
@@ -130,7 +130,7 @@ int RunExport(const Args& args) {
   EngineHandle* h = ed.get();
   if (!CheckFields(h, layout, fields, &error)) return Fail(error);
   DocSelection selection;
-  if (!selection.Choose(h, args, &error)) return Fail(error);
+  if (!ChooseDocuments(&selection, h, args, &error)) return Fail(error);
 
   const bool toStdout = output == "-";
   int fd = toStdout ? STDOUT_FILENO : ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

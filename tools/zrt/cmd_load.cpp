@@ -9,7 +9,7 @@
 
 #include "base/names.h"
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "edition/load.h"
 #include "edition_extras.h"
 #include "load_source.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "edition/edition.h"
 #include "edition_arg.h"
 #include "record_view.h"

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "base/file.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 
 namespace zrt::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "base/file.h"
 #include "core/descriptor.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "text/charset.h"
 
 namespace zrt::cli {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <set>
 
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "output/export.h"
 #include "text/charset.h"
 

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cp1251.h"
+#include "edition_arg.h"
 
 namespace zrt::cli {
 namespace {

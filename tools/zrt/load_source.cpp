@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/names.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "iso_source.h"
 #include "jsonl_source.h"
 
