@@ -7,10 +7,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "base/names.h"
 #include "command.h"
 #include "edition_arg.h"
-#include "edition/load.h"
 #include "edition_extras.h"
 #include "load_source.h"
 
@@ -22,10 +20,10 @@ namespace fs = std::filesystem;
 // Puts the files of the edition loaded at `fresh` in the place of the edition at
 // `target`: the old files go only once the new edition is complete.
 bool ReplaceEdition(const std::string& fresh, const std::string& target, std::string* error) {
-  zrt::RemoveEditionFiles(target, nullptr);
-  fs::remove(SourceKeysFile(target));
-  const fs::path from = zrt::EditionBaseName(fresh, nullptr);
-  const std::string to = zrt::EditionBaseName(target, nullptr);
+  ZRT_RemoveEdition(target.c_str(), nullptr);
+  fs::remove(client::SourceKeysFile(target));
+  const fs::path from = client::EditionFile(fresh, "");
+  const std::string to = client::EditionFile(target, "");
   const std::string stem = from.filename().string() + ".";
   std::error_code ec;
   std::vector<fs::path> files;  // all of them first: renaming while listing may skip some
@@ -42,15 +40,16 @@ bool ReplaceEdition(const std::string& fresh, const std::string& target, std::st
 
 int RunLoad(const Args& args) {
   const std::string& target = args.positional[0];
-  const bool replacing = fs::exists(zrt::EditionFileName(target, nullptr, ".cdo"));
+  const bool replacing = fs::exists(client::EditionFile(target, ".cdo"));
   if (replacing && !args.Has("replace"))
     return Fail(target + ": an edition exists there; nothing was loaded (--replace replaces it)");
   // A replacement is loaded beside the old edition, which stays whole if the load fails.
-  const std::string edition = replacing ? zrt::EditionBaseName(target, nullptr) + "_zrtnew" : target;
-  if (replacing) zrt::RemoveEditionFiles(edition, nullptr);  // what a killed replacement left
+  const std::string edition = replacing ? client::EditionFile(target, "") + "_zrtnew" : target;
+  if (replacing) ZRT_RemoveEdition(edition.c_str(), nullptr);  // what a killed replacement left
   SourceSpec spec;
   spec.path = args.positional[1];
-  zrt::NewEdition meta;
+  spec.warn = [](const std::string& message) { std::fprintf(stderr, "zrt: %s\n", message.c_str()); };
+  client::NewEdition meta;
   std::string error;
   if (!ReadSourceOptions(args, &spec, &meta, &error)) return Fail(error);
 
@@ -58,7 +57,7 @@ int RunLoad(const Args& args) {
     auto probe = OpenSource(spec, &error);
     if (!probe) return Fail(error);
     std::vector<std::string> keys;
-    zrt::Status s = probe->DiscoverFields(&keys);
+    client::Status s = probe->DiscoverFields(&keys);
     if (!s.ok()) return Fail(s.message());
     std::erase_if(keys, [&](const std::string& key) {
       return std::find(spec.ignore.begin(), spec.ignore.end(), key) != spec.ignore.end();
@@ -86,24 +85,17 @@ int RunLoad(const Args& args) {
   if (!source) return Fail(error);
   ProgressBar bar;
   auto started = std::chrono::steady_clock::now();
-  zrt::LoadStats stats;
-  zrt::Status s = zrt::LoadEdition(edition, nullptr, meta, *source, &stats,
-                                   [&](const zrt::LoadStats& now) {
-                                     if ((now.records & 63) == 0)
-                                       bar.Update(source->Progress(), now.records);
-                                   });
+  client::LoadStats stats;
+  client::Status s = client::LoadEdition(edition, meta, *source, &stats, [&](const client::LoadStats& now) {
+    if ((now.records & 63) == 0) bar.Update(source->Progress(), now.records);
+  });
   bar.Done();
-  if (!s.ok()) {
-    // The source names its own line; an engine failure gets the line of its document.
-    std::string where = source->Where();
-    bool named = where.empty() || s.message().compare(0, where.size(), where) == 0;
-    return Fail((named ? "" : where + ": ") + s.message() + "; nothing was loaded");
-  }
+  if (!s.ok()) return Fail(s.message() + "; nothing was loaded");
   if (!extras.Write(edition, &error)) {
-    zrt::RemoveEditionFiles(edition, nullptr);
+    ZRT_RemoveEdition(edition.c_str(), nullptr);
     return Fail(error + "; nothing was loaded");
   }
-  if (!SaveSourceKeys(edition, spec, &error) ||
+  if (!client::SaveSourceKeys(edition, spec, &error) ||
       (replacing && !ReplaceEdition(edition, target, &error)))
     return Fail(error);
   double seconds =

@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,18 +16,7 @@
 namespace zrt::cli {
 namespace {
 
-constexpr std::streamoff kFormLimit = 16 << 20;
-
-bool ReadForm(const std::string& path, std::string* form) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size > kFormLimit) return false;
-  in.seekg(0);
-  form->resize(static_cast<size_t>(size));
-  return static_cast<bool>(in.read(form->data(), size));
-}
+constexpr size_t kFormLimit = 16 << 20;
 
 int RunRender(const Args& args) {
   const std::vector<std::string>& positional = args.positional;
@@ -37,7 +24,7 @@ int RunRender(const Args& args) {
   std::string error;
 
   std::string form;
-  if (!ReadForm(positional[1], &form)) return Fail("cannot read the form " + positional[1]);
+  if (!ReadWholeFile(positional[1], &form, kFormLimit)) return Fail("cannot read the form " + positional[1]);
   // Forms are Windows-1251 like everything the engine reads; one written in UTF-8 is
   // taken as such, since Cyrillic Windows-1251 text is practically never valid UTF-8.
   bool utf8 = false;

@@ -1,27 +1,12 @@
 #include "descriptor_source.h"
 
-#include "base/file.h"
-#include "core/descriptor.h"
+#include "command.h"
 #include "edition_arg.h"
-#include "text/charset.h"
 
 namespace zrt::cli {
 namespace {
 
-// The new edition's fields; the descriptor is compiled before any record exists.
-class NamesOnly : public zrt::FieldSource {
-public:
-  explicit NamesOnly(const std::vector<std::string>& names) : names_(names) {}
-  uint8_t SourceFieldByName(const char* name) const override {
-    for (size_t i = 0; i < names_.size(); ++i)
-      if (zrt::StrICmp(names_[i].c_str(), name) == 0) return static_cast<uint8_t>(i + 1);
-    return 0;
-  }
-  const char* SourceFieldText(uint8_t) const override { return ""; }
-
-private:
-  const std::vector<std::string>& names_;
-};
+constexpr size_t kMaxDescriptorFile = 1 << 20;
 
 bool IsAsciiAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -32,7 +17,7 @@ bool IsAsciiAlnum(char c) {
 bool ReadDescriptorSource(const std::string& path, const std::vector<std::string>& fieldNames,
                           std::string* cdwText, std::string* error) {
   std::string utf8;
-  if (!zrt::ReadWholeFile(path, &utf8, zrt::kMaxDescriptorFileSize)) {
+  if (!ReadWholeFile(path, &utf8, kMaxDescriptorFile)) {
     *error = path + ": cannot be read (or is larger than 1 MB)";
     return false;
   }
@@ -78,12 +63,11 @@ bool ReadDescriptorSource(const std::string& path, const std::vector<std::string
   if (lineNo == 0) return fail(1, "the first line must be \"database named\"");
   if (definitions.empty()) return fail(lineNo, "no field definitions");
 
-  NamesOnly names(fieldNames);
-  zrt::FieldDescriptor compiled;
-  for (const Pending& d : definitions) {
-    zrt::Status s = compiled.Compile(d.text, names);
-    if (!s.ok()) return fail(d.line, s.message());
-  }
+  std::vector<const char*> names;
+  for (const std::string& name : fieldNames) names.push_back(name.c_str());
+  for (const Pending& d : definitions)
+    if (ZRT_CheckFieldDefinition(d.text.c_str(), static_cast<int32_t>(names.size()), names.data()) != 0)
+      return fail(d.line, client::ErrorMessage(nullptr));
   return true;
 }
 

@@ -16,10 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "base/file.h"
-#include "base/status.h"
+#include <fstream>
 
-namespace zrt::cli {
+#include "client/status.h"
+
+namespace zrt::client {
 
 struct IsoField {
   std::string tag;   // three bytes as written
@@ -56,7 +57,7 @@ private:
   Status Read(uint64_t offset, size_t n, std::string* out);
 
   std::string path_;
-  std::unique_ptr<File> file_;
+  std::ifstream file_;
   uint64_t size_ = 0;
   uint64_t position_ = 0;
   int64_t recordNumber_ = 0;
@@ -68,7 +69,4 @@ bool IsoTagNumber(std::string_view tag, size_t* number);
 // A tag as the user reads it: its bytes when printable, else their codes.
 std::string ShowIsoTag(std::string_view tag);
 
-// The field code that the tag rule maps back to `tag` (0-999): "A10", "B05".
-std::string IsoFieldCode(unsigned tag);
-
-}  // namespace zrt::cli
+}  // namespace zrt::client

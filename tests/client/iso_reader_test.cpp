@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
-#include "iso_reader.h"
+#include "client/iso_reader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using zrt::cli::IsoField;
-using zrt::cli::IsoReader;
-using zrt::cli::ParseIsoRecord;
+using zrt::client::IsoField;
+using zrt::client::IsoReader;
+using zrt::client::ParseIsoRecord;
 using Fields = std::vector<std::pair<std::string, std::string>>;  // tag, text
 
 // A record as the format tables give it: leader, 12-byte directory entries, fields.
@@ -85,12 +85,12 @@ protected:
     // Every call consumes at least one byte, so the reader cannot loop.
     for (size_t calls = 0; calls <= bytes.size() + 1; ++calls) {
       bool done = false;
-      zrt::Status s = reader.Next(&fields, &done);
+      zrt::client::Status s = reader.Next(&fields, &done);
       if (s.ok() && done) return o;
       if (s.ok()) {
         o.records.push_back(AsPairs(fields));
       } else {
-        EXPECT_EQ(s.code(), zrt::Status::Code::Corruption) << s.message();
+        EXPECT_EQ(s.code(), zrt::client::Status::Code::Corruption) << s.message();
         o.errors.push_back(s.message());
       }
     }
