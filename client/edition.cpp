@@ -23,7 +23,8 @@ std::string ErrorMessage(EngineHandle* h) { return Utf8(ZRT_ErrMsg(h)); }
 std::string QueryFailure(EngineHandle* h) {
   const std::string why = ErrorMessage(h);
   const bool syntax = ZRT_ErrCode(h) == ZRT_ERR_SYNTAX;
-  std::string message = "the query failed" + (why.empty() ? std::string() : (syntax ? ": syntax: " : ": ") + why);
+  std::string message =
+      "the query failed" + (why.empty() ? std::string() : (syntax ? ": syntax: " : ": ") + why);
   if (!syntax) return message;
   // Windows-1251 has one byte a character, so the offset is the caret's column once
   // blanks of every kind show as one space.

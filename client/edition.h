@@ -10,7 +10,7 @@ namespace zrt::client {
 
 // An engine handle that is destroyed with its scope.
 class OpenedEdition {
-public:
+ public:
   OpenedEdition() { ZRT_Build(&handle_); }
   ~OpenedEdition() { ZRT_Destroy(&handle_); }
   OpenedEdition(const OpenedEdition&) = delete;
@@ -21,20 +21,20 @@ public:
   bool Open(const std::string& path, std::string* error);
   EngineHandle* get() { return &handle_; }
 
-private:
+ private:
   EngineHandle handle_;
 };
 
 // A word op-code list that is destroyed with its scope.
 class OpCodeList {
-public:
+ public:
   OpCodeList() { CWordOpCode_build(&list_); }
   ~OpCodeList() { CWordOpCode_destroy(&list_); }
   OpCodeList(const OpCodeList&) = delete;
   OpCodeList& operator=(const OpCodeList&) = delete;
   CWordOpCode* get() { return &list_; }
 
-private:
+ private:
   CWordOpCode list_{};
 };
 

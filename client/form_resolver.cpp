@@ -21,8 +21,8 @@ std::string FormResolver::Expand(std::string_view form, int32_t start, int32_t c
   std::vector<char> out(ZRT_FORM_ROOM);
   int32_t loops[ZRT_FORM_LOOPS] = {};
   int32_t n = text.empty() ? 0
-                           : PParseForm(text.c_str(), 0, static_cast<int32_t>(text.size()), out.data(), this,
-                                        loops, -1, &FormResolver::Resolve);
+                           : PParseForm(text.c_str(), 0, static_cast<int32_t>(text.size()),
+                                        out.data(), this, loops, -1, &FormResolver::Resolve);
   if (cut) *cut = n >= ZRT_FORM_ROOM - 1;
   return std::string(out.data(), static_cast<size_t>(n));
 }
@@ -81,7 +81,8 @@ std::string FormResolver::FieldText(const char* code) {
   return Markup(stored);
 }
 
-std::optional<FormValue> FormResolver::Lookup(std::string_view id, const intptr_t* args, int32_t count) {
+std::optional<FormValue> FormResolver::Lookup(std::string_view id, const intptr_t* args,
+                                              int32_t count) {
   const int32_t n = count > 0 ? static_cast<int32_t>(args[0]) : 0;
   using V = FormValue;
   if (id == "env_istart") return V::Integer(start_);

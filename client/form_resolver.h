@@ -37,7 +37,7 @@ struct FormValue {
 };
 
 class FormResolver {
-public:
+ public:
   // The documents are those of `selection` (which outlives the resolver) on h.
   FormResolver(EngineHandle* h, DocSelection* selection) : h_(h), selection_(selection) {}
   virtual ~FormResolver() = default;
@@ -51,10 +51,11 @@ public:
   // Fields as HTML instead of RTF.
   void setHtml(bool html) { html_ = html; }
 
-protected:
+ protected:
   // The answer for a name with its arguments (integers, or texts as const char*);
   // nothing makes the expression fail. Derived classes answer their own names first.
-  virtual std::optional<FormValue> Lookup(std::string_view name, const intptr_t* args, int32_t count);
+  virtual std::optional<FormValue> Lookup(std::string_view name, const intptr_t* args,
+                                          int32_t count);
 
   // The settings behind the env_ and dbs_ names, as a fresh installation has them.
   virtual std::string FontFace() const { return "Times New Roman"; }
@@ -76,7 +77,7 @@ protected:
   int32_t start() const { return start_; }
   int32_t count() const { return count_; }
 
-private:
+ private:
   static intptr_t Resolve(void* context, const char* name, int32_t* kind, const intptr_t* args,
                           int32_t count);
 

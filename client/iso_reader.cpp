@@ -73,13 +73,14 @@ bool ParseIsoRecord(std::string_view r, std::vector<IsoField>* fields, std::stri
   const size_t entrySize = 3 + lengthDigits + startDigits + implDigits;
   const size_t directory = base - 1 - kLeaderSize;
   if (directory % entrySize != 0)
-    return fail("the directory of " + std::to_string(directory) + " bytes is not a whole number of " +
-                std::to_string(entrySize) + "-byte entries");
+    return fail("the directory of " + std::to_string(directory) +
+                " bytes is not a whole number of " + std::to_string(entrySize) + "-byte entries");
   const std::string_view data = r.substr(base, r.size() - 1 - base);
   for (size_t i = 0; i < directory / entrySize; ++i) {
     std::string_view entry = r.substr(kLeaderSize + i * entrySize, entrySize);
     std::string_view tag = entry.substr(0, 3);
-    std::string name = "directory entry " + std::to_string(i + 1) + " (tag " + ShowIsoTag(tag) + ")";
+    std::string name =
+        "directory entry " + std::to_string(i + 1) + " (tag " + ShowIsoTag(tag) + ")";
     for (char c : tag)
       if (!std::isalnum(static_cast<unsigned char>(c)))
         return fail(name + ": a tag is three letters or digits");
@@ -145,7 +146,9 @@ std::string IsoReader::Where() const {
          std::to_string(recordOffset_);
 }
 
-Status IsoReader::Bad(const std::string& why) const { return Status::Corruption(Where() + ": " + why); }
+Status IsoReader::Bad(const std::string& why) const {
+  return Status::Corruption(Where() + ": " + why);
+}
 
 Status IsoReader::Read(uint64_t offset, size_t n, std::string* out) {
   out->clear();
@@ -156,7 +159,8 @@ Status IsoReader::Read(uint64_t offset, size_t n, std::string* out) {
   file_.seekg(static_cast<std::streamoff>(offset));
   file_.read(out->data(), static_cast<std::streamsize>(n));
   const std::streamsize got = file_.gcount();
-  if (file_.bad() || (got == 0 && n > 0)) return Status::IOError(path_ + ": read failed at byte " + std::to_string(offset));
+  if (file_.bad() || (got == 0 && n > 0))
+    return Status::IOError(path_ + ": read failed at byte " + std::to_string(offset));
   out->resize(static_cast<size_t>(got));
   return Status::Ok();
 }
@@ -218,8 +222,8 @@ Status IsoReader::Next(std::vector<IsoField>* fields, bool* done) {
     consumed = length;
     return true;
   };
-  bool folded = length > kLine && raw.size() >= kLine + 2 && raw[kLine] == '\r' &&
-                raw[kLine + 1] == '\n';
+  bool folded =
+      length > kLine && raw.size() >= kLine + 2 && raw[kLine] == '\r' && raw[kLine + 1] == '\n';
   if (folded) {
     record.reserve(length);
     for (size_t k = 0; k < lines && why.empty(); ++k) {

@@ -11,12 +11,11 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fstream>
 
 #include "client/status.h"
 
@@ -33,7 +32,7 @@ bool ParseIsoRecord(std::string_view record, std::vector<IsoField>* fields, std:
 
 // Reads the records of an exchange file one at a time.
 class IsoReader {
-public:
+ public:
   Status Open(const std::string& path);
   // The next record's fields; *done at the end of the file. A malformed record gives
   // Corruption naming its number and byte offset; the reader has then moved past it
@@ -50,7 +49,7 @@ public:
   // Corruption for the last record: Where() and why.
   Status Bad(const std::string& why) const;
 
-private:
+ private:
   // Moves past the next record terminator at or after `from` (or to the end).
   void Resync(uint64_t from);
   // Reads up to n bytes at offset into *out (short at the end of the file).

@@ -14,7 +14,7 @@ namespace {
 constexpr size_t kTags = 1000;
 
 class IsoSource : public RecordSource {
-public:
+ public:
   explicit IsoSource(const SourceSpec& spec) : spec_(spec) {
     slotOfTag_.fill(-1);
     ignored_.fill(false);
@@ -73,7 +73,8 @@ public:
           if (spec_.skipBad) break;
           return reader_.Bad(TagNotNumber(f.tag));
         }
-        if (!ignored_[tag] && seen.insert(tag).second) keys->push_back(iso2709::FieldCode(static_cast<unsigned>(tag)));
+        if (!ignored_[tag] && seen.insert(tag).second)
+          keys->push_back(iso2709::FieldCode(static_cast<unsigned>(tag)));
       }
     }
     return reader_.Open(spec_.path);
@@ -86,8 +87,8 @@ public:
       Status s = reader_.Next(&fields_, &done);
       if (s.ok() && done) {
         if (skipped_ > 0)
-          Warn(spec_.path + ": " + std::to_string(skipped_) + " malformed record" + (skipped_ == 1 ? "" : "s") +
-               " skipped");
+          Warn(spec_.path + ": " + std::to_string(skipped_) + " malformed record" +
+               (skipped_ == 1 ? "" : "s") + " skipped");
         return Status::Ok();
       }
       if (s.ok()) s = FieldTexts(store);
@@ -108,14 +109,15 @@ public:
     return reader_.recordNumber() > 0 ? reader_.Where() : std::string();
   }
 
-private:
+ private:
   void Warn(const std::string& message) const {
     if (spec_.warn) spec_.warn(message);
   }
 
   // A tag given on the command line: one to three digits ("7" is tag 007).
   static bool IsTagText(const std::string& text, size_t* tag) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
       return false;
     *tag = std::stoul(text);
     return true;

@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <set>
-
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "client/text.h"
 
@@ -27,7 +26,7 @@ std::string CodePoint(const std::string& utf8) {
 }
 
 class JsonLinesSource : public RecordSource {
-public:
+ public:
   explicit JsonLinesSource(const SourceSpec& spec) : spec_(spec) {
     for (const FieldSpec& f : spec_.fields)
       for (const std::string& key : f.keys) known_.insert(key);
@@ -61,8 +60,7 @@ public:
     return s;
   }
 
-  Status Next(Texts* store, Texts* index,
-                   bool* delivered) override {
+  Status Next(Texts* store, Texts* index, bool* delivered) override {
     *delivered = false;
     Json record;
     Status s = NextObject(&record);
@@ -100,7 +98,7 @@ public:
     return line_ == 0 ? std::string() : spec_.path + ": line " + std::to_string(line_);
   }
 
-private:
+ private:
   Status Error(const std::string& why) const {
     return Status::InvalidArgument(Where() + ": " + why);
   }

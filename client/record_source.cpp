@@ -1,7 +1,6 @@
 #include "client/record_source.h"
 
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "client/iso_source.h"
@@ -11,7 +10,8 @@
 
 namespace zrt::client {
 
-bool ReadSourceHeader(const std::string& path, SourceSpec* spec, std::string titles[3], std::string* error) {
+bool ReadSourceHeader(const std::string& path, SourceSpec* spec, std::string titles[3],
+                      std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     *error = path + ": cannot be read";
@@ -87,9 +87,7 @@ bool ReadSourceHeader(const std::string& path, SourceSpec* spec, std::string tit
   return true;
 }
 
-std::string SourceKeysFile(const std::string& edition) {
-  return EditionFile(edition, ".keys");
-}
+std::string SourceKeysFile(const std::string& edition) { return EditionFile(edition, ".keys"); }
 
 bool SaveSourceKeys(const std::string& edition, const SourceSpec& spec, std::string* error) {
   nlohmann::ordered_json fields = nlohmann::ordered_json::array();
@@ -127,21 +125,22 @@ Status CheckRecordLimits(const Texts& texts) {
     area += text.size() + 1;
   }
   if (entries > ZRT_RECORD_ENTRIES)
-    return Status::Limit("a record holds at most " +
-                              std::to_string(ZRT_RECORD_ENTRIES) + " fields");
+    return Status::Limit("a record holds at most " + std::to_string(ZRT_RECORD_ENTRIES) +
+                         " fields");
   if (area > ZRT_RECORD_AREA)
     return Status::Limit("the record's texts take " + std::to_string(area) +
-                              " bytes; a record holds at most " +
-                              std::to_string(ZRT_RECORD_AREA));
+                         " bytes; a record holds at most " + std::to_string(ZRT_RECORD_AREA));
   return Status::Ok();
 }
 
 std::string EditionFile(const std::string& edition, const char* ext) {
   std::vector<char> name(edition.size() + 16);
-  int32_t n = ZRT_EditionFileName(edition.c_str(), nullptr, ext, name.data(), static_cast<int32_t>(name.size()));
+  int32_t n = ZRT_EditionFileName(edition.c_str(), nullptr, ext, name.data(),
+                                  static_cast<int32_t>(name.size()));
   if (n >= static_cast<int32_t>(name.size())) {
     name.resize(static_cast<size_t>(n) + 1);
-    n = ZRT_EditionFileName(edition.c_str(), nullptr, ext, name.data(), static_cast<int32_t>(name.size()));
+    n = ZRT_EditionFileName(edition.c_str(), nullptr, ext, name.data(),
+                            static_cast<int32_t>(name.size()));
   }
   return n < 0 ? edition : std::string(name.data(), static_cast<size_t>(n));
 }
@@ -179,22 +178,22 @@ void LoadProgress(void* context, const ZRT_LoadStats* now) {
 
 }  // namespace
 
-Status LoadEdition(const std::string& path, const NewEdition& meta, RecordSource& source, LoadStats* stats,
-                   const std::function<void(const LoadStats&)>& progress) {
+Status LoadEdition(const std::string& path, const NewEdition& meta, RecordSource& source,
+                   LoadStats* stats, const std::function<void(const LoadStats&)>& progress) {
   LoadContext context{&source, &progress, Status::Ok(), {}, {}, {}, {}};
   std::vector<const char*> names;
   for (const std::string& name : meta.fieldNames) names.push_back(name.c_str());
   ZRT_LoadStats done{};
-  int r = ZRT_LoadEdition(path.c_str(), nullptr, meta.title.c_str(), meta.shortName.c_str(), meta.copyright.c_str(),
-                          static_cast<int32_t>(names.size()), names.data(), meta.fieldGroups.data(), NextDocument,
-                          LoadProgress, &context, &done);
+  int r = ZRT_LoadEdition(path.c_str(), nullptr, meta.title.c_str(), meta.shortName.c_str(),
+                          meta.copyright.c_str(), static_cast<int32_t>(names.size()), names.data(),
+                          meta.fieldGroups.data(), NextDocument, LoadProgress, &context, &done);
   *stats = LoadStats{done.records, done.words};
   if (r == 0) return Status::Ok();
   if (!context.failure.ok()) return context.failure;
   // The engine names the document ("document 12: ..."); the source knows its line.
   std::string why = Utf8(ZRT_ErrMsg(nullptr)), where = source.Where();
-  return Status::InvalidArgument(where.empty() || why.compare(0, where.size(), where) == 0 ? why
-                                                                                           : where + ": " + why);
+  return Status::InvalidArgument(
+      where.empty() || why.compare(0, where.size(), where) == 0 ? why : where + ": " + why);
 }
 
 }  // namespace zrt::client

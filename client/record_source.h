@@ -29,16 +29,16 @@ struct FieldSpec {
 struct SourceSpec {
   std::string path;
   std::string format = "jsonl";
-  std::vector<FieldSpec> fields;    // empty: the source's keys in order of appearance
-  std::vector<std::string> ignore;  // keys that fill no field
-  bool substitute = false;          // '?' for characters without a Windows-1251 form
-  std::string encoding = "cp866";   // of an ISO 2709 file: cp866, cp1251 or utf-8
-  bool skipBad = false;             // report and skip malformed records
+  std::vector<FieldSpec> fields;                 // empty: the source's keys in order of appearance
+  std::vector<std::string> ignore;               // keys that fill no field
+  bool substitute = false;                       // '?' for characters without a Windows-1251 form
+  std::string encoding = "cp866";                // of an ISO 2709 file: cp866, cp1251 or utf-8
+  bool skipBad = false;                          // report and skip malformed records
   std::function<void(const std::string&)> warn;  // what was skipped (may be empty)
 };
 
 class RecordSource {
-public:
+ public:
   virtual ~RecordSource() = default;
   // Fills the next document's store and index texts; *delivered false at the end.
   virtual Status Next(Texts* store, Texts* index, bool* delivered) = 0;
@@ -56,7 +56,8 @@ std::unique_ptr<RecordSource> OpenSource(const SourceSpec& spec, std::string* er
 // A JSON header file: {"title", "short_name", "copyright", "fields": ["ID", {"code": "TI",
 // "key": "title" or ["a", "b"], "group": 2}, ...], "ignore": ["key", ...]}. Adds its
 // fields and ignored keys to *spec; titles get title, short name and copyright (UTF-8).
-bool ReadSourceHeader(const std::string& path, SourceSpec* spec, std::string titles[3], std::string* error);
+bool ReadSourceHeader(const std::string& path, SourceSpec* spec, std::string titles[3],
+                      std::string* error);
 
 // The source keys of an edition's fields are kept beside it (EDITION.keys, a header
 // with "fields" and "ignore"), so that an append maps a source as the load did.
@@ -87,7 +88,7 @@ struct LoadStats {
 
 // Builds a new edition from the source through ZRT_LoadEdition. A failure of the source
 // comes back in its own words, one of the engine with the source's place before it.
-Status LoadEdition(const std::string& path, const NewEdition& meta, RecordSource& source, LoadStats* stats,
-                   const std::function<void(const LoadStats&)>& progress = {});
+Status LoadEdition(const std::string& path, const NewEdition& meta, RecordSource& source,
+                   LoadStats* stats, const std::function<void(const LoadStats&)>& progress = {});
 
 }  // namespace zrt::client

@@ -35,7 +35,8 @@ bool DocSelection::Choose(EngineHandle* h, const std::optional<std::string>& que
       return false;
     }
     found_.resize(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
-    found_.resize(static_cast<size_t>(ZRT_BuildList(h, found_.data(), static_cast<int32_t>(found_.size()))));
+    found_.resize(
+        static_cast<size_t>(ZRT_BuildList(h, found_.data(), static_cast<int32_t>(found_.size()))));
     total_ = static_cast<int32_t>(found_.size());
   } else {
     total_ = ZRT_GetNumRecords(h);
@@ -50,8 +51,9 @@ bool DocSelection::Choose(EngineHandle* h, const std::optional<std::string>& que
       return false;
     }
     if (from > total_) {
-      *error = "--records " + *range + ": " + (queryMode_ ? "the query found " : "the edition has ") +
-               std::to_string(total_) + " record" + (total_ == 1 ? "" : "s");
+      *error = "--records " + *range + ": " +
+               (queryMode_ ? "the query found " : "the edition has ") + std::to_string(total_) +
+               " record" + (total_ == 1 ? "" : "s");
       return false;
     }
     first_ = from;

@@ -13,7 +13,7 @@
 namespace zrt::client {
 
 class DocSelection {
-public:
+ public:
   // Runs `query` (UTF-8) when given and narrows to `range` ("5-20", "7", "5-") when given.
   // False with *error saying why (the query's failure with its caret, a bad range).
   bool Choose(EngineHandle* h, const std::optional<std::string>& query,
@@ -32,7 +32,7 @@ public:
   // The query's words for highlighting; empty without a query.
   CWordOpCode* opcodes() { return opcodes_.get(); }
 
-private:
+ private:
   bool queryMode_ = false;
   int32_t total_ = 0;
   int32_t first_ = 1;

@@ -7,7 +7,7 @@
 namespace zrt::client {
 
 class Status {
-public:
+ public:
   enum class Code { Ok, NotFound, Corruption, IOError, InvalidArgument, Limit };
 
   Status() = default;
@@ -26,7 +26,7 @@ public:
     return ok() || context.empty() ? *this : Status(code_, context + ": " + message_);
   }
 
-private:
+ private:
   Status(Code code, std::string message) : code_(code), message_(std::move(message)) {}
   Code code_ = Code::Ok;
   std::string message_;

@@ -23,7 +23,8 @@ bool ToEngineText(std::string_view utf8, std::string* engineText, std::string* e
 namespace {
 
 // The converters write at most factor * n + 1 bytes for n bytes in.
-std::string Convert(const std::string& stored, size_t factor, char* (*convert)(char*, const char*)) {
+std::string Convert(const std::string& stored, size_t factor,
+                    char* (*convert)(char*, const char*)) {
   std::vector<char> out(factor * stored.size() + 1);
   return convert(out.data(), stored.c_str());
 }

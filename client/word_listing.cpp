@@ -26,7 +26,8 @@ bool ListByRoot(EngineHandle* h, const std::string& root, const std::string& fie
 bool ListAllWords(EngineHandle* h, const std::string& prefix, std::vector<WordRow>* rows,
                   std::string* error) {
   rows->clear();
-  auto add = [](void* context, const char* word, uint32_t mask, int32_t documents, int32_t occurrences) {
+  auto add = [](void* context, const char* word, uint32_t mask, int32_t documents,
+                int32_t occurrences) {
     static_cast<std::vector<WordRow>*>(context)->push_back({word, mask, documents, occurrences});
   };
   if (ZRT_ListWords(h, prefix.c_str(), add, rows) >= 0) return true;

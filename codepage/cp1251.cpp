@@ -6,6 +6,7 @@ namespace zrt::cp1251 {
 namespace {
 
 // Unicode code points of bytes 0x80-0xFF (0: the byte 0x98, which has none).
+// clang-format off
 const uint16_t kHigh[128] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -24,6 +25,7 @@ const uint16_t kHigh[128] = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 void AppendUtf8(std::string* out, uint32_t cp) {
   if (cp < 0x80) {
@@ -76,7 +78,11 @@ int FromUnicode(char32_t c) {
 bool ValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {
     auto c = static_cast<unsigned char>(s[i]);
-    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+    size_t extra = c < 0x80             ? 0
+                   : (c & 0xE0) == 0xC0 ? 1
+                   : (c & 0xF0) == 0xE0 ? 2
+                   : (c & 0xF8) == 0xF0 ? 3
+                                        : 4;
     if (extra == 4 || extra > s.size() - 1 - i) return false;
     for (size_t k = 1; k <= extra; ++k)
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;

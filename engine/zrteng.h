@@ -116,11 +116,12 @@ ZRT_API int ZRT_GetEditionInfo(EngineHandle *h, ZRT_EditionInfo *info);
  * written through the pointers that are not NULL; NULL outside. */
 ZRT_API const char *ZRT_GetSrcField(EngineHandle *h, uint8_t n, const char **display,
                                     int32_t *group);
-/* Compiles one descriptor definition ("NAME(Display) = expression") against the source
- * fields of an edition still to be made: 0, or -1 with the reason in the thread's error
- * state. */
-ZRT_API int ZRT_CheckFieldDefinition(const char *definition, int32_t fieldCount,
-                                     const char *const *fieldNames);
+/* Compiles descriptor definitions ("NAME(Display) = expression"), each seeing the ones
+ * before it, against the source fields of an edition still to be made. Returns count when
+ * all compile, else the index of the first that does not (its reason in the thread's
+ * error state), or -1 for missing arguments. */
+ZRT_API int32_t ZRT_CheckFieldDefinitions(const char *const *definitions, int32_t count,
+                                          const char *const *fieldNames, int32_t fieldCount);
 ZRT_API const char *ZRT_GetCopyright(EngineHandle *h);
 
 /* ---- Loading and updating ------------------------------------------------------- */

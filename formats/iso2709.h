@@ -28,7 +28,9 @@ inline constexpr size_t kLine = 80;              // of the folded framing
 // Tags below this are control fields (no indicators, no subfields).
 inline constexpr unsigned kFirstDataTag = 10;
 // The plain form's data fields: two blank indicators and the subfield delimiter with "a".
-inline constexpr std::string_view kDataFieldStart = "  \x1F" "a";
+inline constexpr std::string_view kDataFieldStart =
+    "  \x1F"
+    "a";
 
 // The tag of a source field: a name of a letter and two digits gives (letter - 'A') * 100
 // + the number ("B05" is 105); any other name, or a letter past J whose tag would not
@@ -39,8 +41,8 @@ inline unsigned Tag(std::string_view fieldName, unsigned sourceNumber) {
   char letter = fieldName[0];
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
   if (letter < 'A' || letter > 'J') return sourceNumber;
-  return static_cast<unsigned>(letter - 'A') * 100 + static_cast<unsigned>(fieldName[1] - '0') * 10 +
-         static_cast<unsigned>(fieldName[2] - '0');
+  return static_cast<unsigned>(letter - 'A') * 100 +
+         static_cast<unsigned>(fieldName[1] - '0') * 10 + static_cast<unsigned>(fieldName[2] - '0');
 }
 
 // The field code that Tag maps back to a tag (0-999): "A10", "B05".

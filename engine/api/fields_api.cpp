@@ -99,13 +99,18 @@ ZRT_API const char* ZRT_GetSrcField(EngineHandle* h, uint8_t n, const char** dis
   return f.name.c_str();
 }
 
-ZRT_API int ZRT_CheckFieldDefinition(const char* definition, int32_t fieldCount,
-                                     const char* const* fieldNames) {
-  return zrt::Guard(zrt::ThreadError(), -1, [&](Status& error) {
-    if (!definition || (fieldCount > 0 && !fieldNames))
-      return zrt::Report(error, Status::InvalidArgument("no definition or no field names"), 0, -1);
+ZRT_API int32_t ZRT_CheckFieldDefinitions(const char* const* definitions, int32_t count,
+                                          const char* const* fieldNames, int32_t fieldCount) {
+  return zrt::Guard(zrt::ThreadError(), -1, [&](Status& error) -> int32_t {
+    if ((count > 0 && !definitions) || (fieldCount > 0 && !fieldNames))
+      return zrt::Report(error, Status::InvalidArgument("no definitions or no field names"), 0, -1);
     zrt::FieldDescriptor compiled;
-    return zrt::Report(error, compiled.Compile(definition, NamesOnly(fieldNames, fieldCount)), 0, -1);
+    const NamesOnly names(fieldNames, fieldCount);
+    for (int32_t i = 0; i < count; ++i) {
+      Status s = compiled.Compile(definitions[i] ? definitions[i] : "", names);
+      if (!s.ok()) return zrt::Report(error, s, 0, i);
+    }
+    return count;
   });
 }
 

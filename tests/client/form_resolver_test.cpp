@@ -1,19 +1,20 @@
 // A document view extends the form resolver: its own names and settings come first, the
 // names it does not know fall back on the client's.
+#include "client/form_resolver.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "client/form_resolver.h"
 #include "fixture/scratch.h"
 
 namespace {
 
 class MarkingView : public zrt::client::FormResolver {
-public:
+ public:
   using FormResolver::FormResolver;
 
-protected:
+ protected:
   std::optional<zrt::client::FormValue> Lookup(std::string_view name, const intptr_t* args,
                                                int32_t count) override {
     if (name == "view_title") return zrt::client::FormValue::Text("T");

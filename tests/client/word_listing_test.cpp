@@ -1,6 +1,8 @@
 // The client's whole-dictionary listing against the engine's listing by root: one merge
 // of the static and the update index, so every word has the same counts in both, with
 // words only in the update index, words in both, and a record changed after packing.
+#include "client/word_listing.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,7 +11,6 @@
 
 #include "client/record_source.h"
 #include "client/text.h"
-#include "client/word_listing.h"
 #include "fixture/scratch.h"
 
 namespace {
@@ -26,15 +27,19 @@ std::string Ansi(const std::string& utf8) {
 void Put(EngineHandle* h, const std::string& ti, const std::string& ab, bool update = false) {
   std::string texts[2] = {Ansi(ti), Ansi(ab)};
   char* store[ZRT_MAX_TEXTS] = {texts[0].data(), texts[1].data()};
-  ASSERT_GE(update ? ZRT_DoUpdateBase(h, store, store) : ZRT_DoAppendBase(h, store, store), 0) << ZRT_ErrMsg(h);
+  ASSERT_GE(update ? ZRT_DoUpdateBase(h, store, store) : ZRT_DoAppendBase(h, store, store), 0)
+      << ZRT_ErrMsg(h);
 }
 
 TEST(WordListing, EveryWordHasTheCountsOfTheListingByRoot) {
   fixture::TempDir dir;
   {
-    std::ofstream(dir / "src.jsonl") << R"({"TI": "альфа бета", "AB": "гамма альфа"})" "\n"
-                                     << R"({"TI": "бета", "AB": "дельта"})" "\n"
-                                     << R"({"TI": "альфа", "AB": "эпсилон"})" "\n";
+    std::ofstream(dir / "src.jsonl") << R"({"TI": "альфа бета", "AB": "гамма альфа"})"
+                                        "\n"
+                                     << R"({"TI": "бета", "AB": "дельта"})"
+                                        "\n"
+                                     << R"({"TI": "альфа", "AB": "эпсилон"})"
+                                        "\n";
   }
   zrt::client::SourceSpec spec;
   spec.path = dir / "src.jsonl";
@@ -49,11 +54,11 @@ TEST(WordListing, EveryWordHasTheCountsOfTheListingByRoot) {
 
   fixture::Handle h;
   ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
-  Put(h, "альфа зета", "бета");    // words of both indexes, one of the update index only
+  Put(h, "альфа зета", "бета");  // words of both indexes, one of the update index only
   Put(h, "зета", "альфа альфа");
   ASSERT_EQ(ZRT_Commit(h), 0);
   ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
-  Put(h, "бета", "тета", true);    // a changed record: its old words stay in the static index
+  Put(h, "бета", "тета", true);  // a changed record: its old words stay in the static index
 
   std::vector<WordRow> all;
   ASSERT_TRUE(zrt::client::ListAllWords(h, "", &all, &error)) << error;

@@ -25,7 +25,9 @@ std::vector<char*> Pointers(client::Texts& texts) {
 int RunAppend(const Args& args) {
   SourceSpec spec;
   spec.path = args.positional[1];
-  spec.warn = [](const std::string& message) { std::fprintf(stderr, "zrt: %s\n", message.c_str()); };
+  spec.warn = [](const std::string& message) {
+    std::fprintf(stderr, "zrt: %s\n", message.c_str());
+  };
   client::NewEdition unused;
   std::string error;
   if (!ReadSourceOptions(args, &spec, &unused, &error)) return Fail(error);
@@ -35,12 +37,14 @@ int RunAppend(const Args& args) {
   EngineHandle* h = ed.get();
   ZRT_EditionInfo info{};
   ZRT_GetEditionInfo(h, &info);
-  if (info.readOnly) return Fail(args.positional[0] + ": the edition is read-only; nothing was appended");
+  if (info.readOnly)
+    return Fail(args.positional[0] + ": the edition is read-only; nothing was appended");
 
   // Each field of the list must be one of the edition's; without a list, every field of
   // the edition is filled from the keys the load kept and from the key of its code.
   if (spec.fields.empty()) {
-    if (!client::LoadSourceKeys(args.positional[0], &spec, &error) && !error.empty()) return Fail(error);
+    if (!client::LoadSourceKeys(args.positional[0], &spec, &error) && !error.empty())
+      return Fail(error);
     for (int n = 1; n <= info.sourceFields; ++n) {
       int32_t group = 0;
       std::string code = Utf8(ZRT_GetSrcField(h, static_cast<uint8_t>(n), nullptr, &group));
@@ -98,9 +102,10 @@ int RunAppend(const Args& args) {
   if (s.ok() && ZRT_Commit(h) != 0) s = client::Status::IOError(client::ErrorMessage(h));
   bar.Done();
   if (!s.ok()) return Fail(s.message() + "; nothing was appended");
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::printf("Appended %lld records, %lld words in %.2f s (%d records now)\n", records, words, seconds,
-              ZRT_GetNumRecords(h));
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::printf("Appended %lld records, %lld words in %.2f s (%d records now)\n", records, words,
+              seconds, ZRT_GetNumRecords(h));
   return 0;
 }
 

@@ -31,23 +31,25 @@ int RunDict(const Args& args) {
   }
   std::printf("%zu word%s\n", rows.size(), rows.size() == 1 ? "" : "s");
   if (cut)
-    std::printf("(the listing stops at 301 words of the static index and 1250 in all; a longer root "
-                "lists the rest)\n");
+    std::printf(
+        "(the listing stops at 301 words of the static index and 1250 in all; a longer root "
+        "lists the rest)\n");
   return 0;
 }
 
 }  // namespace
 
-ZRT_COMMAND({.name = "dict",
-             .arguments = "EDITION [ROOT]",
-             .summary = "index words found by a root, with documents and occurrences",
-             .run = RunDict,
-             .options = {{"prefix", 0, nullptr, "every word that begins with ROOT (the same as ROOT$)"},
-                         {"fields", 0, "TI,AB", "only words that occur in these fields"}},
-             .details = "The root is looked up as a query word is: without a wildcard it lists that\n"
-                        "word only; ROOT$ (or --prefix) lists the words that begin with it, ROOT$2\n"
-                        "those with at most two more letters, and \"?\" stands for one letter. An\n"
-                        "empty root lists the first words of the dictionary. At most 301 words come\n"
-                        "from the static index and 1250 in all; a listing cut there says so.\n"});
+ZRT_COMMAND(
+    {.name = "dict",
+     .arguments = "EDITION [ROOT]",
+     .summary = "index words found by a root, with documents and occurrences",
+     .run = RunDict,
+     .options = {{"prefix", 0, nullptr, "every word that begins with ROOT (the same as ROOT$)"},
+                 {"fields", 0, "TI,AB", "only words that occur in these fields"}},
+     .details = "The root is looked up as a query word is: without a wildcard it lists that\n"
+                "word only; ROOT$ (or --prefix) lists the words that begin with it, ROOT$2\n"
+                "those with at most two more letters, and \"?\" stands for one letter. An\n"
+                "empty root lists the first words of the dictionary. At most 301 words come\n"
+                "from the static index and 1250 in all; a listing cut there says so.\n"});
 
 }  // namespace zrt::cli

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "command.h"
-#include "edition_arg.h"
 #include "doc_selection.h"
 #include "edition_arg.h"
 #include "load_source.h"
@@ -96,7 +95,8 @@ int RunExport(const Args& args) {
     return UsageError(args, "--encoding wants cp866, cp1251 or utf-8, not '" + encoding + "'");
   if (args.Has("header") && layout != Layout::Separated)
     return UsageError(args, "--header belongs to --format csv");
-  if (args.Has("plain") && layout != Layout::Iso) return UsageError(args, "--plain belongs to --format iso");
+  if (args.Has("plain") && layout != Layout::Iso)
+    return UsageError(args, "--plain belongs to --format iso");
   std::string fields;
   if (args.Has("fields")) {
     if (!ArgText(args.Get("fields"), &fields, &error, "--fields")) return UsageError(args, error);
@@ -104,7 +104,9 @@ int RunExport(const Args& args) {
     if (args.Has("header") && fields[0] == '-')
       return UsageError(args, "--header needs named fields, not '-' (each record's own)");
   }
-  const int32_t codePage = encoding == "utf-8" ? ZRT_UTF8 : encoding == "cp1251" ? ZRT_CP1251 : ZRT_CP866;
+  const int32_t codePage = encoding == "utf-8"    ? ZRT_UTF8
+                           : encoding == "cp1251" ? ZRT_CP1251
+                                                  : ZRT_CP866;
   std::string separator = "^";
   if (args.Has("separator")) {
     if (layout != Layout::Separated) return UsageError(args, "--separator belongs to --format csv");
@@ -147,14 +149,16 @@ int RunExport(const Args& args) {
   if (args.Has("header")) {
     std::string line;
     if (!exported(ZRT_EXPORT_NAMES, nullptr, &line)) return failWrite(client::ErrorMessage(h));
-    if (!WriteAll(fd, line)) return failWrite("cannot write " + output + ": " + std::strerror(errno));
+    if (!WriteAll(fd, line))
+      return failWrite("cannot write " + output + ": " + std::strerror(errno));
   }
   ProgressBar bar;
   const int32_t count = selection.count();
   for (int32_t i = 0; i < count; ++i) {
     int32_t record = selection.RecordAt(selection.first() + i);
     if (ZRT_GotoRecord(h, record) != 0)
-      return failWrite("record " + std::to_string(record) + " cannot be read; nothing was exported");
+      return failWrite("record " + std::to_string(record) +
+                       " cannot be read; nothing was exported");
     std::string bytes;
     char header[64];
     std::snprintf(header, sizeof header, "*** Document %d from %d ***", i + 1, count);
@@ -181,15 +185,18 @@ ZRT_COMMAND({.name = "export",
              .arguments = "EDITION",
              .summary = "write documents to a plain-text, separated or ISO 2709 file",
              .run = RunExport,
-             .options = std::vector<Option>{
-                            {"format", 0, "txt|csv|iso", "the layout", false, true},
-                            {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
-                            {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
-                            {"separator", 0, "C", "the csv separator (default \"^\")"},
-                            {"header", 0, nullptr, "csv: a first line with the field codes"},
-                            {"plain", 0, nullptr, "iso: records as they are, not folded into 80-byte "
-                             "lines (what other MARC readers take)"},
-                            {"encoding", 0, "cp866|cp1251|utf-8", "the file's code page (default cp866)"},
-                        } + kSelectionOptions});
+             .options =
+                 std::vector<Option>{
+                     {"format", 0, "txt|csv|iso", "the layout", false, true},
+                     {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
+                     {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
+                     {"separator", 0, "C", "the csv separator (default \"^\")"},
+                     {"header", 0, nullptr, "csv: a first line with the field codes"},
+                     {"plain", 0, nullptr,
+                      "iso: records as they are, not folded into 80-byte "
+                      "lines (what other MARC readers take)"},
+                     {"encoding", 0, "cp866|cp1251|utf-8", "the file's code page (default cp866)"},
+                 } +
+                 kSelectionOptions});
 
 }  // namespace zrt::cli

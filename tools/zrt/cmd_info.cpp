@@ -24,8 +24,7 @@ int RunInfo(const Args& args) {
   std::printf("Descriptor:  %s\n", e.hasDescriptor ? "yes" : "no");
   std::printf("Word index:  page index %s, %d entries\n", e.newPageIndex ? "\"ASDp\"" : "\"ASDP\"",
               e.pageEntries);
-  if (e.shiftedNumbering)
-    std::printf("Numbering:   shifted (the number 11 is not used)\n");
+  if (e.shiftedNumbering) std::printf("Numbering:   shifted (the number 11 is not used)\n");
 
   std::printf("\nSource fields:\n  %-4s %-6s %-16s %s\n", "No", "Group", "Name", "Display name");
   for (int n = 1; n <= e.sourceFields; ++n) {
@@ -38,7 +37,8 @@ int RunInfo(const Args& args) {
   if (e.hasDescriptor) {
     std::printf("\nDefined fields:\n  %-4s %-16s %s\n", "No", "Name", "Display name");
     for (int n = 1; n <= ZRT_GetFieldCount(h); ++n)
-      std::printf("  %-4d %-16s %s\n", n, Utf8(ZRT_GetFieldByNo(h, static_cast<uint8_t>(n))).c_str(),
+      std::printf("  %-4d %-16s %s\n", n,
+                  Utf8(ZRT_GetFieldByNo(h, static_cast<uint8_t>(n))).c_str(),
                   Utf8(ZRT_GetAliasFieldName(h, static_cast<uint8_t>(n - 1))).c_str());
   }
   return 0;

@@ -27,8 +27,10 @@ bool ReplaceEdition(const std::string& fresh, const std::string& target, std::st
   const std::string stem = from.filename().string() + ".";
   std::error_code ec;
   std::vector<fs::path> files;  // all of them first: renaming while listing may skip some
-  for (const auto& entry : fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
-    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0) files.push_back(entry.path());
+  for (const auto& entry :
+       fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
+    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0)
+      files.push_back(entry.path());
   for (const fs::path& file : files) {
     fs::rename(file, to + file.filename().string().substr(stem.size() - 1), ec);
     if (ec) break;
@@ -48,7 +50,9 @@ int RunLoad(const Args& args) {
   if (replacing) ZRT_RemoveEdition(edition.c_str(), nullptr);  // what a killed replacement left
   SourceSpec spec;
   spec.path = args.positional[1];
-  spec.warn = [](const std::string& message) { std::fprintf(stderr, "zrt: %s\n", message.c_str()); };
+  spec.warn = [](const std::string& message) {
+    std::fprintf(stderr, "zrt: %s\n", message.c_str());
+  };
   client::NewEdition meta;
   std::string error;
   if (!ReadSourceOptions(args, &spec, &meta, &error)) return Fail(error);
@@ -65,12 +69,13 @@ int RunLoad(const Args& args) {
     if (keys.empty()) return Fail(spec.path + ": no documents");
     if (keys.size() > 255) return Fail(spec.path + ": more than 255 fields");
     for (size_t i = 0; i < keys.size(); ++i)
-      spec.fields.push_back({keys[i], {keys[i]}, i < 32 ? static_cast<int>(i) + 1 : 0,
-                             static_cast<int>(i)});
+      spec.fields.push_back(
+          {keys[i], {keys[i]}, i < 32 ? static_cast<int>(i) + 1 : 0, static_cast<int>(i)});
   }
   for (const FieldSpec& f : spec.fields) {
     std::string name, bad;
-    if (!FromUtf8(f.code, &name, &bad)) return Fail("field code " + f.code + " has no Windows-1251 form");
+    if (!FromUtf8(f.code, &name, &bad))
+      return Fail("field code " + f.code + " has no Windows-1251 form");
     meta.fieldNames.push_back(name);
     meta.fieldGroups.push_back(static_cast<uint8_t>(f.group));
   }
@@ -86,9 +91,10 @@ int RunLoad(const Args& args) {
   ProgressBar bar;
   auto started = std::chrono::steady_clock::now();
   client::LoadStats stats;
-  client::Status s = client::LoadEdition(edition, meta, *source, &stats, [&](const client::LoadStats& now) {
-    if ((now.records & 63) == 0) bar.Update(source->Progress(), now.records);
-  });
+  client::Status s =
+      client::LoadEdition(edition, meta, *source, &stats, [&](const client::LoadStats& now) {
+        if ((now.records & 63) == 0) bar.Update(source->Progress(), now.records);
+      });
   bar.Done();
   if (!s.ok()) return Fail(s.message() + "; nothing was loaded");
   if (!extras.Write(edition, &error)) {
@@ -108,14 +114,15 @@ int RunLoad(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND({.name = "load",
-             .arguments = "EDITION SOURCE",
-             .summary = "build a new edition from JSON Lines or ISO 2709 documents",
-             .run = RunLoad,
-             .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
-             .details = "Without --fields or a header's field list, the keys of the source in the\n"
-                        "order they first appear become the fields, with index groups 1, 2, ...\n"
-                        "ISO 2709 tags map to field codes: a letter and two digits give\n"
-                        "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
+ZRT_COMMAND(
+    {.name = "load",
+     .arguments = "EDITION SOURCE",
+     .summary = "build a new edition from JSON Lines or ISO 2709 documents",
+     .run = RunLoad,
+     .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
+     .details = "Without --fields or a header's field list, the keys of the source in the\n"
+                "order they first appear become the fields, with index groups 1, 2, ...\n"
+                "ISO 2709 tags map to field codes: a letter and two digits give\n"
+                "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
 
 }  // namespace zrt::cli

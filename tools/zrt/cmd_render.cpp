@@ -24,7 +24,8 @@ int RunRender(const Args& args) {
   std::string error;
 
   std::string form;
-  if (!ReadWholeFile(positional[1], &form, kFormLimit)) return Fail("cannot read the form " + positional[1]);
+  if (!ReadWholeFile(positional[1], &form, kFormLimit))
+    return Fail("cannot read the form " + positional[1]);
   // Forms are Windows-1251 like everything the engine reads; one written in UTF-8 is
   // taken as such, since Cyrillic Windows-1251 text is practically never valid UTF-8.
   bool utf8 = false;
@@ -45,7 +46,8 @@ int RunRender(const Args& args) {
   resolver.setHtml(args.Has("html"));
   bool cut = false;
   std::string result = resolver.Expand(form, selection.first(), selection.count(), &cut);
-  if (cut) std::fprintf(stderr, "zrt: the output reached %zu bytes and was cut there\n", result.size());
+  if (cut)
+    std::fprintf(stderr, "zrt: the output reached %zu bytes and was cut there\n", result.size());
 
   std::string utf8Result = ToUtf8(result);
   const bool toStdout = output.empty() || output == "-";
@@ -63,9 +65,11 @@ ZRT_COMMAND({.name = "render",
              .arguments = "EDITION FORM.tpl",
              .summary = "expand an output form over documents, as the document view does",
              .run = RunRender,
-             .options = std::vector<Option>{
-                            {"html", 0, nullptr, "fields as HTML instead of RTF"},
-                            {"output", 'o', "FILE", "write to a file instead of stdout"},
-                        } + kSelectionOptions});
+             .options =
+                 std::vector<Option>{
+                     {"html", 0, nullptr, "fields as HTML instead of RTF"},
+                     {"output", 'o', "FILE", "write to a file instead of stdout"},
+                 } +
+                 kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -35,16 +35,17 @@ int RunWords(const Args& args) {
     return codes;
   };
   size_t codesWidth = 6;
-  for (const client::WordRow& w : words) codesWidth = std::max(codesWidth, Width(codesOf(w.fieldMask)));
+  for (const client::WordRow& w : words)
+    codesWidth = std::max(codesWidth, Width(codesOf(w.fieldMask)));
   auto pad = [](const std::string& s, size_t width) {
     size_t w = Width(s);
     return s + std::string(w < width ? width - w : 0, ' ');
   };
-  std::printf("%s %s %9s %11s\n", pad("Word", 30).c_str(), pad("Fields", codesWidth).c_str(), "Documents",
-              "Occurrences");
+  std::printf("%s %s %9s %11s\n", pad("Word", 30).c_str(), pad("Fields", codesWidth).c_str(),
+              "Documents", "Occurrences");
   for (const client::WordRow& w : words)
-    std::printf("%s %s %9d %11d\n", pad(ToUtf8(w.word), 30).c_str(), pad(codesOf(w.fieldMask), codesWidth).c_str(),
-                w.documents, w.occurrences);
+    std::printf("%s %s %9d %11d\n", pad(ToUtf8(w.word), 30).c_str(),
+                pad(codesOf(w.fieldMask), codesWidth).c_str(), w.documents, w.occurrences);
   std::printf("%zu word%s\n", words.size(), words.size() == 1 ? "" : "s");
   return 0;
 }

@@ -47,7 +47,8 @@ bool ReadDescriptorSource(const std::string& path, const std::vector<std::string
     if (lineNo == 1) {
       size_t word = line.find_first_not_of(" =", 8);
       if (line.compare(0, 8, "database") != 0 || word == std::string::npos ||
-          line.compare(word, 5, "named") != 0 || line.find_first_not_of(" \t\r\n", word + 5) != std::string::npos)
+          line.compare(word, 5, "named") != 0 ||
+          line.find_first_not_of(" \t\r\n", word + 5) != std::string::npos)
         return fail(1, "the first line must be \"database named\"");
       continue;
     }
@@ -65,9 +66,14 @@ bool ReadDescriptorSource(const std::string& path, const std::vector<std::string
 
   std::vector<const char*> names;
   for (const std::string& name : fieldNames) names.push_back(name.c_str());
-  for (const Pending& d : definitions)
-    if (ZRT_CheckFieldDefinition(d.text.c_str(), static_cast<int32_t>(names.size()), names.data()) != 0)
-      return fail(d.line, client::ErrorMessage(nullptr));
+  std::vector<const char*> texts;
+  for (const Pending& d : definitions) texts.push_back(d.text.c_str());
+  const int32_t count = static_cast<int32_t>(texts.size());
+  const int32_t compiled = ZRT_CheckFieldDefinitions(texts.data(), count, names.data(),
+                                                     static_cast<int32_t>(names.size()));
+  if (compiled >= 0 && compiled < count)
+    return fail(definitions[static_cast<size_t>(compiled)].line, client::ErrorMessage(nullptr));
+  if (compiled < 0) return fail(1, client::ErrorMessage(nullptr));
   return true;
 }
 

@@ -13,7 +13,8 @@ namespace zrt::cli {
 using client::DocSelection;
 
 // Runs --query and reads --records into *selection. False with *error saying why.
-inline bool ChooseDocuments(DocSelection* selection, EngineHandle* h, const Args& args, std::string* error) {
+inline bool ChooseDocuments(DocSelection* selection, EngineHandle* h, const Args& args,
+                            std::string* error) {
   auto given = [&](const char* name) {
     return args.Has(name) ? std::optional<std::string>(args.Get(name)) : std::nullopt;
   };

@@ -23,12 +23,12 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, client::NewEdition* m
 // A progress bar on stderr, drawn only when stderr is a terminal and at most a few times a
 // second; Done clears it.
 class ProgressBar {
-public:
+ public:
   ProgressBar();
   void Update(double fraction, long long records);
   void Done();
 
-private:
+ private:
   bool terminal_;
   double last_ = -1;
   bool drawn_ = false;
@@ -37,10 +37,12 @@ private:
 // How load and append read a source.
 inline const std::vector<Option> kSourceOptions = {
     {"format", 0, "jsonl|iso", "the source's format (default jsonl: one JSON object a line)"},
-    {"header", 0, "FILE", "a JSON header: titles, fields with their keys and index groups, "
-                          "keys to ignore (see samples/ruslit-header.json)"},
-    {"fields", 0, "ID,TI=title,...", "the fields in order, each filled from the keys after "
-                                     "\"=\" (default: from the key of its code)"},
+    {"header", 0, "FILE",
+     "a JSON header: titles, fields with their keys and index groups, "
+     "keys to ignore (see samples/ruslit-header.json)"},
+    {"fields", 0, "ID,TI=title,...",
+     "the fields in order, each filled from the keys after "
+     "\"=\" (default: from the key of its code)"},
     {"ignore", 0, "KEY,...", "source keys that fill no field"},
     {"substitute", 0, nullptr, "put '?' for characters that have no Windows-1251 form"},
     {"skip-bad", 0, nullptr, "report and skip malformed ISO 2709 records"},
