@@ -321,12 +321,12 @@ QByteArray FragmentToRtf(const QTextDocumentFragment& fragment) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment frag = it.fragment();
       const QTextCharFormat f = frag.charFormat();
-      rtf += "{";
-      if (f.fontWeight() >= QFont::Bold) rtf += "\\b";
-      if (f.fontItalic()) rtf += "\\i";
-      if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript) rtf += "\\super";
-      if (f.verticalAlignment() == QTextCharFormat::AlignSubScript) rtf += "\\sub";
-      rtf += ' ';
+      QByteArray words;
+      if (f.fontWeight() >= QFont::Bold) words += "\\b";
+      if (f.fontItalic()) words += "\\i";
+      if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript) words += "\\super";
+      if (f.verticalAlignment() == QTextCharFormat::AlignSubScript) words += "\\sub";
+      rtf += "{" + words + (words.isEmpty() ? "" : " ");
       const int symbol = f.property(kSymbolByteProperty).toInt();
       for (QChar c : frag.text()) {
         if (symbol) {
