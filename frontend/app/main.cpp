@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
   }
   qapp.processEvents();
 
-  CTolvarApp& app = App();
+  CTolvarApp app;
+  SetApp(&app);
   if (!app.Start(QApplication::applicationDirPath())) return 1;
   const int opened = app.OpenCatalog();
   if (opened <= 0) splash.close();
@@ -136,5 +137,6 @@ int main(int argc, char** argv) {
   frame.QuickField()->setFocus();
   const int rc = qapp.exec();
   app.Shutdown();
+  SetApp(nullptr);
   return rc;
 }

@@ -67,7 +67,7 @@ void CMainFrame::CreateActions() {
     if (!p.isEmpty()) OpenFile(p);
   });
   save_ = file->addAction("&Сохранить", QKeySequence::Save, this, &CMainFrame::Save);
-  saveAs_ = file->addAction("Сохранить &как...", QKeySequence("Ctrl+Shift+S"), this, &CMainFrame::SaveAs);
+  saveAs_ = file->addAction("Сохранить &как...", QKeySequence(Qt::Key_F12), this, &CMainFrame::SaveAs);
   file->addSeparator();
   recentMenu_ = file->addMenu("Последние файлы");
   file->addSeparator();
@@ -102,10 +102,10 @@ void CMainFrame::CreateActions() {
   goTo_ = docs->addAction(st->standardIcon(QStyle::SP_ArrowRight), "К номеру...", this, [this] { Active()->GoTo(); });
   next_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSeekForward), "Следующий", this, [this] { Active()->Next(); });
   last_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSkipForward), "Последний", this, [this] { Active()->Last(); });
-  first_->setShortcut(QKeySequence("Alt+Home"));
-  previous_->setShortcut(QKeySequence("Alt+Left"));
-  next_->setShortcut(QKeySequence("Alt+Right"));
-  last_->setShortcut(QKeySequence("Alt+End"));
+  first_->setShortcut(QKeySequence("Ctrl+Shift+PgUp"));
+  previous_->setShortcut(QKeySequence("Ctrl+PgUp"));
+  next_->setShortcut(QKeySequence("Ctrl+PgDown"));
+  last_->setShortcut(QKeySequence("Ctrl+Shift+PgDown"));
   goTo_->setShortcut(QKeySequence("Ctrl+G"));
   docs->addSeparator();
   mark_ = docs->addAction("Отметить ...", QKeySequence("Ctrl+M"), this, [this] { Active()->MarkDialog(); });

@@ -8,10 +8,12 @@
 
 namespace tolvar {
 
-CTolvarApp& App() {
-  static CTolvarApp app;
-  return app;
+namespace {
+CTolvarApp* g_app = nullptr;
 }
+
+CTolvarApp& App() { return *g_app; }
+void SetApp(CTolvarApp* app) { g_app = app; }
 
 bool CTolvarApp::Start(const QString& folder) {
   programFolder = folder;

@@ -31,6 +31,9 @@ class CTolvarApp {
   CEditionList editions;
 };
 
+// The application object of the running program, which main (or a test) owns, so that
+// it ends before the engine's own process-wide state does.
 CTolvarApp& App();
+void SetApp(CTolvarApp* app);
 
 }  // namespace tolvar

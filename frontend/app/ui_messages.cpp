@@ -1,6 +1,7 @@
 #include "ui_messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tolvar::ui {
 
@@ -16,8 +17,11 @@ void Warning(QWidget* parent, const QString& text) {
 
 bool AskYesNo(QWidget* parent, const QString& text) {
   if (g_question) return g_question(text);
-  return QMessageBox::question(parent, "Tolvar", text, QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::Yes) == QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Question, "Tolvar", text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText("Да");
+  box.button(QMessageBox::No)->setText("Нет");
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void SetWarningHook(std::function<void(const QString&)> hook) { g_warning = std::move(hook); }
