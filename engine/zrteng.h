@@ -359,6 +359,114 @@ ZRT_API int ZRT_CsvWrite(EngineHandle *h, int fd, const char *separator, const c
                          int convertMarkup);
 ZRT_API int ZRT_IsoWrite(EngineHandle *h, int fd, const char *fieldList);
 
+/* ---- Select statements ------------------------------------------------------------- */
+
+/* A relational-style dialect over one open edition, for callers other than the front
+ * end: select [DISTINCT] items from name [where condition | query text] [group by list
+ * [having condition]] [order by list] [start with condition]. Each record is a row (its
+ * number is ROWID), its fields are the columns. Run as ZRT_Parse_FSelect,
+ * ZRT_Parse_Select, ZRT_Iterate_Select, ZRT_End_Select, ZRT_Delete_Select. A failure
+ * leaves its reason in the handle's error state (ZRT_ErrCode, ZRT_ErrMsg; ZRT_ErrOffset
+ * is the place in the failing clause's text for a syntax error); ZRT_Parse_FSelect and
+ * ZRTOpenCfg use the thread's (ZRT_ErrMsg(NULL)). */
+#define ZRT_SELECT_MAX_ITEMS 64 /* select items */
+#define ZRT_SELECT_MAX_SLOTS 10 /* aggregate calls in the items and HAVING together */
+#define ZRT_SELECT_MAX_LIST 32  /* items of the order list and of the grouping list
+                                   (which with DISTINCT also holds the select items) */
+
+/* Error kinds and clauses of ZRTSelect. */
+#define ZRT_SELECT_ERR_SYNTAX 1
+#define ZRT_SELECT_ERR_ROOM 2      /* more items, slots or list items than the sizes above */
+#define ZRT_SELECT_ERR_ARGUMENTS 3 /* a function called with too few or too many */
+#define ZRT_SELECT_ERR_HAVING 5    /* HAVING without a grouping list */
+/* 6 to 9: a temporary tree (grouping, group order, ordering, distinct) cannot be created */
+#define ZRT_SELECT_CLAUSE_ITEMS 1
+#define ZRT_SELECT_CLAUSE_CONDITION 2
+#define ZRT_SELECT_CLAUSE_ORDER 3
+#define ZRT_SELECT_CLAUSE_GROUP 4
+#define ZRT_SELECT_CLAUSE_HAVING 5
+#define ZRT_SELECT_CLAUSE_START 6
+
+/* The select object. The caller provides zeroed storage and keeps it until after
+ * ZRT_Delete_Select; ZRT_Parse_Select fills it (releasing what an earlier parse left). */
+typedef struct ZRTSelect {
+  struct ZrtSelect *impl;     /* compiled statement and temporary trees */
+  int32_t itemCount;          /* number of select items */
+  /* Headings of the items: the item's text or its alias. Windows-1251, owned by the
+   * object, valid until the next ZRT_Parse_Select or ZRT_Delete_Select on it. */
+  const char *headings[ZRT_SELECT_MAX_ITEMS];
+  int32_t errorPosition; /* byte offset in the failing clause's text */
+  int32_t errorKind;     /* ZRT_SELECT_ERR_..., 0 after a successful parse */
+  int32_t errorClause;   /* ZRT_SELECT_CLAUSE_..., 0 when no clause is to blame */
+} ZRTSelect;
+
+/* One output row: the first context value, 0, the number of items, the items' texts
+ * (valid only during the call) and the second context value. */
+typedef void (*ZRT_SelectCallback)(void *context1, int32_t zero, int32_t count,
+                                   const char *const *texts, void *context2);
+
+/* Substitutes parameters and cuts a statement into its clauses. params is NULL or a list
+ * ended by a NULL pointer: "&n" (n of one or two digits) becomes params[n-1], and is
+ * deleted when the list has no n-th text. The statement is not changed: the
+ * substitution and the clause texts live in storage the engine owns, one per thread,
+ * valid until the next ZRT_Parse_FSelect on that thread. The outputs (any may be NULL)
+ * receive the clause texts ("" when absent) and the query flag (1 for "query" instead
+ * of "where"). 0; -1 when the text does not begin with select; -2 without from. */
+ZRT_API int ZRT_Parse_FSelect(const char *statement, const char *const *params, char **from,
+                              char **items, char **condition, int32_t *isQuery, char **order,
+                              char **group, char **having, char **startWith);
+/* Compiles the clauses (any may be NULL or empty) for the handle's open edition and
+ * creates the temporary trees. With isQuery the condition is a full-text query that is
+ * run at once (the edition's found set is then that query's). 0, or the negated error
+ * kind with the object's error fields set. The clause texts are not changed. */
+ZRT_API int ZRT_Parse_Select(EngineHandle *h, const char *items, const char *condition,
+                             int32_t isQuery, const char *order, const char *group,
+                             const char *having, const char *startWith, ZRTSelect *s);
+/* The row pass: filters every row, and delivers rows at once or files them for the
+ * final pass. 0, or -1 when an evaluation fails or a temporary file cannot be written;
+ * the temporary files are then removed and ZRT_End_Select returns -1. */
+ZRT_API int ZRT_Iterate_Select(EngineHandle *h, ZRTSelect *s, ZRT_SelectCallback callback,
+                               void *context1, void *context2);
+/* The final pass: completes aggregates, groups, delivers the filed rows in order and
+ * removes the temporary files. 0 or -1 as above. */
+ZRT_API int ZRT_End_Select(EngineHandle *h, ZRTSelect *s, ZRT_SelectCallback callback,
+                           void *context1, void *context2);
+/* Releases the compiled statement and removes any temporary files left; 0. */
+ZRT_API int ZRT_Delete_Select(ZRTSelect *s);
+
+/* ---- Configuration files and URL escaping ------------------------------------------ */
+
+/* A configuration file read into caller-provided storage. Lines: "#" comments,
+ * "[section]" lines, and "key value # comment" entries (entries before the first
+ * section belong to the section ""). Keys and sections match case-sensitively. */
+#define ZRT_CFG_MAX_ENTRIES 128
+#define ZRT_CFG_PATH_SIZE 260
+typedef struct ZRTCfgEntry {
+  char *key;
+  char *section;
+  char *value;
+} ZRTCfgEntry;
+typedef struct ZRTCfg {
+  ZRTCfgEntry entries[ZRT_CFG_MAX_ENTRIES]; /* sorted by section, then key; owned */
+  int32_t count;                            /* entries kept */
+  int32_t dropped; /* entries after the first ZRT_CFG_MAX_ENTRIES, which are not kept */
+  char path[ZRT_CFG_PATH_SIZE]; /* the file path, cut to ZRT_CFG_PATH_SIZE - 1 bytes */
+} ZRTCfg;
+/* Reads the file into cfg: 1, or 0 when it cannot be opened (cfg is then untouched).
+ * A cfg that holds entries must be freed first. */
+ZRT_API int ZRTOpenCfg(const char *path, ZRTCfg *cfg);
+/* Copies the value of section/key into out (the value's length + 1 bytes) and returns
+ * 1; otherwise copies def when it is not NULL (its length + 1 bytes) and returns 0. */
+ZRT_API int ZRTGetCfgStr(ZRTCfg *cfg, const char *section, const char *key, char *out,
+                         const char *def);
+/* Releases every entry's texts; 1. */
+ZRT_API int ZRTFreeCfg(ZRTCfg *cfg);
+/* In place: "+" becomes a space and "%hh" the byte hh (a "%" with fewer than two
+ * characters after it stays as it is); returns text. */
+ZRT_API char *unescape_url(char *text);
+/* In place: every space becomes "+"; returns text. */
+ZRT_API char *escape_query(char *text);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev
+  libsqlite3-dev
   hunspell hunspell-ru
   yaz
   # ZText (ztext/): Qt 6 Widgets and QtTest; the offscreen platform plugin the tests run on;

@@ -125,13 +125,13 @@ void RecordStore::Close() {
   }
 }
 
-Status RecordStore::GotoRecord(int32_t n) {
+Status RecordStore::GotoRecord(int32_t n, bool findMedia) {
   if (!isOpen()) return Status::InvalidArgument("the edition is not open");
   if (recordCount_ == 0) return Status::Ok();
   if (n < 1 || n > recordCount_)
     return Status::InvalidArgument("record " + std::to_string(n) + " is outside 1.." +
                                    std::to_string(recordCount_));
-  return ReadRecord(n);
+  return ReadRecord(n, findMedia);
 }
 
 Status RecordStore::ReadRecord(int32_t n, bool findMedia) {

@@ -44,9 +44,10 @@ public:
 
   int32_t recordCount() const { return recordCount_; }
   int32_t currentRecord() const { return currentRecord_; }
-  // Reads record n into the record buffer and finds its multimedia files. On an empty
-  // store any n succeeds and changes nothing.
-  Status GotoRecord(int32_t n);
+  // Reads record n into the record buffer and finds its multimedia files (unless a pass
+  // that reads only field texts says not to). On an empty store any n succeeds and
+  // changes nothing.
+  Status GotoRecord(int32_t n, bool findMedia = true);
 
   const std::vector<Entry>& entries() const { return entries_; }
   uint8_t recordFlag() const { return recordFlag_; }

@@ -7,6 +7,8 @@
 
 _Static_assert(sizeof(EngineHandle) == ZRT_HANDLE_SIZE, "engine handle storage");
 _Static_assert(sizeof(ORTreeItem) == ORTREE_ITEM_SIZE, "key tree item");
+_Static_assert(sizeof(((ZRTSelect*)0)->headings) / sizeof(char*) == ZRT_SELECT_MAX_ITEMS,
+               "select headings");
 
 static int failures = 0;
 static int checks = 0;
@@ -36,6 +38,33 @@ int main(void) {
 
   check(ZRTStop_build(NULL) == 0, "ZRTStop_build(NULL) reads nothing");
   ZRTCStop_destroy();
+
+  /* Select statements, configuration files and URL escaping from C storage. */
+  char *from, *items, *cond, *order, *group, *having, *start;
+  int32_t isQuery = -1;
+  const char* params[] = {"TI", NULL};
+  check(ZRT_Parse_FSelect("select &1 from db; query war", params, &from, &items, &cond, &isQuery,
+                          &order, &group, &having, &start) == 0 &&
+            strcmp(items, " TI") == 0 && strcmp(from, "db") == 0 && isQuery == 1,
+        "ZRT_Parse_FSelect cuts and substitutes");
+  ZRTSelect select;
+  memset(&select, 0, sizeof select);
+  EngineHandle closed;
+  ZRT_Build(&closed);
+  check(ZRT_Parse_Select(&closed, "TI", "", 0, "", "", "", "", &select) == -1,
+        "ZRT_Parse_Select on a handle that is not open");
+  check(ZRT_Iterate_Select(&closed, &select, NULL, NULL, NULL) == -1, "nothing to iterate");
+  check(ZRT_Delete_Select(&select) == 0 && select.impl == NULL, "ZRT_Delete_Select");
+  ZRT_Destroy(&closed);
+  ZRTCfg cfg;
+  memset(&cfg, 0, sizeof cfg);
+  check(ZRTOpenCfg("/nonexistent/zrt.cfg", &cfg) == 0 && cfg.count == 0, "ZRTOpenCfg of no file");
+  char value[8] = "";
+  check(ZRTGetCfgStr(&cfg, "S", "k", value, "d") == 0 && strcmp(value, "d") == 0, "default value");
+  check(ZRTFreeCfg(&cfg) == 1, "ZRTFreeCfg");
+  char url[] = "a+b%2Cc";
+  check(strcmp(unescape_url(url), "a b,c") == 0, "unescape_url");
+  check(strcmp(escape_query(url), "a+b,c") == 0, "escape_query");
 
   printf("%d passed, %d failed\n", checks - failures, failures);
   return failures == 0 ? 0 : 1;
