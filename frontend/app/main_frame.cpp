@@ -58,6 +58,13 @@ CMainFrame::CMainFrame() {
   UpdatePanes();
 }
 
+// The MDI area still activates and deactivates its windows while it is torn down, when
+// the panes it would update are gone.
+CMainFrame::~CMainFrame() {
+  disconnect(mdi_, nullptr, this, nullptr);
+  for (QMdiSubWindow* sub : mdi_->subWindowList()) disconnect(sub->widget(), nullptr, this, nullptr);
+}
+
 void CMainFrame::CreateActions() {
   QStyle* st = style();
   QMenu* file = menuBar()->addMenu("&Запрос");

@@ -20,6 +20,7 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
  public:
   CMainFrame();
+  ~CMainFrame() override;
   void FillEditions();
   CQueryWindow* Active() const;
   // New query; withQuickText takes the quick-search field's text.

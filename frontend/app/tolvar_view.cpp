@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 
 #include "rtf.h"
@@ -17,7 +18,11 @@ CTolvarView::CTolvarView(QWidget* parent) : QTextEdit(parent) {
 }
 
 void CTolvarView::ShowRtf(const QByteArray& rtf, const QString& family) {
-  RtfToDocument(rtf, document(), family);
+  // Built apart from the view, so that it is laid out once rather than per insertion.
+  auto* doc = new QTextDocument(this);
+  doc->setDocumentMargin(14);
+  RtfToDocument(rtf, doc, family);
+  setDocument(doc);  // deletes the previous one, a child of the view as well
   moveCursor(QTextCursor::Start);
 }
 

@@ -210,6 +210,12 @@ namespace {
 class DocumentBuilder : public RtfReader {
  public:
   DocumentBuilder(QTextDocument* doc, QString family) : cursor_(doc), family_(std::move(family)) {}
+  // Characters of one format are inserted as one run: one insertion per character
+  // makes a portion take seconds.
+  void Flush() {
+    if (!run_.isEmpty()) cursor_.insertText(run_, runFormat_);
+    run_.clear();
+  }
 
  protected:
   void Character(char16_t c, unsigned char symbolByte, const RtfCharState& s) override {
@@ -227,13 +233,18 @@ class DocumentBuilder : public RtfReader {
                                             : QTextCharFormat::AlignNormal);
     if (s.color > 0 && s.color < Colors().size()) f.setForeground(Colors()[s.color]);
     if (symbolByte) f.setProperty(kSymbolByteProperty, int(symbolByte));
-    cursor_.insertText(QString(QChar(c)), f);
+    if (f != runFormat_) Flush();
+    runFormat_ = f;
+    run_ += QChar(c);
   }
   void Paragraph() override {
+    Flush();
     cursor_.setBlockFormat(block_);
     cursor_.insertBlock(block_);
   }
-  void LineBreak() override { cursor_.insertText(QString(QChar(0x2028))); }
+  void LineBreak() override {
+    run_ += QChar(0x2028);
+  }
   void ParagraphProperty(const QByteArray& w, int param) override {
     if (w == "pard") block_ = QTextBlockFormat();
     else if (w == "qj") block_.setAlignment(Qt::AlignJustify);
@@ -244,12 +255,15 @@ class DocumentBuilder : public RtfReader {
     else if (w == "sa") block_.setBottomMargin(param / 15.0);
     else if (w == "li") block_.setLeftMargin(param / 15.0);
     else return;
+    Flush();
     cursor_.setBlockFormat(block_);
   }
 
  private:
   QTextCursor cursor_;
   QTextBlockFormat block_;
+  QTextCharFormat runFormat_;
+  QString run_;
   QString family_;
 };
 
@@ -294,6 +308,7 @@ void RtfToDocument(QByteArrayView rtf, QTextDocument* doc, const QString& fallba
   doc->clear();
   DocumentBuilder builder(doc, fallbackFamily);
   builder.Read(rtf);
+  builder.Flush();
 }
 
 QByteArray RtfToMarkup(QByteArrayView rtf) {
