@@ -256,7 +256,7 @@ class TstFrontendCore : public QObject {
     s.morphology = false;
     CTolvarDoc doc(editions_, s, ui);
     QVERIFY(doc.SetEdition(editions_.ShortName(editions_.Count() - 1)));
-    bool changed;
+    bool changed = false;
     QCOMPARE(doc.Execute(&changed, false, kReplace, E("бородин$"), doc.editionName, true), 1);
     doc.Apply(1);
     QFile form(kConfig + "/" + QString::fromUtf8("Библиография с рефератом.tpl"));
