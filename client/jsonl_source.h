@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "load_source.h"
+#include "client/record_source.h"
 
-namespace zrt::cli {
+namespace zrt::client {
 
-std::unique_ptr<CliSource> OpenJsonLines(const SourceSpec& spec, std::string* error);
+std::unique_ptr<RecordSource> OpenJsonLines(const SourceSpec& spec, std::string* error);
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

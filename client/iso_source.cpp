@@ -1,20 +1,20 @@
-#include "iso_source.h"
+#include "client/iso_source.h"
 
 #include <array>
 #include <cstdio>
 #include <set>
 
-#include "cp1251.h"
-#include "output/export.h"
-#include "text/charset.h"
+#include "client/text.h"
+#include "formats/iso2709.h"
+#include "zrteng.h"
 
-namespace zrt::cli {
+namespace zrt::client {
 namespace {
 
 constexpr size_t kTags = 1000;
 
-class IsoSource : public CliSource {
-public:
+class IsoSource : public RecordSource {
+ public:
   explicit IsoSource(const SourceSpec& spec) : spec_(spec) {
     slotOfTag_.fill(-1);
     ignored_.fill(false);
@@ -38,7 +38,7 @@ public:
       for (const std::string& key : f.keys) {
         size_t tag = 0;
         if (key == f.code) {
-          tag = IsoTag(f.code, static_cast<unsigned>(f.slot + 1));
+          tag = iso2709::Tag(f.code, static_cast<unsigned>(f.slot + 1));
         } else if (!IsTagText(key, &tag)) {
           *error = "field " + f.code + ": '" + key + "' is not an ISO 2709 tag (three digits)";
           return false;
@@ -73,27 +73,28 @@ public:
           if (spec_.skipBad) break;
           return reader_.Bad(TagNotNumber(f.tag));
         }
-        if (!ignored_[tag] && seen.insert(tag).second) keys->push_back(IsoFieldCode(static_cast<unsigned>(tag)));
+        if (!ignored_[tag] && seen.insert(tag).second)
+          keys->push_back(iso2709::FieldCode(static_cast<unsigned>(tag)));
       }
     }
     return reader_.Open(spec_.path);
   }
 
-  Status Next(RecordStore::Texts* store, RecordStore::Texts* index, bool* delivered) override {
+  Status Next(Texts* store, Texts* index, bool* delivered) override {
     *delivered = false;
     for (;;) {
       bool done = false;
       Status s = reader_.Next(&fields_, &done);
       if (s.ok() && done) {
         if (skipped_ > 0)
-          std::fprintf(stderr, "zrt: %s: %lld malformed record%s skipped\n", spec_.path.c_str(),
-                       skipped_, skipped_ == 1 ? "" : "s");
+          Warn(spec_.path + ": " + std::to_string(skipped_) + " malformed record" +
+               (skipped_ == 1 ? "" : "s") + " skipped");
         return Status::Ok();
       }
-      if (s.ok()) s = Texts(store);
+      if (s.ok()) s = FieldTexts(store);
       if (s.ok()) break;
       if (s.code() != Status::Code::Corruption || !spec_.skipBad) return s;
-      std::fprintf(stderr, "zrt: %s; skipped\n", s.message().c_str());
+      Warn(s.message() + "; skipped");
       ++skipped_;
     }
     *index = *store;
@@ -108,10 +109,15 @@ public:
     return reader_.recordNumber() > 0 ? reader_.Where() : std::string();
   }
 
-private:
+ private:
+  void Warn(const std::string& message) const {
+    if (spec_.warn) spec_.warn(message);
+  }
+
   // A tag given on the command line: one to three digits ("7" is tag 007).
   static bool IsTagText(const std::string& text, size_t* tag) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
       return false;
     *tag = std::stoul(text);
     return true;
@@ -122,7 +128,7 @@ private:
   }
 
   // The record's fields by their tags; repeated tags are joined with "; ", as lists are.
-  Status Texts(RecordStore::Texts* store) {
+  Status FieldTexts(Texts* store) {
     store->assign(256, std::string());
     for (const IsoField& f : fields_) {
       size_t tag = 0;
@@ -141,7 +147,8 @@ private:
         if (!FromUtf8(f.data, &ansi, &bad, spec_.substitute ? '?' : 0))
           return reader_.Bad("tag " + f.tag + ": '" + bad + "' has no Windows-1251 form");
       } else {
-        ansi = ExchangeOemToAnsi(f.data);
+        ansi = f.data;
+        LExchangeToAnsi(ansi.data());
       }
       if (ansi.empty()) continue;
       if (!text.empty()) text += "; ";
@@ -161,10 +168,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CliSource> OpenIso(const SourceSpec& spec, std::string* error) {
+std::unique_ptr<RecordSource> OpenIso(const SourceSpec& spec, std::string* error) {
   auto source = std::make_unique<IsoSource>(spec);
   if (!source->Open(error)) return nullptr;
   return source;
 }
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

@@ -11,15 +11,15 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "base/file.h"
-#include "base/status.h"
+#include "client/status.h"
 
-namespace zrt::cli {
+namespace zrt::client {
 
 struct IsoField {
   std::string tag;   // three bytes as written
@@ -32,7 +32,7 @@ bool ParseIsoRecord(std::string_view record, std::vector<IsoField>* fields, std:
 
 // Reads the records of an exchange file one at a time.
 class IsoReader {
-public:
+ public:
   Status Open(const std::string& path);
   // The next record's fields; *done at the end of the file. A malformed record gives
   // Corruption naming its number and byte offset; the reader has then moved past it
@@ -49,14 +49,14 @@ public:
   // Corruption for the last record: Where() and why.
   Status Bad(const std::string& why) const;
 
-private:
+ private:
   // Moves past the next record terminator at or after `from` (or to the end).
   void Resync(uint64_t from);
   // Reads up to n bytes at offset into *out (short at the end of the file).
   Status Read(uint64_t offset, size_t n, std::string* out);
 
   std::string path_;
-  std::unique_ptr<File> file_;
+  std::ifstream file_;
   uint64_t size_ = 0;
   uint64_t position_ = 0;
   int64_t recordNumber_ = 0;
@@ -68,7 +68,4 @@ bool IsoTagNumber(std::string_view tag, size_t* number);
 // A tag as the user reads it: its bytes when printable, else their codes.
 std::string ShowIsoTag(std::string_view tag);
 
-// The field code that the tag rule maps back to `tag` (0-999): "A10", "B05".
-std::string IsoFieldCode(unsigned tag);
-
-}  // namespace zrt::cli
+}  // namespace zrt::client

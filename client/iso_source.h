@@ -13,13 +13,13 @@
 #include <memory>
 #include <string>
 
-#include "iso_reader.h"
-#include "load_source.h"
+#include "client/iso_reader.h"
+#include "client/record_source.h"
 
-namespace zrt::cli {
+namespace zrt::client {
 
 // The source for `zrt load`; with spec.skipBad malformed records are reported on stderr
 // and skipped, otherwise the first one fails the load.
-std::unique_ptr<CliSource> OpenIso(const SourceSpec& spec, std::string* error);
+std::unique_ptr<RecordSource> OpenIso(const SourceSpec& spec, std::string* error);
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

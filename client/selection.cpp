@@ -1,11 +1,10 @@
-#include "doc_selection.h"
+#include "client/selection.h"
 
 #include <charconv>
 
-#include "cp1251.h"
-#include "query_failure.h"
+#include "client/text.h"
 
-namespace zrt::cli {
+namespace zrt::client {
 namespace {
 
 bool ParseNumber(const std::string& text, int32_t* value) {
@@ -16,29 +15,28 @@ bool ParseNumber(const std::string& text, int32_t* value) {
 
 }  // namespace
 
-bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to, std::string* error) {
+bool ParseRecordRange(const std::string& text, int32_t* from, int32_t* to) {
   size_t dash = text.find('-');
   std::string left = text.substr(0, dash);
   std::string right = dash == std::string::npos ? left : text.substr(dash + 1);
   *to = -1;
-  bool ok = ParseNumber(left, from) && *from >= 1 &&
-            ((dash != std::string::npos && right.empty()) || (ParseNumber(right, to) && *to >= *from));
-  if (!ok) *error = "--records wants N, N-M or N- with 1 <= N <= M, not '" + text + "'";
-  return ok;
+  return ParseNumber(left, from) && *from >= 1 &&
+         ((dash != std::string::npos && right.empty()) || (ParseNumber(right, to) && *to >= *from));
 }
 
-bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error) {
-  queryMode_ = args.Has("query");
+bool DocSelection::Choose(EngineHandle* h, const std::optional<std::string>& query,
+                          const std::optional<std::string>& range, std::string* error) {
+  queryMode_ = query.has_value();
   if (queryMode_) {
-    std::string query;
-    if (!ArgText(args.Get("query"), &query, error, "--query")) return false;
-    if (ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, opcodes_.get(), nullptr) != 0) {
+    std::string text;
+    if (!ToEngineText(*query, &text, error, "--query")) return false;
+    if (ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, opcodes_.get(), nullptr) != 0) {
       *error = QueryFailure(h);
       return false;
     }
     found_.resize(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
-    found_.resize(static_cast<size_t>(
-        ZRT_BuildList(h, found_.data(), static_cast<int32_t>(found_.size()))));
+    found_.resize(
+        static_cast<size_t>(ZRT_BuildList(h, found_.data(), static_cast<int32_t>(found_.size()))));
     total_ = static_cast<int32_t>(found_.size());
   } else {
     total_ = ZRT_GetNumRecords(h);
@@ -46,11 +44,14 @@ bool DocSelection::Choose(EngineHandle* h, const Args& args, std::string* error)
   }
   first_ = 1;
   last_ = total_;
-  if (args.Has("records")) {
+  if (range) {
     int32_t from = 0, to = 0;
-    if (!ParseRecordRange(args.Get("records"), &from, &to, error)) return false;
+    if (!ParseRecordRange(*range, &from, &to)) {
+      *error = "--records wants N, N-M or N- with 1 <= N <= M, not '" + *range + "'";
+      return false;
+    }
     if (from > total_) {
-      *error = "--records " + args.Get("records") + ": " +
+      *error = "--records " + *range + ": " +
                (queryMode_ ? "the query found " : "the edition has ") + std::to_string(total_) +
                " record" + (total_ == 1 ? "" : "s");
       return false;
@@ -66,4 +67,4 @@ int32_t DocSelection::RecordAt(int32_t position) const {
   return queryMode_ ? found_[static_cast<size_t>(position - 1)] : position;
 }
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

@@ -1,15 +1,14 @@
-#include "jsonl_source.h"
+#include "client/jsonl_source.h"
 
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 
-#include <nlohmann/json.hpp>
+#include "client/text.h"
 
-#include "cp1251.h"
-
-namespace zrt::cli {
+namespace zrt::client {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -26,8 +25,8 @@ std::string CodePoint(const std::string& utf8) {
   return buffer;
 }
 
-class JsonLinesSource : public CliSource {
-public:
+class JsonLinesSource : public RecordSource {
+ public:
   explicit JsonLinesSource(const SourceSpec& spec) : spec_(spec) {
     for (const FieldSpec& f : spec_.fields)
       for (const std::string& key : f.keys) known_.insert(key);
@@ -46,10 +45,10 @@ public:
     return true;
   }
 
-  zrt::Status DiscoverFields(std::vector<std::string>* keys) override {
+  Status DiscoverFields(std::vector<std::string>* keys) override {
     std::set<std::string> seen;
     Json record;
-    zrt::Status s;
+    Status s;
     while ((s = NextObject(&record)).ok() && !record.is_null()) {
       for (const auto& [key, value] : record.items())
         if (seen.insert(key).second) keys->push_back(key);
@@ -61,11 +60,10 @@ public:
     return s;
   }
 
-  zrt::Status Next(zrt::RecordStore::Texts* store, zrt::RecordStore::Texts* index,
-                   bool* delivered) override {
+  Status Next(Texts* store, Texts* index, bool* delivered) override {
     *delivered = false;
     Json record;
-    zrt::Status s = NextObject(&record);
+    Status s = NextObject(&record);
     if (!s.ok() || record.is_null()) return s;
     for (const auto& [key, value] : record.items())
       if (!known_.count(key)) return Error("unknown field \"" + key + "\"");
@@ -92,7 +90,7 @@ public:
     if (!s.ok()) return Error(s.message());
     *index = *store;
     *delivered = true;
-    return zrt::Status::Ok();
+    return Status::Ok();
   }
 
   double Progress() const override { return size_ > 0 ? read_ / size_ : 1.0; }
@@ -100,13 +98,13 @@ public:
     return line_ == 0 ? std::string() : spec_.path + ": line " + std::to_string(line_);
   }
 
-private:
-  zrt::Status Error(const std::string& why) const {
-    return zrt::Status::InvalidArgument(Where() + ": " + why);
+ private:
+  Status Error(const std::string& why) const {
+    return Status::InvalidArgument(Where() + ": " + why);
   }
 
   // The next non-blank line's object; null at the end.
-  zrt::Status NextObject(Json* record) {
+  Status NextObject(Json* record) {
     *record = nullptr;
     std::string text;
     while (std::getline(in_, text)) {
@@ -122,13 +120,13 @@ private:
         return Error("malformed JSON: " + (colon == std::string::npos ? why : why.substr(colon)));
       }
       if (!record->is_object()) return Error("not a JSON object");
-      return zrt::Status::Ok();
+      return Status::Ok();
     }
-    if (in_.bad()) return zrt::Status::IOError(spec_.path + ": read failed");
-    return zrt::Status::Ok();
+    if (in_.bad()) return Status::IOError(spec_.path + ": read failed");
+    return Status::Ok();
   }
 
-  zrt::Status TextOf(const Json& value, const std::string& code, std::string* out) const {
+  Status TextOf(const Json& value, const std::string& code, std::string* out) const {
     if (value.is_string()) {
       *out = value.get<std::string>();
     } else if (value.is_number_integer() || value.is_number_unsigned() || value.is_number_float()) {
@@ -148,7 +146,7 @@ private:
       return Error("field " + code + ": " + (value.is_boolean() ? "true or false" : "an object") +
                    " is not a text, a number or a list");
     }
-    return zrt::Status::Ok();
+    return Status::Ok();
   }
 
   SourceSpec spec_;
@@ -160,10 +158,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CliSource> OpenJsonLines(const SourceSpec& spec, std::string* error) {
+std::unique_ptr<RecordSource> OpenJsonLines(const SourceSpec& spec, std::string* error) {
   auto source = std::make_unique<JsonLinesSource>(spec);
   if (!source->Open(error)) return nullptr;
   return source;
 }
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

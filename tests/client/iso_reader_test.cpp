@@ -2,6 +2,8 @@
 // from other systems (indicators), every structural fault with a message that names it,
 // files cut at every byte and randomly damaged files, which must give clean errors that
 // name the record and its offset, and never a crash or a read out of bounds.
+#include "client/iso_reader.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,14 +16,13 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
-#include "iso_reader.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using zrt::cli::IsoField;
-using zrt::cli::IsoReader;
-using zrt::cli::ParseIsoRecord;
+using zrt::client::IsoField;
+using zrt::client::IsoReader;
+using zrt::client::ParseIsoRecord;
 using Fields = std::vector<std::pair<std::string, std::string>>;  // tag, text
 
 // A record as the format tables give it: leader, 12-byte directory entries, fields.
@@ -59,7 +60,7 @@ Fields AsPairs(const std::vector<IsoField>& fields) {
 }
 
 class IsoReaderTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     static int counter = 0;
     dir_ = fs::temp_directory_path() /
@@ -85,12 +86,12 @@ protected:
     // Every call consumes at least one byte, so the reader cannot loop.
     for (size_t calls = 0; calls <= bytes.size() + 1; ++calls) {
       bool done = false;
-      zrt::Status s = reader.Next(&fields, &done);
+      zrt::client::Status s = reader.Next(&fields, &done);
       if (s.ok() && done) return o;
       if (s.ok()) {
         o.records.push_back(AsPairs(fields));
       } else {
-        EXPECT_EQ(s.code(), zrt::Status::Code::Corruption) << s.message();
+        EXPECT_EQ(s.code(), zrt::client::Status::Code::Corruption) << s.message();
         o.errors.push_back(s.message());
       }
     }
@@ -150,7 +151,10 @@ TEST_F(IsoReaderTest, StructuralFaultsAreNamed) {
       {with(43, "00099"), "99 pass the end of the 10-byte data area"},
       {with(52, "\x1D"), "directory entry 1 (tag 001): the field does not end"},
       {with(50, std::string(1, '\0')), "directory entry 1 (tag 001): the field holds a NUL"},
-      {with(24, "\x01" "01"), "directory entry 1 (tag 0x0101)"},
+      {with(24,
+            "\x01"
+            "01"),
+       "directory entry 1 (tag 0x0101)"},
   };
   // A directory of 13 bytes: one byte more, base and length moved along.
   std::string odd = good;
@@ -162,7 +166,8 @@ TEST_F(IsoReaderTest, StructuralFaultsAreNamed) {
   for (const Case& c : cases) {
     std::string why;
     EXPECT_FALSE(ParseIsoRecord(c.record, &fields, &why)) << c.why;
-    EXPECT_NE(why.find(c.why), std::string::npos) << "expected '" << c.why << "', got '" << why << "'";
+    EXPECT_NE(why.find(c.why), std::string::npos)
+        << "expected '" << c.why << "', got '" << why << "'";
     EXPECT_TRUE(fields.empty());
   }
   std::string why;
@@ -186,7 +191,8 @@ TEST_F(IsoReaderTest, ReadsBothFramingsAndLineEndsBetweenRecords) {
     plain += Record(f);
     lines += Record(f) + "\n";
   }
-  for (const std::string& file : {folded, plain, lines, lines + "\r\n\x1A", folded.substr(0, folded.size() - 2)}) {
+  for (const std::string& file :
+       {folded, plain, lines, lines + "\r\n\x1A", folded.substr(0, folded.size() - 2)}) {
     Outcome o = ReadAll(file);
     EXPECT_TRUE(o.errors.empty()) << o.errors[0];
     EXPECT_EQ(o.records, records);
@@ -253,10 +259,18 @@ TEST_F(IsoReaderTest, RandomlyDamagedFilesGiveCleanErrors) {
     for (int c = 0; c < changes; ++c) {
       size_t at = rng() % damaged.size();
       switch (rng() % 4) {
-        case 0: damaged[at] = bytes[rng() % sizeof bytes]; break;
-        case 1: damaged.erase(at, 1 + rng() % 3); break;
-        case 2: damaged.insert(at, 1, bytes[rng() % sizeof bytes]); break;
-        default: damaged.resize(at); break;
+        case 0:
+          damaged[at] = bytes[rng() % sizeof bytes];
+          break;
+        case 1:
+          damaged.erase(at, 1 + rng() % 3);
+          break;
+        case 2:
+          damaged.insert(at, 1, bytes[rng() % sizeof bytes]);
+          break;
+        default:
+          damaged.resize(at);
+          break;
       }
       if (damaged.empty()) break;
     }

@@ -1,20 +1,22 @@
-#include "iso_reader.h"
+#include "client/iso_reader.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-namespace zrt::cli {
+#include "formats/iso2709.h"
+
+namespace zrt::client {
 namespace {
 
-constexpr char kFieldEnd = 0x1E;
-constexpr char kRecordEnd = 0x1D;
-constexpr char kSubfield = 0x1F;
-constexpr size_t kLeaderSize = 24;
-constexpr size_t kLengthDigits = 5;
+using iso2709::kFieldEnd;
+using iso2709::kLeaderSize;
+using iso2709::kLengthDigits;
+using iso2709::kRecordEnd;
+using iso2709::kSubfield;
 // Leader, directory terminator and record terminator: the smallest record there is.
 constexpr size_t kSmallestRecord = kLeaderSize + 2;
-constexpr size_t kLine = 80;
+constexpr size_t kLine = iso2709::kLine;
 
 bool Digits(std::string_view s, size_t* value) {
   if (s.empty()) return false;
@@ -71,13 +73,14 @@ bool ParseIsoRecord(std::string_view r, std::vector<IsoField>* fields, std::stri
   const size_t entrySize = 3 + lengthDigits + startDigits + implDigits;
   const size_t directory = base - 1 - kLeaderSize;
   if (directory % entrySize != 0)
-    return fail("the directory of " + std::to_string(directory) + " bytes is not a whole number of " +
-                std::to_string(entrySize) + "-byte entries");
+    return fail("the directory of " + std::to_string(directory) +
+                " bytes is not a whole number of " + std::to_string(entrySize) + "-byte entries");
   const std::string_view data = r.substr(base, r.size() - 1 - base);
   for (size_t i = 0; i < directory / entrySize; ++i) {
     std::string_view entry = r.substr(kLeaderSize + i * entrySize, entrySize);
     std::string_view tag = entry.substr(0, 3);
-    std::string name = "directory entry " + std::to_string(i + 1) + " (tag " + ShowIsoTag(tag) + ")";
+    std::string name =
+        "directory entry " + std::to_string(i + 1) + " (tag " + ShowIsoTag(tag) + ")";
     for (char c : tag)
       if (!std::isalnum(static_cast<unsigned char>(c)))
         return fail(name + ": a tag is three letters or digits");
@@ -121,21 +124,15 @@ bool IsoTagNumber(std::string_view tag, size_t* number) {
   return tag.size() == 3 && Digits(tag, number);
 }
 
-std::string IsoFieldCode(unsigned tag) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%c%02u", static_cast<char>('A' + tag / 100 % 10), tag % 100);
-  return buf;
-}
-
 // ---- IsoReader ------------------------------------------------------------------------
 
 Status IsoReader::Open(const std::string& path) {
   path_ = path;
-  Status why;
-  file_ = Env::Current()->Open(path, OpenMode::Read, &why);
-  if (!file_) return Status::IOError(path + ": cannot be read" +
-                                     (why.message().empty() ? "" : ": " + why.message()));
-  long long size = file_->Size();
+  file_.close();
+  file_.clear();
+  file_.open(path, std::ios::binary);
+  if (file_) file_.seekg(0, std::ios::end);
+  const std::streamoff size = file_ ? static_cast<std::streamoff>(file_.tellg()) : -1;
   if (size < 0) return Status::IOError(path + ": cannot be read");
   size_ = static_cast<uint64_t>(size);
   position_ = 0;
@@ -149,15 +146,21 @@ std::string IsoReader::Where() const {
          std::to_string(recordOffset_);
 }
 
-Status IsoReader::Bad(const std::string& why) const { return Status::Corruption(Where() + ": " + why); }
+Status IsoReader::Bad(const std::string& why) const {
+  return Status::Corruption(Where() + ": " + why);
+}
 
 Status IsoReader::Read(uint64_t offset, size_t n, std::string* out) {
   out->clear();
   if (offset >= size_) return Status::Ok();
   n = static_cast<size_t>(std::min<uint64_t>(n, size_ - offset));
   out->resize(n);
-  long long got = file_->ReadAt(offset, out->data(), n);
-  if (got < 0) return Status::IOError(path_ + ": read failed at byte " + std::to_string(offset));
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(offset));
+  file_.read(out->data(), static_cast<std::streamsize>(n));
+  const std::streamsize got = file_.gcount();
+  if (file_.bad() || (got == 0 && n > 0))
+    return Status::IOError(path_ + ": read failed at byte " + std::to_string(offset));
   out->resize(static_cast<size_t>(got));
   return Status::Ok();
 }
@@ -219,8 +222,8 @@ Status IsoReader::Next(std::vector<IsoField>* fields, bool* done) {
     consumed = length;
     return true;
   };
-  bool folded = length > kLine && raw.size() >= kLine + 2 && raw[kLine] == '\r' &&
-                raw[kLine + 1] == '\n';
+  bool folded =
+      length > kLine && raw.size() >= kLine + 2 && raw[kLine] == '\r' && raw[kLine + 1] == '\n';
   if (folded) {
     record.reserve(length);
     for (size_t k = 0; k < lines && why.empty(); ++k) {
@@ -266,4 +269,4 @@ Status IsoReader::Next(std::vector<IsoField>* fields, bool* done) {
   return Status::Ok();
 }
 
-}  // namespace zrt::cli
+}  // namespace zrt::client

@@ -2,10 +2,11 @@
 
 #include <cstdint>
 
-namespace zrt::cli {
+namespace zrt::cp1251 {
 namespace {
 
 // Unicode code points of bytes 0x80-0xFF (0: the byte 0x98, which has none).
+// clang-format off
 const uint16_t kHigh[128] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
@@ -24,6 +25,7 @@ const uint16_t kHigh[128] = {
     0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
+// clang-format on
 
 void AppendUtf8(std::string* out, uint32_t cp) {
   if (cp < 0x80) {
@@ -44,7 +46,7 @@ void AppendUtf8(std::string* out, uint32_t cp) {
 }
 
 // Decodes one UTF-8 sequence at s[i]; advances i. Malformed input yields U+FFFD.
-uint32_t DecodeUtf8(const std::string& s, size_t& i) {
+uint32_t DecodeUtf8(std::string_view s, size_t& i) {
   auto b = static_cast<unsigned char>(s[i++]);
   if (b < 0x80) return b;
   int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
@@ -59,10 +61,28 @@ uint32_t DecodeUtf8(const std::string& s, size_t& i) {
 
 }  // namespace
 
+char32_t ToUnicode(unsigned char byte) {
+  if (byte < 0x80) return byte;
+  return kHigh[byte - 0x80] ? kHigh[byte - 0x80] : 0xFFFD;
+}
+
+int FromUnicode(char32_t c) {
+  if (c < 0x80) return static_cast<int>(c);
+  // А-я, nearly all of a Russian text, sit in one run; only the rest needs the table.
+  if (c >= 0x0410 && c <= 0x044F) return static_cast<int>(0xC0 + (c - 0x0410));
+  for (int k = 0; k < 128; ++k)
+    if (kHigh[k] == c) return 0x80 + k;
+  return -1;
+}
+
 bool ValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {
     auto c = static_cast<unsigned char>(s[i]);
-    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+    size_t extra = c < 0x80             ? 0
+                   : (c & 0xE0) == 0xC0 ? 1
+                   : (c & 0xF0) == 0xE0 ? 2
+                   : (c & 0xF8) == 0xF0 ? 3
+                                        : 4;
     if (extra == 4 || extra > s.size() - 1 - i) return false;
     for (size_t k = 1; k <= extra; ++k)
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -71,61 +91,29 @@ bool ValidUtf8(std::string_view s) {
   return true;
 }
 
-bool ArgText(const std::string& utf8, std::string* cp1251, std::string* error,
-             const std::string& what) {
-  std::string bad;
-  if (!ValidUtf8(utf8)) {
-    *error = what + " is not valid UTF-8";
-    return false;
-  }
-  if (FromUtf8(utf8, cp1251, &bad)) return true;
-  *error = what + ": '" + bad + "' has no Windows-1251 form";
-  return false;
-}
-
-std::string ToUtf8(const std::string& cp1251) {
+std::string ToUtf8(std::string_view cp1251) {
   std::string out;
   out.reserve(cp1251.size() * 2);
-  for (unsigned char c : cp1251) {
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else
-      AppendUtf8(&out, kHigh[c - 0x80] ? kHigh[c - 0x80] : 0xFFFD);
-  }
+  for (unsigned char c : cp1251) AppendUtf8(&out, ToUnicode(c));
   return out;
 }
 
-bool FromUtf8(const std::string& utf8, std::string* cp1251, std::string* bad, char replacement) {
+bool FromUtf8(std::string_view utf8, std::string* cp1251, std::string* bad, char replacement) {
   cp1251->clear();
   cp1251->reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
     size_t start = i;
-    uint32_t cp = DecodeUtf8(utf8, i);
-    if (cp < 0x80) {
-      cp1251->push_back(static_cast<char>(cp));
-      continue;
-    }
-    // А-я, nearly all of a Russian text, sit in one run; only the rest needs the table.
-    if (cp >= 0x0410 && cp <= 0x044F) {
-      cp1251->push_back(static_cast<char>(0xC0 + (cp - 0x0410)));
-      continue;
-    }
-    int found = -1;
-    for (int k = 0; k < 128; ++k)
-      if (kHigh[k] == cp) {
-        found = k;
-        break;
-      }
-    if (found >= 0) {
-      cp1251->push_back(static_cast<char>(0x80 + found));
+    int byte = FromUnicode(DecodeUtf8(utf8, i));
+    if (byte >= 0) {
+      cp1251->push_back(static_cast<char>(byte));
     } else if (replacement) {
       cp1251->push_back(replacement);
     } else {
-      if (bad) *bad = utf8.substr(start, i - start);
+      if (bad) *bad = std::string(utf8.substr(start, i - start));
       return false;
     }
   }
   return true;
 }
 
-}  // namespace zrt::cli
+}  // namespace zrt::cp1251
