@@ -47,7 +47,7 @@ QPixmap SplashPicture() {
   p.fill(QColor(0x1f, 0x3b, 0x5c));
   QPainter g(&p);
   g.setRenderHint(QPainter::Antialiasing);
-  QIcon(":/icons/tolvar.svg").paint(&g, QRect(30, 70, 110, 110));
+  QIcon(":/icons/tolvar.png").paint(&g, QRect(30, 70, 110, 110));
   g.setPen(Qt::white);
   QFont f = g.font();
   f.setPixelSize(44);

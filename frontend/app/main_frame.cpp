@@ -44,7 +44,7 @@ QFont DialogFont() {
 
 CMainFrame::CMainFrame() {
   setWindowTitle("Tolvar");
-  setWindowIcon(QIcon(":/icons/tolvar.svg"));
+  setWindowIcon(QIcon(":/icons/tolvar.png"));
   mdi_ = new QMdiArea;
   mdi_->setViewMode(QMdiArea::SubWindowView);
   mdi_->setBackground(QColor(0xd8, 0xdc, 0xe2));

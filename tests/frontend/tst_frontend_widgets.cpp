@@ -1,6 +1,8 @@
 // The dialogs' validation, the view's context menu enabling and the builder's main page,
 // on the offscreen platform; with TOLVAR_SCREENSHOT_DIR set the dialogs are saved as PNGs.
 #include <QCheckBox>
+#include <QFile>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -43,6 +45,13 @@ class TstFrontendWidgets : public QObject {
     QCOMPARE(app_.OpenCatalog(), 4);
   }
   void cleanupTestCase() { SetApp(nullptr); }
+
+  // The help pages and the icon are resources of the program's widget library.
+  void resources() {
+    for (const char* page : {"index", "search", "documents", "contents", "settings", "using_help"})
+      QVERIFY2(QFile::exists(QString(":/help/%1.html").arg(page)), page);
+    QVERIFY(!QIcon(":/icons/tolvar.png").pixmap(32).isNull());
+  }
 
   void documentCountValidation_data() {
     QTest::addColumn<QString>("count");
