@@ -115,6 +115,12 @@ size_t FoundSet::ListRecords(int32_t* out, size_t max) {
 }
 
 void MergeRuns(std::vector<Occurrence>& items, std::vector<size_t> runs, std::vector<Occurrence>& scratch) {
+  if (runs.size() <= 1) {
+    // One run, as a single word's: strictly ascending (the usual case) needs nothing.
+    size_t i = 1;
+    while (i < items.size() && SortKey(items[i - 1]) < SortKey(items[i])) ++i;
+    if (i >= items.size()) return;
+  }
   if (runs.empty() || runs.front() != 0) runs.insert(runs.begin(), 0);
   runs.push_back(items.size());
   runs.erase(std::unique(runs.begin(), runs.end()), runs.end());  // empty runs
@@ -182,11 +188,20 @@ void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bo
   left.EnsureSorted();
   right.EnsureSorted();
   const auto& r = right.items;
+  auto& l = left.items;
   size_t from = 0;
   size_t kept = 0;
   bool moved = false;
-  for (Occurrence a : left.items) {
+  for (size_t i = 0; i < l.size(); ++i) {
+    Occurrence a = l[i];
     from = Seek(r, from, SortKey(a.record, 0, 0));
+    if (!negated && (from == r.size() || r[from].record != a.record)) {
+      // No partner before right's next record: left skips ahead to it the same way, so
+      // that a rare operand costs little against a frequent one, whichever side it is.
+      if (from == r.size()) break;
+      i = Seek(l, i, SortKey(r[from].record, 0, 0)) - 1;
+      continue;
+    }
     bool holds = false;
     int newPosition = a.position;
     if (from != r.size() && r[from].record == a.record) {
@@ -222,9 +237,9 @@ void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bo
       a.position = static_cast<uint8_t>(newPosition);
       moved = true;
     }
-    left.items[kept++] = a;
+    l[kept++] = a;
   }
-  left.items.resize(kept);
+  l.resize(kept);
   if (moved) Normalize(left.items);
   left.sorted = true;
   left.recordLevel = false;

@@ -423,8 +423,9 @@ private:
       set->distinct = -1;
     }
     Give(std::move(merged.items));
-    Report(static_cast<int32_t>(rows.size()), set->CountRecords(),
-           static_cast<int32_t>(set->items.size()), term);
+    // Counting the records takes a pass over the set: only when someone listens.
+    if (progress_)
+      Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
     if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
     return Status::Ok();
   }
