@@ -17,25 +17,15 @@
 #include <vector>
 
 #include "edition/edition.h"
+#include "codepage/cp1251.h"
 #include "zrteng.h"
 
 namespace {
 
-// UTF-8 (Cyrillic, ASCII) to Windows-1251, as the front end hands queries over.
+// UTF-8 to Windows-1251, as the front end hands queries over.
 std::string ToCp1251(const std::string& s) {
   std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80 || i + 1 >= s.size()) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    unsigned cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(s[++i]) & 0x3Fu);
-    if (cp >= 0x410 && cp <= 0x44F) out += static_cast<char>(0xC0 + cp - 0x410);
-    else if (cp == 0x401) out += '\xA8';
-    else if (cp == 0x451) out += '\xB8';
-    else out += '?';
-  }
+  zrt::cp1251::FromUtf8(s, &out, nullptr, '?');
   return out;
 }
 

@@ -100,6 +100,28 @@ ZRT_API int ZRT_GetFNumsB(EngineHandle *h, const char *name, uint8_t *out);
 ZRT_API uint16_t ZRT_GetFieldCount(EngineHandle *h);
 ZRT_API const char *ZRT_GetAliasFieldName(EngineHandle *h, uint8_t position);
 ZRT_API const char *ZRT_GetOemName(EngineHandle *h, int32_t selector);
+
+/* What an open edition is made of, for tools that show it. */
+typedef struct ZRT_EditionInfo {
+  int32_t sourceFields;     /* source fields, numbered 1 .. sourceFields */
+  int32_t hasDescriptor;    /* 1 when a descriptor defines the fields callers see */
+  int32_t readOnly;         /* 1 when the files could be opened for reading only */
+  int32_t shiftedNumbering; /* 1 when the record number 11 is not used */
+  int32_t newPageIndex;     /* 1 for the "ASDp" page index, 0 for "ASDP" */
+  int32_t pageEntries;      /* entries of the page index */
+} ZRT_EditionInfo;
+/* 0, or -1 when the edition is not open. */
+ZRT_API int ZRT_GetEditionInfo(EngineHandle *h, ZRT_EditionInfo *info);
+/* Source field n (1 .. sourceFields): its name, with its display name and index group
+ * written through the pointers that are not NULL; NULL outside. */
+ZRT_API const char *ZRT_GetSrcField(EngineHandle *h, uint8_t n, const char **display,
+                                    int32_t *group);
+/* Compiles descriptor definitions ("NAME(Display) = expression"), each seeing the ones
+ * before it, against the source fields of an edition still to be made. Returns count when
+ * all compile, else the index of the first that does not (its reason in the thread's
+ * error state), or -1 for missing arguments. */
+ZRT_API int32_t ZRT_CheckFieldDefinitions(const char *const *definitions, int32_t count,
+                                          const char *const *fieldNames, int32_t fieldCount);
 ZRT_API const char *ZRT_GetCopyright(EngineHandle *h);
 
 /* ---- Loading and updating ------------------------------------------------------- */
@@ -108,6 +130,11 @@ ZRT_API const char *ZRT_GetCopyright(EngineHandle *h);
  * empty text meaning the field is absent. The store texts are kept and shown; the index
  * texts are split into the words of the update index. */
 #define ZRT_MAX_TEXTS 256
+
+/* What one record holds: at most ZRT_RECORD_ENTRIES non-empty texts, taking at most
+ * ZRT_RECORD_AREA bytes with one terminator each; a larger record is refused. */
+#define ZRT_RECORD_ENTRIES 127
+#define ZRT_RECORD_AREA 10000
 
 /* Appends a document (the record count reaches the record index only when committed);
  * returns the number of words indexed, or -1. */
@@ -138,6 +165,30 @@ ZRT_API int ZRT_LoadFromPlugin(const char *path, const char *suffix, const char 
                                const char *shortName, const char *sourceName, int32_t reserved,
                                const char *copyright, ZRT_SourceOpen open, ZRT_SourceNext next,
                                ZRT_SourceClose close);
+
+/* Builds a new edition from the caller's documents, as ZRT_LoadFromPlugin does, with the
+ * field list given outright: fieldCount names (at most 255) with one index group each.
+ * next returns > 0 while it delivers, 0 at the end and < 0 when the source failed (the
+ * caller keeps its own reason). progress (may be NULL) is called after each document;
+ * stats (may be NULL) gets the records and words loaded. 0, or -1 with the thread's
+ * error state set; a failed load leaves no files and an existing edition untouched. */
+typedef struct ZRT_LoadStats {
+  int64_t records;
+  int64_t words;
+} ZRT_LoadStats;
+typedef void (*ZRT_LoadProgress)(void *context, const ZRT_LoadStats *now);
+ZRT_API int ZRT_LoadEdition(const char *path, const char *suffix, const char *title,
+                            const char *shortName, const char *copyright, int32_t fieldCount,
+                            const char *const *fieldNames, const uint8_t *fieldGroups,
+                            ZRT_SourceNext next, ZRT_LoadProgress progress, void *context,
+                            ZRT_LoadStats *stats);
+/* Removes every file of the edition at path + suffix (a load's own leftovers). */
+ZRT_API void ZRT_RemoveEdition(const char *path, const char *suffix);
+/* The name of an edition's file: path + suffix with its extension replaced by ext (".cdo";
+ * NULL or "": the base name without one). Writes at most room - 1 bytes and a NUL to out
+ * and returns the name's whole length, or -1. */
+ZRT_API int32_t ZRT_EditionFileName(const char *path, const char *suffix, const char *ext,
+                                    char *out, int32_t room);
 
 /* A table of named values that callers and document sources pass around. Its texts are
  * copied into the table's own area; a row that does not fit is refused (-1). */
@@ -207,6 +258,19 @@ ZRT_API uint16_t ZRT_GetNumFoundWords(EngineHandle *h);
  * next call) with its document and occurrence counts; NULL outside the listing. */
 ZRT_API const char *ZRT_GetDctRow(EngineHandle *h, int32_t i, int32_t *documents,
                                   int32_t *frequency);
+/* 1 when the last listing stopped at a row limit (301 words of the static index, 1250 in
+ * all), so that a longer root would list more; else 0. */
+ZRT_API int ZRT_GetDctCut(EngineHandle *h);
+
+/* Every index word that begins with prefix (a word, no wildcards; NULL or empty: every
+ * word), in index order and without the listing's row limits, each with the counts that
+ * ZRT_GetDctRow gives it: row gets the caller's context, the word (valid during the
+ * call), a mask of the source fields 1-32 it occurs in (bit n - 1 for field n) and its
+ * document and occurrence counts. Returns the number of words, or -1. */
+typedef void (*ZRT_WordRow)(void *context, const char *word, uint32_t fieldMask,
+                            int32_t documents, int32_t occurrences);
+ZRT_API int32_t ZRT_ListWords(EngineHandle *h, const char *prefix, ZRT_WordRow row,
+                              void *context);
 
 ZRT_API int CWordOpCode_build(CWordOpCode *list);
 ZRT_API void CWordOpCode_Clear(CWordOpCode *list);
@@ -225,6 +289,9 @@ ZRT_API char *LStrHigh(const char *text, char *out, CWordOpCode *list, uint8_t f
 ZRT_API char *LOemToAnsi(char *text);
 ZRT_API char *LAnsiUpper(char *text);
 ZRT_API char *LAnsiLower(char *text);
+/* An export file's code page 866 text (ZRT_CP866 of ZRT_ExportRecord, ZRT_IsoWrite) back
+ * to Windows-1251. */
+ZRT_API char *LExchangeToAnsi(char *text);
 
 /* ---- Stop words -------------------------------------------------------------------- */
 
@@ -358,6 +425,28 @@ ZRT_API int ZRT_TxtWrite(EngineHandle *h, int fd, const char *header, int withNa
 ZRT_API int ZRT_CsvWrite(EngineHandle *h, int fd, const char *separator, const char *fieldList,
                          int convertMarkup);
 ZRT_API int ZRT_IsoWrite(EngineHandle *h, int fd, const char *fieldList);
+
+/* The current record in a layout and code page, into out (room bytes, no NUL added):
+ * returns the layout's whole length, which may exceed room (call again with more), or -1.
+ *   ZRT_EXPORT_TEXT       as ZRT_TxtWrite with names and converted markup, under header
+ *   ZRT_EXPORT_SEPARATED  as ZRT_CsvWrite with converted markup
+ *   ZRT_EXPORT_ISO        as ZRT_IsoWrite (80-byte lines)
+ *   ZRT_EXPORT_ISO_PLAIN  one unfolded record in the form MARC readers take: each data
+ *                         field with two blank indicators and subfield a
+ *   ZRT_EXPORT_NAMES      the separated layout's first line: the listed field names (or
+ *                         every defined field) joined by the separator, CR LF
+ * In UTF-8 the ISO directory holds the UTF-8 lengths. */
+#define ZRT_EXPORT_TEXT 0
+#define ZRT_EXPORT_SEPARATED 1
+#define ZRT_EXPORT_ISO 2
+#define ZRT_EXPORT_ISO_PLAIN 3
+#define ZRT_EXPORT_NAMES 4
+#define ZRT_CP866 0
+#define ZRT_CP1251 1
+#define ZRT_UTF8 2
+ZRT_API int32_t ZRT_ExportRecord(EngineHandle *h, int32_t layout, int32_t codePage,
+                                 const char *header, char separator, const char *fieldList,
+                                 char *out, int32_t room);
 
 /* ---- Select statements ------------------------------------------------------------- */
 

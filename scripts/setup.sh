@@ -15,6 +15,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   # The catalog tests read the forms' RTF with an independent reader.
   unrtf
+  # The front end's end-to-end test, scripts/run.sh and scripts/screenshots.sh: an X server,
+  # a window manager for the focus, keyboard input and screenshots.
+  xvfb xauth openbox xdotool imagemagick
 )
 
 # npm fetches the morphology source data below.

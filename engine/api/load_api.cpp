@@ -1,9 +1,14 @@
 // Loading, updating, committing and packing exports, and the row table.
+#include <algorithm>
+#include <cstring>
+
 #include "api/handle.h"
 #include "core/row_table.h"
+#include "base/names.h"
 #include "edition/load.h"
 
 using zrt::ErrorOf;
+using zrt::Quiet;
 using zrt::Guard;
 using zrt::Report;
 using zrt::Status;
@@ -25,6 +30,8 @@ zrt::RecordStore::Texts TextsOf(char** texts, bool nullEnds) {
   }
   return out;
 }
+
+static_assert(zrt::RecordStore::kMaxEntries == ZRT_RECORD_ENTRIES && zrt::RecordStore::kRecordBufferSize == ZRT_RECORD_AREA);
 
 const Status kNotOpen = Status::InvalidArgument("the edition is not open");
 
@@ -52,12 +59,16 @@ int Replace(EngineHandle* h, char** store, char** index, bool nullEnds) {
 // The three callbacks of a caller's document source.
 class PluginSource : public zrt::DocumentSource {
 public:
-  PluginSource(ZRT_SourceNext next, void* context) : next_(next), context_(context) {}
+  // `negativeFails`: a negative answer of next is the source's failure, not its end.
+  PluginSource(ZRT_SourceNext next, void* context, bool negativeFails = false)
+      : next_(next), context_(context), negativeFails_(negativeFails) {}
   Status Next(zrt::RecordStore::Texts* store, zrt::RecordStore::Texts* index,
               bool* delivered) override {
     char* storeTexts[ZRT_MAX_TEXTS] = {};
     char* indexTexts[ZRT_MAX_TEXTS] = {};
-    *delivered = next_(context_, storeTexts, indexTexts) > 0;
+    int answer = next_(context_, storeTexts, indexTexts);
+    if (answer < 0 && negativeFails_) return Status::InvalidArgument("the document source failed");
+    *delivered = answer > 0;
     if (*delivered) {
       *store = TextsOf(storeTexts, false);
       *index = TextsOf(indexTexts, false);
@@ -68,6 +79,7 @@ public:
 private:
   ZRT_SourceNext next_;
   void* context_;
+  bool negativeFails_;
 };
 
 }  // namespace
@@ -137,6 +149,56 @@ ZRT_API int ZRT_LoadFromPlugin(const char* path, const char* suffix, const char*
     // A load that fails still returns 0, as callers expect; the error state says why.
     error = zrt::LoadEdition(path, suffix, meta, source, &stats);
     return 0;
+  });
+}
+
+ZRT_API int ZRT_LoadEdition(const char* path, const char* suffix, const char* title, const char* shortName,
+                            const char* copyright, int32_t fieldCount, const char* const* fieldNames,
+                            const uint8_t* fieldGroups, ZRT_SourceNext next, ZRT_LoadProgress progress,
+                            void* context, ZRT_LoadStats* stats) {
+  return Guard(zrt::ThreadError(), -1, [&](Status& error) {
+    if (stats) *stats = ZRT_LoadStats{};
+    if (!path || !next || fieldCount < 0 || fieldCount > 255 || (fieldCount > 0 && (!fieldNames || !fieldGroups)))
+      return Report(error, Status::InvalidArgument("no path, no source function or no field list"), 0, -1);
+    zrt::NewEdition meta;
+    meta.title = title ? title : "";
+    meta.shortName = shortName ? shortName : "";
+    meta.copyright = copyright ? copyright : "";
+    for (int32_t i = 0; i < fieldCount; ++i) {
+      meta.fieldNames.push_back(fieldNames[i] ? fieldNames[i] : "");
+      meta.fieldGroups.push_back(fieldGroups[i]);
+    }
+    PluginSource source(next, context, true);
+    zrt::LoadStats now;
+    Status s = zrt::LoadEdition(path, suffix, meta, source, &now, [&](const zrt::LoadStats& at) {
+      if (progress) {
+        ZRT_LoadStats copy{at.records, at.words};
+        progress(context, &copy);
+      }
+    });
+    if (stats) *stats = ZRT_LoadStats{now.records, now.words};
+    return Report(error, s, 0, -1);
+  });
+}
+
+ZRT_API void ZRT_RemoveEdition(const char* path, const char* suffix) {
+  Quiet(0, [&] {
+    if (path) zrt::RemoveEditionFiles(path, suffix);
+    return 0;
+  });
+}
+
+ZRT_API int32_t ZRT_EditionFileName(const char* path, const char* suffix, const char* ext, char* out,
+                                    int32_t room) {
+  return Quiet<int32_t>(-1, [&] {
+    if (!path || room < 0 || (room > 0 && !out)) return -1;
+    std::string name = ext && *ext ? zrt::EditionFileName(path, suffix, ext) : zrt::EditionBaseName(path, suffix);
+    if (room > 0) {
+      size_t n = std::min(name.size(), static_cast<size_t>(room) - 1);
+      std::memcpy(out, name.data(), n);
+      out[n] = 0;
+    }
+    return static_cast<int32_t>(name.size());
   });
 }
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "api/handle.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 using zrt::Guard;
 using zrt::Status;

@@ -9,6 +9,7 @@
 #include "query/highlight.h"
 #include "query/listing.h"
 #include "query/query.h"
+#include "text/charset.h"
 #include "text/qparams.h"
 
 using zrt::EditionOf;
@@ -76,7 +77,8 @@ ZRT_API int ZRT_SetQueryByRoot(EngineHandle* h, const char* root, const char* fi
   return Guard(ErrorOf(h), -1, [&](Status& error) {
     if (!e) return Report(error, Status::InvalidArgument("no handle"), 0, -1);
     if (!e->isOpen()) return 0;  // an edition without files lists nothing
-    Status s = zrt::SearchByRoot(e->searchContext(), root, fieldNames, &e->query().listing);
+    Status s = zrt::SearchByRoot(e->searchContext(), root, fieldNames, &e->query().listing,
+                                 &e->query().listingCut);
     if (!s.ok()) e->query().ClearListing();
     return Report(error, s, 0, -1);
   });
@@ -102,6 +104,27 @@ ZRT_API const char* ZRT_GetDctRow(EngineHandle* h, int32_t i, int32_t* documents
     std::memcpy(word, text.c_str(), std::min(text.size(), sizeof word - 1));
     word[std::min(text.size(), sizeof word - 1)] = 0;
     return word;
+  });
+}
+
+ZRT_API int ZRT_GetDctCut(EngineHandle* h) {
+  zrt::Edition* e = EditionOf(h);
+  return e && e->query().listingCut ? 1 : 0;
+}
+
+ZRT_API int32_t ZRT_ListWords(EngineHandle* h, const char* prefix, ZRT_WordRow row, void* context) {
+  return Guard(ErrorOf(h), -1, [&](Status& error) {
+    zrt::Edition* e = zrt::OpenEditionOf(h);
+    if (!e || !row) return Report(error, Status::InvalidArgument("the edition is not open, or no row function"), 0, -1);
+    std::string key = zrt::IndexKey(prefix ? prefix : "");
+    key.resize(std::min(key.size(), sizeof zrt::DictionaryRow::word));
+    std::vector<zrt::DictionaryRow> rows;
+    Status s = zrt::ListAllWords(e->index(), &e->updates(), key, &rows);
+    if (!s.ok()) return Report(error, s, 0, -1);
+    for (const zrt::DictionaryRow& r : rows)
+      row(context, zrt::RowWord(r).c_str(), r.groupMask, static_cast<int32_t>(r.documents),
+          static_cast<int32_t>(r.occurrences));
+    return static_cast<int32_t>(rows.size());
   });
 }
 

@@ -28,6 +28,10 @@ inline void PutU32(void* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-inline bool HasMagic(const void* p, const char* magic) { return std::memcmp(p, magic, 4) == 0; }
+// Edition files begin with a 4-byte magic ("ASDX", "ASDD", ...); offsets stored in them
+// mostly count from its end.
+inline constexpr size_t kMagicSize = 4;
+
+inline bool HasMagic(const void* p, const char* magic) { return std::memcmp(p, magic, kMagicSize) == 0; }
 
 }  // namespace zrt

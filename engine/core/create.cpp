@@ -1,7 +1,11 @@
 #include "core/create.h"
 
+#include "base/bytes.h"
 #include "base/file.h"
 #include "base/names.h"
+#include "core/description.h"
+#include "core/record_store.h"
+#include "index/static_index.h"
 #include "text/charset.h"
 
 namespace zrt {
@@ -23,29 +27,32 @@ Status CreateEdition(const std::string& path, const char* suffix, const NewEditi
 
   // The title is read back through the code page 866 conversion like every other text,
   // so it is written converted too.
-  std::string description = "ASDO" + Zt(AnsiToStoredOem(e.title.substr(0, 127))) + Zt("");
+  using Limits = EditionDescription;
+  std::string description =
+      kDescriptionMagic + Zt(AnsiToStoredOem(e.title.substr(0, Limits::kMaxTitleLength))) + Zt("");
   for (size_t i = 0; i < e.fieldNames.size(); ++i) {
     const std::string& field = e.fieldNames[i];
-    if (field.empty() || field.size() > 15)
-      return Status::InvalidArgument("field name '" + field + "' must have 1 to 15 characters");
+    if (field.empty() || field.size() > Limits::kMaxFieldNameLength)
+      return Status::InvalidArgument("field name '" + field + "' must have 1 to " +
+                                     std::to_string(Limits::kMaxFieldNameLength) + " characters");
     // A zero byte ends the field list, so "no index group" is stored as 255, which takes
     // no part in field-group masks either.
     description += static_cast<char>(e.fieldGroups[i] ? e.fieldGroups[i] : 255);
     description += Zt(AnsiToStoredOem(field));
   }
   description += '\0';
-  description += Zt(AnsiToStoredOem((e.shortName.empty() ? e.title : e.shortName).substr(0, 127)));
-  description += Zt(AnsiToStoredOem(e.copyright.substr(0, 63)));
-  if (description.size() > 4 + 1024)
+  description += Zt(AnsiToStoredOem((e.shortName.empty() ? e.title : e.shortName).substr(0, Limits::kMaxTitleLength)));
+  description += Zt(AnsiToStoredOem(e.copyright.substr(0, Limits::kMaxCopyrightLength)));
+  if (description.size() > kMagicSize + Limits::kBodyBytes)
     return Status::InvalidArgument("the description takes more than 1024 bytes");
 
   const std::pair<const char*, std::string> files[] = {
       {".cdo", description},
-      {".cdx", std::string("ASDX\0\0\0\0", 8)},
-      {".cdb", "ASDB"},
-      {".cdp", std::string("ASDP\0\0", 6)},
-      {".cdd", "ASDD"},
-      {".cdh", "ASDH"},
+      {".cdx", std::string(kRecordIndexMagic).append(kRecordIndexHeaderSize - kMagicSize, '\0')},
+      {".cdb", kRecordDataMagic},
+      {".cdp", std::string(kPageIndexMagic).append(kPageIndexEntriesAt - kMagicSize, '\0')},
+      {".cdd", kDictionaryMagic},
+      {".cdh", kOccurrenceMagic},
   };
   std::vector<std::string> made;
   for (const auto& [ext, bytes] : files) {

@@ -54,8 +54,8 @@ Status ParseDescription(const std::string& stored, EditionDescription* out) {
   // file cut short.
   std::string body = stored + '\0';
   size_t pos = 0;
-  out->title = TakeText(body, pos, 127);
-  out->reservedText = TakeText(body, pos, 127, false);
+  out->title = TakeText(body, pos, EditionDescription::kMaxTitleLength);
+  out->reservedText = TakeText(body, pos, EditionDescription::kMaxTitleLength, false);
   for (;;) {
     if (pos >= body.size())
       return Status::Corruption("the field list runs past the end of the description");
@@ -65,12 +65,12 @@ Status ParseDescription(const std::string& stored, EditionDescription* out) {
       return Status::Corruption("the description lists more than 255 fields");
     SourceField f;
     f.group = group;
-    f.name = TakeText(body, pos, 15);
+    f.name = TakeText(body, pos, EditionDescription::kMaxFieldNameLength);
     f.display = DisplayNameOf(f.name);
     out->fields.push_back(std::move(f));
   }
-  out->shortName = TakeText(body, pos, 127);
-  out->copyright = TakeText(body, pos, 63);
+  out->shortName = TakeText(body, pos, EditionDescription::kMaxTitleLength);
+  out->copyright = TakeText(body, pos, EditionDescription::kMaxCopyrightLength);
   out->shiftedNumbering = out->fields.size() < 40 && out->fields.size() >= 14 &&
                           out->fields[13].name == "IPC" && out->fields[13].group == 15;
   return Status::Ok();
@@ -80,11 +80,11 @@ Status ReadDescription(const std::string& path, EditionDescription* out) {
   Status why;
   auto f = Env::Current()->Open(path, OpenMode::Read, &why);
   if (!f) return Status::NotFound(why.message());
-  char magic[4];
-  if (!f->ReadExact(0, magic, 4) || !HasMagic(magic, "ASDO"))
+  char magic[kMagicSize];
+  if (!f->ReadExact(0, magic, kMagicSize) || !HasMagic(magic, kDescriptionMagic))
     return Status::Corruption(path + ": not an edition description (no \"ASDO\")");
   std::string body(EditionDescription::kBodyBytes, '\0');
-  long long got = f->ReadAt(4, body.data(), body.size());
+  long long got = f->ReadAt(kMagicSize, body.data(), body.size());
   if (got < 0) return Status::IOError(path + ": read failed");
   body.resize(static_cast<size_t>(got));
   Status s = ParseDescription(body, out);

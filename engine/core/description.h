@@ -19,6 +19,8 @@
 
 namespace zrt {
 
+inline constexpr char kDescriptionMagic[] = "ASDO";
+
 struct SourceField {
   std::string name;     // as listed, at most 15 characters
   std::string display;  // the standard display name of a known code, else the name
@@ -28,6 +30,9 @@ struct SourceField {
 struct EditionDescription {
   static constexpr size_t kMaxFields = 255;
   static constexpr size_t kBodyBytes = 1024;
+  static constexpr size_t kMaxTitleLength = 127;  // title, reserved text and short name
+  static constexpr size_t kMaxFieldNameLength = 15;
+  static constexpr size_t kMaxCopyrightLength = 63;
 
   std::string title;
   std::string reservedText;

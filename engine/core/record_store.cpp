@@ -70,21 +70,21 @@ Status RecordStore::Open(const std::string& storeName, const char* suffix) {
   Status why;
   auto index = env->Open(indexPath, mode, &why);
   if (!index) return Status::NotFound(why.message());
-  unsigned char head[8];
-  if (!index->ReadExact(0, head, 8) || !HasMagic(head, "ASDX"))
+  unsigned char head[kRecordIndexHeaderSize];
+  if (!index->ReadExact(0, head, sizeof head) || !HasMagic(head, kRecordIndexMagic))
     return Status::Corruption(indexPath + ": not a record index (no \"ASDX\")");
-  uint32_t count = GetU32(head + 4);
+  uint32_t count = GetU32(head + kRecordCountAt);
   long long indexSize = index->Size();
   // A count the index cannot hold would make every later walk over the records fail or
   // allocate for records that do not exist.
-  if (count > 0x7FFFFFFEu || indexSize < 8 + 4LL * count)
+  if (count > 0x7FFFFFFEu || indexSize < static_cast<long long>(RecordIndexSlot(count + 1)))
     return Status::Corruption(indexPath + ": record count " + std::to_string(count) +
                               " does not fit the file");
 
   auto data = env->Open(dataPath_, mode, &why);
   if (!data) return Status::NotFound(why.message());
-  char magic[4];
-  if (!data->ReadExact(0, magic, 4) || !HasMagic(magic, "ASDB"))
+  char magic[kMagicSize];
+  if (!data->ReadExact(0, magic, kMagicSize) || !HasMagic(magic, kRecordDataMagic))
     return Status::Corruption(dataPath_ + ": not a record data file (no \"ASDB\")");
 
   index_ = std::move(index);
@@ -143,9 +143,9 @@ Status RecordStore::ReadRecord(int32_t n, bool findMedia) {
 
   const std::string where = "record " + std::to_string(n) + ": ";
   unsigned char word[4];
-  if (!index_->ReadExact(4 + 4ULL * static_cast<uint32_t>(n), word, 4))
+  if (!index_->ReadExact(RecordIndexSlot(static_cast<uint32_t>(n)), word, 4))
     return Status::Corruption(where + "its index entry cannot be read");
-  uint64_t at = 4ULL + GetU32(word);
+  uint64_t at = kMagicSize + GetU32(word);
 
   unsigned char header;
   if (!data_->ReadExact(at, &header, 1)) return Status::Corruption(where + "short read");
@@ -266,9 +266,9 @@ Status EncodeRecord(const RecordStore::Texts& texts, uint8_t flag, std::string* 
 
 Status RecordStore::Locate(int32_t n, uint64_t* at, size_t* size) {
   unsigned char word[4];
-  if (!index_->ReadExact(4 + 4ULL * static_cast<uint32_t>(n), word, 4))
+  if (!index_->ReadExact(RecordIndexSlot(static_cast<uint32_t>(n)), word, 4))
     return Status::Corruption("record " + std::to_string(n) + ": its index entry cannot be read");
-  *at = 4ULL + GetU32(word);
+  *at = kMagicSize + GetU32(word);
   unsigned char header;
   if (!data_->ReadExact(*at, &header, 1)) return Status::Corruption("short read");
   size_t count = header & 0x7F;
@@ -298,12 +298,13 @@ Status RecordStore::Append(const Texts& texts) {
   Status s = EncodeRecord(texts, 0, &record);
   if (!s.ok()) return s;
   long long end = data_->Size();
-  if (end < 4 || end - 4 > 0xFFFFFFFFLL) return Status::Limit(dataPath_ + ": the data file is full");
+  if (end < static_cast<long long>(kMagicSize) || end - kMagicSize > 0xFFFFFFFFLL)
+    return Status::Limit(dataPath_ + ": the data file is full");
   unsigned char offset[4];
-  PutU32(offset, static_cast<uint32_t>(end - 4));
+  PutU32(offset, static_cast<uint32_t>(end - kMagicSize));
   // Data first, then its index entry: a crash in between leaves only unreferenced bytes.
   if (!data_->WriteAt(static_cast<uint64_t>(end), record.data(), record.size()) ||
-      !index_->WriteAt(4 + 4ULL * (static_cast<uint32_t>(recordCount_) + 1), offset, 4))
+      !index_->WriteAt(RecordIndexSlot(static_cast<uint32_t>(recordCount_) + 1), offset, 4))
     return Status::IOError(dataPath_ + ": write failed");
   ++recordCount_;
   return ReadRecord(recordCount_, false);
@@ -330,11 +331,12 @@ Status RecordStore::RewriteCurrent(const Texts& texts, uint32_t* abandoned) {
   } else {
     // A longer record would overwrite its successor: it moves to the end of the file.
     long long end = data_->Size();
-    if (end < 4 || end - 4 > 0xFFFFFFFFLL) return Status::Limit(dataPath_ + ": the data file is full");
+    if (end < static_cast<long long>(kMagicSize) || end - kMagicSize > 0xFFFFFFFFLL)
+      return Status::Limit(dataPath_ + ": the data file is full");
     unsigned char offset[4];
-    PutU32(offset, static_cast<uint32_t>(end - 4));
+    PutU32(offset, static_cast<uint32_t>(end - kMagicSize));
     if (!data_->WriteAt(static_cast<uint64_t>(end), record.data(), record.size()) ||
-        !index_->WriteAt(4 + 4ULL * static_cast<uint32_t>(n), offset, 4))
+        !index_->WriteAt(RecordIndexSlot(static_cast<uint32_t>(n)), offset, 4))
       return Status::IOError(dataPath_ + ": write failed");
     *abandoned = static_cast<uint32_t>(oldSize);
   }
@@ -346,7 +348,7 @@ Status RecordStore::CommitCount() {
   if (readOnly_) return Status::ReadOnly(dataPath_ + ": read-only");
   unsigned char count[4];
   PutU32(count, static_cast<uint32_t>(recordCount_));
-  if (!index_->WriteAt(4, count, 4) || !index_->Sync() || !data_->Sync())
+  if (!index_->WriteAt(kRecordCountAt, count, 4) || !index_->Sync() || !data_->Sync())
     return Status::IOError(dataPath_ + ": the record count cannot be written");
   committedCount_ = recordCount_;
   return Status::Ok();

@@ -19,9 +19,16 @@
 #include "base/status.h"
 #include "core/description.h"
 #include "core/descriptor.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 namespace zrt {
+
+inline constexpr char kRecordIndexMagic[] = "ASDX";
+inline constexpr char kRecordDataMagic[] = "ASDB";
+inline constexpr size_t kRecordCountAt = 4;
+inline constexpr size_t kRecordIndexHeaderSize = 8;
+// Where the ".cdx" word that locates record n lies (record 1 right after the header).
+inline constexpr uint64_t RecordIndexSlot(uint32_t n) { return kRecordCountAt + 4ULL * n; }
 
 class RecordStore : public FieldSource {
 public:

@@ -27,14 +27,10 @@ public:
     key->resize(len);
     unsigned char count[4];
     if (!Read(key->data(), len) || !Read(count, 4)) return false;
-    std::string bytes(size_t{GetU32(count)} * 6, '\0');
+    std::string bytes(size_t{GetU32(count)} * kOccurrenceSize, '\0');
     if (!Read(bytes.data(), bytes.size())) return false;
     list->resize(GetU32(count));
-    for (size_t i = 0; i < list->size(); ++i) {
-      const char* p = bytes.data() + i * 6;
-      (*list)[i] = {static_cast<int32_t>(GetU32(p)), static_cast<uint8_t>(p[4]),
-                    static_cast<uint8_t>(p[5])};
-    }
+    for (size_t i = 0; i < list->size(); ++i) (*list)[i] = DecodeOccurrence(bytes.data() + i * kOccurrenceSize);
     return true;
   }
 
@@ -168,12 +164,9 @@ Status BulkIndex::Spill() {
     PutU32(count, start[r + 1] - start[r]);
     buffer.append(reinterpret_cast<char*>(count), 4);
     for (uint32_t i = start[r]; i < start[r + 1]; ++i) {
-      const Occurrence& o = sorted[i];
-      unsigned char b[6];
-      PutU32(b, static_cast<uint32_t>(o.record));
-      b[4] = o.field;
-      b[5] = o.position;
-      buffer.append(reinterpret_cast<char*>(b), 6);
+      unsigned char b[kOccurrenceSize];
+      EncodeOccurrence(sorted[i], b);
+      buffer.append(reinterpret_cast<char*>(b), sizeof b);
     }
     if (buffer.size() >= (1u << 20)) {
       if (!f->WriteAt(at, buffer.data(), buffer.size())) return Status::IOError(path + ": write failed");
@@ -225,9 +218,8 @@ Status BulkIndex::WriteTo(StaticIndexWriter* writer) {
     // Positions wrap after 255 within a field, so arrival order is not always the
     // dictionary order of the occurrences.
     std::sort(merged.begin(), merged.end(), OccurrenceLess);
-    char word[30];
-    std::memset(word, ' ', 30);
-    std::memcpy(word, key.data(), std::min<size_t>(key.size(), 30));
+    char word[kWordKeyLength];
+    PadWordKey(key, word);
     for (const Occurrence& o : merged) {
       Status s = writer->Add(word, o);
       if (!s.ok()) return s;

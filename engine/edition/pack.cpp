@@ -37,10 +37,10 @@ Status CompactRecords(RecordStore& store, const std::string& base,
   if (!index) return OpenFailure(why, base + ".c$x");
   auto data = env->Open(base + ".c$b", OpenMode::Create, &why);
   if (!data) return OpenFailure(why, base + ".c$b");
-  std::string indexBytes = "ASDX";
-  indexBytes.resize(8);
-  std::string dataBuffer = "ASDB";
-  uint64_t dataWritten = 0, dataSize = 4;
+  std::string indexBytes = kRecordIndexMagic;
+  indexBytes.resize(kRecordIndexHeaderSize);
+  std::string dataBuffer = kRecordDataMagic;
+  uint64_t dataWritten = 0, dataSize = kMagicSize;
   uint32_t kept = 0;
   size_t next = 0;
   std::string record;
@@ -50,7 +50,7 @@ Status CompactRecords(RecordStore& store, const std::string& base,
     Status s = store.ReadRaw(n, &record);
     if (!s.ok()) return Status::Corruption("record " + std::to_string(n) + ": " + s.message());
     unsigned char offset[4];
-    PutU32(offset, static_cast<uint32_t>(dataSize - 4));
+    PutU32(offset, static_cast<uint32_t>(dataSize - kMagicSize));
     indexBytes.append(reinterpret_cast<char*>(offset), 4);
     dataBuffer += record;
     dataSize += record.size();
@@ -62,7 +62,7 @@ Status CompactRecords(RecordStore& store, const std::string& base,
       dataBuffer.clear();
     }
   }
-  PutU32(indexBytes.data() + 4, kept);
+  PutU32(indexBytes.data() + kRecordCountAt, kept);
   if (!data->WriteAt(dataWritten, dataBuffer.data(), dataBuffer.size()) || !data->Sync() ||
       !index->WriteAt(0, indexBytes.data(), indexBytes.size()) || !index->Sync())
     return Status::IOError(base + ": the compacted record store cannot be written");
@@ -150,15 +150,14 @@ Status Edition::Pack() {
       rowAt = 0;
     }
   };
-  // List stream: the update index's entries in key order, keys padded to 30 bytes.
-  char listWord[30];
+  // List stream: the update index's entries in key order, keys padded as in ".cdd".
+  char listWord[kWordKeyLength];
   Occurrence listOccurrence{};
   bool listLive = false;
   std::string key;
   auto advanceList = [&] {
     if (!haveUpdates || !updates_.ScanNext(&key, &listOccurrence)) return false;
-    std::memset(listWord, ' ', 30);
-    std::memcpy(listWord, key.data(), std::min<size_t>(key.size(), 30));
+    PadWordKey(key, listWord);
     return true;
   };
   if (haveUpdates && !(s = updates_.ScanFirst()).ok()) {
@@ -170,7 +169,7 @@ Status Edition::Pack() {
   while (staticLive || listLive) {
     bool takeStatic = staticLive;
     if (staticLive && listLive) {
-      int c = std::memcmp(row.word, listWord, 30);
+      int c = std::memcmp(row.word, listWord, kWordKeyLength);
       takeStatic = c < 0 || (c == 0 && rowOccurrences[rowAt].record < listOccurrence.record);
     }
     if (takeStatic) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "edition/edition.h"
+#include "index/postings.h"
 #include "text/charset.h"
 #include "text/wordscan.h"
 
@@ -25,7 +26,7 @@ Status Edition::IndexTexts(const RecordStore::Texts& texts, int* words) {
     uint8_t position = 0;
     int32_t offset = 0;
     while (char* word = scanner.Next(&position, &offset)) {
-      if (std::strlen(word) > 30) word[30] = '\0';
+      if (std::strlen(word) > kWordKeyLength) word[kWordKeyLength] = '\0';
       Status s;
       if (bulk_) {
         s = bulk_->Add(IndexKey(word), Occurrence{record, field, position});

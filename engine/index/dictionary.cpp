@@ -7,19 +7,7 @@
 
 namespace zrt {
 
-DictionaryRow DecodeDictionaryRow(const char* e) {
-  DictionaryRow row;
-  std::memcpy(row.word, e, sizeof row.word);
-  row.groupMask = GetU32(e + 30);
-  row.documents = GetU32(e + 34);
-  row.occurrences = GetU32(e + 38);
-  row.offset = GetU32(e + 42);
-  return row;
-}
-
 namespace {
-
-constexpr uint64_t kMagicSize = 4;
 
 const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t first,
                                uint8_t second) {
@@ -114,28 +102,23 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   if (row.occurrences == 0) return Status::Ok();
   long long size = file->Size();
   uint64_t begin = kMagicSize + static_cast<uint64_t>(row.offset);
-  uint64_t bytes = static_cast<uint64_t>(row.occurrences) * 6;
+  uint64_t bytes = static_cast<uint64_t>(row.occurrences) * kOccurrenceSize;
   if (size < 0 || begin + bytes > static_cast<uint64_t>(size))
     return Status::Corruption("occurrences: a word's run lies beyond the end of the file");
   // Read in slices through a fixed buffer: a frequent word's run is megabytes, and a
   // buffer of its size would be fresh pages for every read.
   constexpr size_t kSliceEntries = 4096;
-  unsigned char buf[kSliceEntries * 6];
+  unsigned char buf[kSliceEntries * kOccurrenceSize];
   size_t base = out->size();
   out->resize(base + row.occurrences);
   Occurrence* o = out->data() + base;
   for (size_t done = 0; done < row.occurrences;) {
     size_t n = std::min<size_t>(kSliceEntries, row.occurrences - done);
-    if (!file->ReadExact(begin + done * 6, buf, n * 6)) {
+    if (!file->ReadExact(begin + done * kOccurrenceSize, buf, n * kOccurrenceSize)) {
       out->resize(base);
       return Status::IOError("occurrences: short read");
     }
-    for (size_t i = 0; i < n; ++i, ++o) {
-      const unsigned char* e = buf + i * 6;
-      o->record = static_cast<int32_t>(GetU32(e));
-      o->field = e[4];
-      o->position = e[5];
-    }
+    for (size_t i = 0; i < n; ++i) *o++ = DecodeOccurrence(buf + i * kOccurrenceSize);
     done += n;
   }
   return Status::Ok();

@@ -17,7 +17,6 @@
 
 namespace zrt {
 
-inline constexpr size_t kDictionaryRowSize = 46;
 // Rows one term may select.
 inline constexpr size_t kMaxTermRows = 301;
 inline constexpr uint32_t kAllGroups = 0xFFFFFFFFu;
@@ -32,8 +31,5 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
 // they are checked against the occurrence file's size before anything is read.
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
                        std::vector<Occurrence>* out);
-
-// Decodes one 46-byte ".cdd" entry.
-DictionaryRow DecodeDictionaryRow(const char* bytes);
 
 }  // namespace zrt

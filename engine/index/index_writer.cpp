@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bytes.h"
+#include "index/static_index.h"
 
 namespace zrt {
 
@@ -52,54 +53,53 @@ Status StaticIndexWriter::Create(const std::string& pagePath, const std::string&
     }
     *outs[i] = std::make_unique<Output>(std::move(f));
   }
-  const unsigned char pageHead[6] = {'A', 'S', 'D', 'P', 0, 0};
-  if (!pages_->Write(pageHead, 6) || !dictionary_->Write("ASDD", 4) || !occurrences_->Write("ASDH", 4))
+  // The page index's entry count is filled in by Finish.
+  unsigned char pageHead[kPageIndexEntriesAt] = {};
+  std::memcpy(pageHead, kPageIndexMagic, kMagicSize);
+  if (!pages_->Write(pageHead, sizeof pageHead) || !dictionary_->Write(kDictionaryMagic, kMagicSize) ||
+      !occurrences_->Write(kOccurrenceMagic, kMagicSize))
     return Status::IOError(pagePath + ": write failed");
   return Status::Ok();
 }
 
 Status StaticIndexWriter::FlushWord() {
   if (!haveWord_) return Status::Ok();
-  unsigned char entry[46];
-  std::memcpy(entry, current_.word, 30);
-  PutU32(entry + 30, current_.groupMask);
-  PutU32(entry + 34, current_.documents);
-  PutU32(entry + 38, current_.occurrences);
-  PutU32(entry + 42, current_.offset);
+  unsigned char entry[kDictionaryRowSize];
+  EncodeDictionaryRow(current_, entry);
   haveWord_ = false;
-  return dictionary_->Write(entry, 46) ? Status::Ok() : Status::IOError(paths_[1] + ": write failed");
+  return dictionary_->Write(entry, sizeof entry) ? Status::Ok() : Status::IOError(paths_[1] + ": write failed");
 }
 
 Status StaticIndexWriter::FlushPair() {
   if (!havePair_) return Status::Ok();
   if (pageEntries_ == 0xFFFF)
     return Status::Limit("the page index holds at most 65535 entries");
-  unsigned char entry[8] = {pair_[0], pair_[1]};
+  unsigned char entry[kPageIndexEntrySize] = {pair_[0], pair_[1]};
   // The 8-byte form counts a pair's words in 16 bits; the dictionary itself is right
   // either way, and the summary's offset still leads to the first word.
   PutU16(entry + 2, static_cast<uint16_t>(pairWords_ > 0xFFFF ? 0xFFFF : pairWords_));
   PutU32(entry + 4, pairOffset_);
   ++pageEntries_;
-  return pages_->Write(entry, 8) ? Status::Ok() : Status::IOError(paths_[0] + ": write failed");
+  return pages_->Write(entry, sizeof entry) ? Status::Ok() : Status::IOError(paths_[0] + ": write failed");
 }
 
 Status StaticIndexWriter::FlushLetter() {
   if (!havePair_) return Status::Ok();
   if (pageEntries_ == 0xFFFF)
     return Status::Limit("the page index holds at most 65535 entries");
-  unsigned char entry[8] = {pair_[0], 255};
+  unsigned char entry[kPageIndexEntrySize] = {pair_[0], kPageIndexSummary};
   PutU16(entry + 2, static_cast<uint16_t>(letterWords_ > 0xFFFF ? 0xFFFF : letterWords_));
   PutU32(entry + 4, letterOffset_);
   ++pageEntries_;
-  return pages_->Write(entry, 8) ? Status::Ok() : Status::IOError(paths_[0] + ": write failed");
+  return pages_->Write(entry, sizeof entry) ? Status::Ok() : Status::IOError(paths_[0] + ": write failed");
 }
 
 Status StaticIndexWriter::Add(const char* word, const Occurrence& o) {
   Status s;
-  if (!haveWord_ || std::memcmp(word, current_.word, 30) != 0) {
+  if (!haveWord_ || std::memcmp(word, current_.word, kWordKeyLength) != 0) {
     if (!(s = FlushWord()).ok()) return s;
     auto first = static_cast<uint8_t>(word[0]), second = static_cast<uint8_t>(word[1]);
-    uint32_t offset = wordCount_ * 46;
+    uint32_t offset = wordCount_ * static_cast<uint32_t>(kDictionaryRowSize);
     if (!havePair_ || first != pair_[0] || second != pair_[1]) {
       if (!(s = FlushPair()).ok()) return s;
       if (havePair_ && first != pair_[0]) {
@@ -116,11 +116,11 @@ Status StaticIndexWriter::Add(const char* word, const Occurrence& o) {
     ++pairWords_;
     ++letterWords_;
     ++wordCount_;
-    std::memcpy(current_.word, word, 30);
+    std::memcpy(current_.word, word, kWordKeyLength);
     current_.groupMask = 0;
     current_.documents = 0;
     current_.occurrences = 0;
-    current_.offset = static_cast<uint32_t>(occurrences_->size() - 4);
+    current_.offset = static_cast<uint32_t>(occurrences_->size() - kMagicSize);
     haveWord_ = true;
     lastRecord_ = 0;
   }
@@ -128,13 +128,11 @@ Status StaticIndexWriter::Add(const char* word, const Occurrence& o) {
   if (current_.documents == 0 || o.record != lastRecord_) ++current_.documents;
   lastRecord_ = o.record;
   ++current_.occurrences;
-  unsigned char bytes[6];
-  PutU32(bytes, static_cast<uint32_t>(o.record));
-  bytes[4] = o.field;
-  bytes[5] = o.position;
-  if (occurrences_->size() - 4 > 0xFFFFFFFFull - 6)
+  unsigned char bytes[kOccurrenceSize];
+  EncodeOccurrence(o, bytes);
+  if (occurrences_->size() - kMagicSize > 0xFFFFFFFFull - kOccurrenceSize)
     return Status::Limit(paths_[2] + ": occurrences exceed 4 GB");
-  return occurrences_->Write(bytes, 6) ? Status::Ok() : Status::IOError(paths_[2] + ": write failed");
+  return occurrences_->Write(bytes, sizeof bytes) ? Status::Ok() : Status::IOError(paths_[2] + ": write failed");
 }
 
 Status StaticIndexWriter::Finish() {
@@ -142,7 +140,7 @@ Status StaticIndexWriter::Finish() {
   if (!(s = FlushWord()).ok() || !(s = FlushPair()).ok() || !(s = FlushLetter()).ok()) return s;
   unsigned char count[2];
   PutU16(count, pageEntries_);
-  if (!pages_->WriteAt(4, count, 2) || !pages_->Sync() || !dictionary_->Sync() || !occurrences_->Sync())
+  if (!pages_->WriteAt(kPageIndexCountAt, count, sizeof count) || !pages_->Sync() || !dictionary_->Sync() || !occurrences_->Sync())
     return Status::IOError(paths_[0] + ": the new index cannot be written");
   pages_.reset();
   dictionary_.reset();

@@ -11,10 +11,8 @@ namespace zrt {
 
 namespace {
 
-constexpr int32_t kNoPage = -1;
-constexpr int32_t kFreeMark = -2;
-constexpr size_t kEntryFixed = 10;  // child, record, field, position
-constexpr int kCacheSlots = 8;
+constexpr size_t kEntryFixed = kKeyEntryKeyAt;  // child, record, field, position
+constexpr PageFormat kKeyFileFormat{kKeyEntryKeyAt, kKeyMaxLength, kKeyMaxLevels, true};
 
 int32_t GetI32(const void* p) { return static_cast<int32_t>(GetU32(p)); }
 void PutI32(void* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
@@ -31,10 +29,10 @@ int CompareRaw(const unsigned char* a, const unsigned char* b) {
     ++kb;
   }
   if (*ka != *kb) return *ka < *kb ? -1 : 1;
-  int32_t ra = GetI32(a + 4), rb = GetI32(b + 4);
+  int32_t ra = GetI32(a + kKeyEntryRecordAt), rb = GetI32(b + kKeyEntryRecordAt);
   if (ra != rb) return ra < rb ? -1 : 1;
-  if (a[8] != b[8]) return a[8] < b[8] ? -1 : 1;
-  if (a[9] != b[9]) return a[9] < b[9] ? -1 : 1;
+  if (a[kKeyEntryFieldAt] != b[kKeyEntryFieldAt]) return a[kKeyEntryFieldAt] < b[kKeyEntryFieldAt] ? -1 : 1;
+  if (a[kKeyEntryPositionAt] != b[kKeyEntryPositionAt]) return a[kKeyEntryPositionAt] < b[kKeyEntryPositionAt] ? -1 : 1;
   return 0;
 }
 
@@ -42,9 +40,9 @@ std::string EncodeEntry(std::string_view key, int32_t record, uint8_t field, uin
                         int32_t child) {
   std::string e(KeyEntrySize(key.size()), '\0');
   PutI32(U(e), child);
-  PutI32(U(e) + 4, record);
-  U(e)[8] = field;
-  U(e)[9] = position;
+  PutI32(U(e) + kKeyEntryRecordAt, record);
+  U(e)[kKeyEntryFieldAt] = field;
+  U(e)[kKeyEntryPositionAt] = position;
   std::memcpy(U(e) + kEntryFixed, key.data(), key.size());
   return e;
 }
@@ -56,14 +54,10 @@ std::string EncodeEntry(const KeyEntry& e, int32_t child) {
 KeyEntry DecodeEntry(const unsigned char* p) {
   KeyEntry e;
   e.key = reinterpret_cast<const char*>(p + kEntryFixed);
-  e.record = GetI32(p + 4);
-  e.field = p[8];
-  e.position = p[9];
+  e.record = GetI32(p + kKeyEntryRecordAt);
+  e.field = p[kKeyEntryFieldAt];
+  e.position = p[kKeyEntryPositionAt];
   return e;
-}
-
-Status Corrupt(const std::string& path, int32_t page, const char* what) {
-  return Status::Corruption(path + ": page " + std::to_string(page) + ": " + what);
 }
 
 bool ValidKey(std::string_view key) {
@@ -72,7 +66,7 @@ bool ValidKey(std::string_view key) {
 
 }  // namespace
 
-size_t KeyEntrySize(size_t key_length) { return (kEntryFixed + key_length + 1 + 3) & ~size_t{3}; }
+size_t KeyEntrySize(size_t key_length) { return RoundUp4(static_cast<uint32_t>(kEntryFixed + key_length + 1)); }
 
 int CompareKeyEntries(const KeyEntry& a, const KeyEntry& b) {
   size_t n = std::min(a.key.size(), b.key.size());
@@ -136,11 +130,11 @@ struct KeyFile::Node {
   }
 
   void Encode(unsigned char* page) const {
-    std::memset(page, 0, kKeyPageSize);
-    PutI32(page, self);
-    PutU32(page + 4, static_cast<uint32_t>(used()));
-    PutI32(page + 8, leftmost);
-    std::memcpy(page + kKeyPageHeaderSize, area.data(), area.size());
+    std::memset(page, 0, kPageSize);
+    PutI32(page + kPageSelfAt, self);
+    PutU32(page + kPageUsedAt, static_cast<uint32_t>(used()));
+    PutI32(page + kPageLeftmostAt, leftmost);
+    std::memcpy(page + kPageHeaderSize, area.data(), area.size());
   }
 };
 
@@ -152,114 +146,28 @@ struct KeyFile::Descent {
   size_t used[kKeyMaxLevels] = {};
 };
 
-struct CacheSlot {
-  KeyFile* owner = nullptr;  // nullptr: the slot is empty
-  int32_t offset = -1;
-  bool dirty = false;
-  bool checked = false;  // the image passed CheckPage or was written by this file
-  unsigned char data[kKeyPageSize];
-};
-
-// The page cache shared by every key file of the process: 8 slots taken round-robin,
-// dirty pages written back when their slot is taken or their file is flushed.
-class KeyPageCache {
-public:
-  // Points *slot at the cached copy of the page, valid until the next cache call.
-  // With load false the caller overwrites the whole page, so nothing is read.
-  static Status Get(KeyFile* f, int32_t offset, bool load, CacheSlot** slot) {
-    CacheSlot* hit = nullptr;
-    for (CacheSlot& s : slots_) {
-      if (s.owner == f && s.offset == offset) hit = &s;
-    }
-    if (!hit) {
-      current_ = (current_ + 1) % kCacheSlots;
-      hit = &slots_[current_];
-      // A broken file's pages stay unwritten, like the rest of it.
-      if (hit->owner && hit->dirty && hit->owner->broken_.ok()) {
-        KeyFile* victim = hit->owner;
-        bool ok = victim->file_->WriteAt(static_cast<uint64_t>(hit->offset), hit->data, kKeyPageSize);
-        hit->owner = nullptr;
-        if (!ok) {
-          Status err = Status::IOError(victim->path_ + ": cannot write page " + std::to_string(hit->offset));
-          if (victim->broken_.ok()) victim->broken_ = err;
-          if (victim == f) return err;
-        }
-      }
-      hit->owner = nullptr;
-      hit->dirty = false;
-      hit->checked = false;
-      if (load) {
-        long long got = f->file_->ReadAt(static_cast<uint64_t>(offset), hit->data, kKeyPageSize);
-        if (got < 0) return Status::IOError(f->path_ + ": cannot read page " + std::to_string(offset));
-        if (got != static_cast<long long>(kKeyPageSize)) {
-          return Status::Corruption(f->path_ + ": page " + std::to_string(offset) + " past the end of the file");
-        }
-      }
-      hit->owner = f;
-      hit->offset = offset;
-    }
-    if (!load) hit->dirty = true;
-    *slot = hit;
-    return Status::Ok();
-  }
-
-  // Writes the file's dirty pages; they stay cached.
-  static Status WriteBack(KeyFile* f) {
-    for (CacheSlot& s : slots_) {
-      if (s.owner != f || !s.dirty) continue;
-      if (!f->file_->WriteAt(static_cast<uint64_t>(s.offset), s.data, kKeyPageSize)) {
-        return Status::IOError(f->path_ + ": cannot write page " + std::to_string(s.offset));
-      }
-      s.dirty = false;
-    }
-    return Status::Ok();
-  }
-
-  static void Drop(KeyFile* f) {
-    for (CacheSlot& s : slots_) {
-      if (s.owner == f) {
-        s.owner = nullptr;
-        s.dirty = false;
-      }
-    }
-  }
-
-private:
-  static CacheSlot slots_[kCacheSlots];
-  static int current_;
-};
-
-CacheSlot KeyPageCache::slots_[kCacheSlots];
-int KeyPageCache::current_ = 0;
-
-KeyFile::KeyFile(std::string path, KeyFileMode mode, std::unique_ptr<File> file)
-    : path_(std::move(path)), mode_(mode), file_(std::move(file)), root_(std::make_unique<Node>()) {}
+KeyFile::KeyFile(KeyFileMode mode)
+    : mode_(mode),
+      pages_(kKeyFileFormat, PageCache::Shared(),
+             [this](const unsigned char* page, int64_t self) { return CheckEntries(page, self); }) {}
 
 KeyFile::~KeyFile() { (void)Close(); }
 
 Status KeyFile::Create(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out) {
-  Status why;
-  auto file = Env::Current()->Open(path, OpenMode::Create, &why);
-  if (!file) return why.ok() ? Status::IOError(path + ": cannot create") : why;
-  std::unique_ptr<KeyFile> kf(new KeyFile(path, mode, std::move(file)));
-  kf->file_end_ = static_cast<int64_t>(kKeyFileHeaderSize);
-  Status s = kf->WriteHeader();
-  if (!s.ok()) {
-    kf->broken_ = s;
-    return s;
-  }
-  *out = std::move(kf);
-  return Status::Ok();
+  std::unique_ptr<KeyFile> kf(new KeyFile(mode));
+  Status s = kf->pages_.Create(path);
+  if (s.ok()) *out = std::move(kf);
+  return s;
 }
 
 Status KeyFile::Open(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out) {
-  Status why;
-  auto file = Env::Current()->Open(path, OpenMode::ReadWrite, &why);
-  if (!file) return why.ok() ? Status::IOError(path + ": cannot open") : why;
-  std::unique_ptr<KeyFile> kf(new KeyFile(path, mode, std::move(file)));
-  Status s = kf->ReadHeader();
+  std::unique_ptr<KeyFile> kf(new KeyFile(mode));
+  Status s = kf->pages_.Open(path, true);
+  if (s.ok() && (kf->levels() == 1) != (GetI32(kf->pages_.root() + kPageLeftmostAt) == kNoPage)) {
+    s = kf->pages_.Corrupt(0, "root kind does not match the level count");
+  }
   if (!s.ok()) {
-    kf->broken_ = s;  // nothing of it may be written back
+    kf->pages_.Break(s);  // nothing of it may be written back
     return s;
   }
   *out = std::move(kf);
@@ -271,44 +179,27 @@ Status KeyFile::OpenOrCreate(const std::string& path, KeyFileMode mode, std::uni
   return Create(path, mode, out);
 }
 
-bool KeyFile::ValidOffset(int64_t offset) const {
-  return offset >= static_cast<int64_t>(kKeyFileHeaderSize) && offset + static_cast<int64_t>(kKeyPageSize) <= file_end_;
-}
-
 Status KeyFile::Fail(Status s) {
-  if (broken_.ok()) broken_ = s;
+  pages_.Break(s);
   cursor_ = Cursor::None;
   return s;
 }
 
-// Every number of a page image is checked before the page is first used, so a damaged
-// file cannot lead a later step outside the page or the file. Whether the page is a leaf
-// is checked on every use, since a damaged link may reach it from the wrong level.
-static Status CheckPage(const unsigned char* p, int32_t self, const std::string& path, int64_t file_end) {
-  auto valid = [&](int64_t o) {
-    return o >= static_cast<int64_t>(kKeyFileHeaderSize) && o + static_cast<int64_t>(kKeyPageSize) <= file_end;
-  };
-  if (GetI32(p) != self) return Corrupt(path, self, "wrong own offset");
-  uint32_t used = GetU32(p + 4);
-  if (used > kKeyPageCapacity) return Corrupt(path, self, "used bytes out of range");
-  int32_t left = GetI32(p + 8);
+// The paged file has checked the page's frame and the extent of every entry; what is
+// left is the tree's own: child links and order. Whether the page is a leaf is checked
+// on every use, since a damaged link may reach it from the wrong level.
+Status KeyFile::CheckEntries(const unsigned char* p, int64_t self) const {
+  int32_t left = GetI32(p + kPageLeftmostAt);
   bool leaf = left == kNoPage;
-  if (!leaf && !valid(left)) return Corrupt(path, self, "bad leftmost child");
-  const unsigned char* a = p + kKeyPageHeaderSize;
-  size_t o = 0, prev = 0;
-  while (o < used) {
-    if (used - o < KeyEntrySize(0)) return Corrupt(path, self, "entry past the used bytes");
-    size_t room = std::min(kKeyMaxLength + 1, used - o - kEntryFixed);
-    const void* z = std::memchr(a + o + kEntryFixed, 0, room);
-    if (!z) return Corrupt(path, self, "key too long or unterminated");
-    size_t key_length = static_cast<const unsigned char*>(z) - (a + o + kEntryFixed);
-    size_t len = KeyEntrySize(key_length);
-    if (len > used - o) return Corrupt(path, self, "entry past the used bytes");
+  if (!leaf && !pages_.ValidPage(left)) return pages_.Corrupt(self, "bad leftmost child");
+  const unsigned char* a = p + kPageHeaderSize;
+  uint32_t used = GetU32(p + kPageUsedAt);
+  uint32_t len = 0;
+  for (uint32_t o = 0, prev = 0; o < used; prev = o, o += len) {
+    ItemExtent(p, o, kKeyFileFormat, &len);
     int32_t child = GetI32(a + o);
-    if (leaf ? child != kNoPage : !valid(child)) return Corrupt(path, self, "bad child link");
-    if (o > 0 && CompareRaw(a + prev, a + o) > 0) return Corrupt(path, self, "entries out of order");
-    prev = o;
-    o += len;
+    if (leaf ? child != kNoPage : !pages_.ValidPage(child)) return pages_.Corrupt(self, "bad child link");
+    if (o > 0 && CompareRaw(a + prev, a + o) > 0) return pages_.Corrupt(self, "entries out of order");
   }
   return Status::Ok();
 }
@@ -316,110 +207,45 @@ static Status CheckPage(const unsigned char* p, int32_t self, const std::string&
 // Copies a checked page image into *out, after checking its kind.
 Status KeyFile::CopyPage(const unsigned char* p, int32_t self, bool leaf, Node* out) const {
   out->self = self;
-  out->leftmost = GetI32(p + 8);
+  out->leftmost = GetI32(p + kPageLeftmostAt);
   if ((out->leftmost == kNoPage) != leaf) {
-    return Corrupt(path_, self, leaf ? "inner page where a leaf belongs" : "leaf where an inner page belongs");
+    return pages_.Corrupt(self, leaf ? "inner page where a leaf belongs" : "leaf where an inner page belongs");
   }
-  out->area.assign(reinterpret_cast<const char*>(p + kKeyPageHeaderSize), GetU32(p + 4));
+  out->area.assign(reinterpret_cast<const char*>(p + kPageHeaderSize), GetU32(p + kPageUsedAt));
   out->Reindex();
   return Status::Ok();
 }
 
-Status KeyFile::ReadHeader() {
-  unsigned char h[kKeyFileHeaderSize];
-  long long got = file_->ReadAt(0, h, sizeof h);
-  if (got < 0) return Status::IOError(path_ + ": cannot read the header");
-  if (got != static_cast<long long>(sizeof h)) return Status::Corruption(path_ + ": shorter than its header");
-  long long size = file_->Size();
-  if (size < 0) return Status::IOError(path_ + ": cannot get the file size");
-  file_end_ = std::min<long long>(size, INT32_MAX);
-  int32_t levels = GetI32(h + kKeyPageSize + 4);
-  if (levels < 1 || levels > kKeyMaxLevels) return Status::Corruption(path_ + ": bad level count");
-  levels_ = levels;
-  free_head_ = GetI32(h + kKeyPageSize);
-  if (free_head_ != kNoPage && !ValidOffset(free_head_)) return Status::Corruption(path_ + ": bad free-list head");
-  Status s = CheckPage(h, 0, path_, file_end_);
-  if (!s.ok()) return s;
-  return CopyPage(h, 0, levels_ == 1, root_.get());
-}
-
-Status KeyFile::WriteHeader() {
-  unsigned char h[kKeyFileHeaderSize];
-  root_->Encode(h);
-  PutI32(h + kKeyPageSize, free_head_);
-  PutI32(h + kKeyPageSize + 4, levels_);
-  if (!file_->WriteAt(0, h, sizeof h)) return Status::IOError(path_ + ": cannot write the header");
-  header_dirty_ = false;
-  return Status::Ok();
-}
-
 Status KeyFile::LoadNode(int32_t offset, bool leaf, Node* out) {
-  if (offset == 0) {
-    *out = *root_;
-    return Status::Ok();
-  }
-  if (!ValidOffset(offset)) return Corrupt(path_, offset, "link outside the file");
-  CacheSlot* slot = nullptr;
-  Status s = KeyPageCache::Get(this, offset, true, &slot);
-  if (!s.ok()) return s;
-  if (!slot->checked) {
-    s = CheckPage(slot->data, offset, path_, file_end_);
+  unsigned char* p = pages_.root();
+  if (offset != 0) {
+    Status s = pages_.Load(offset, &p);
     if (!s.ok()) return s;
-    slot->checked = true;
   }
-  return CopyPage(slot->data, offset, leaf, out);
+  return CopyPage(p, offset, leaf, out);
 }
 
 Status KeyFile::StoreNode(const Node& node) {
-  if (node.used() > kKeyPageCapacity) return Corrupt(path_, node.self, "page overfull");
+  if (node.used() > kKeyPageCapacity) return pages_.Corrupt(node.self, "page overfull");
   if (node.self == 0) {
-    *root_ = node;
-    header_dirty_ = true;
+    node.Encode(pages_.root());
+    pages_.HeadChanged();
     return Status::Ok();
   }
-  CacheSlot* slot = nullptr;
-  Status s = KeyPageCache::Get(this, node.self, false, &slot);
-  if (!s.ok()) return s;
-  node.Encode(slot->data);
-  slot->checked = true;
-  return Status::Ok();
+  unsigned char* p = nullptr;
+  Status s = pages_.Fresh(node.self, &p);
+  if (s.ok()) node.Encode(p);
+  return s;
 }
 
 Status KeyFile::AllocatePage(int32_t* offset) {
-  if (free_head_ != kNoPage) {
-    if (!ValidOffset(free_head_)) return Status::Corruption(path_ + ": bad free-list link");
-    CacheSlot* slot = nullptr;
-    Status s = KeyPageCache::Get(this, free_head_, true, &slot);
-    if (!s.ok()) return s;
-    const unsigned char* p = slot->data;
-    int32_t next = GetI32(p);
-    if (GetI32(p + 8) != kFreeMark || (next != kNoPage && !ValidOffset(next))) {
-      return Corrupt(path_, free_head_, "bad free-list page");
-    }
-    *offset = free_head_;
-    free_head_ = next;
-    header_dirty_ = true;
-    return Status::Ok();
-  }
-  if (file_end_ + static_cast<int64_t>(kKeyPageSize) > INT32_MAX) return Status::Limit(path_ + ": file full");
-  *offset = static_cast<int32_t>(file_end_);
-  file_end_ += kKeyPageSize;
-  return Status::Ok();
+  int64_t o = 0;
+  Status s = pages_.Allocate(&o);
+  *offset = static_cast<int32_t>(o);
+  return s;
 }
 
-Status KeyFile::FreePage(int32_t offset) {
-  CacheSlot* slot = nullptr;
-  Status s = KeyPageCache::Get(this, offset, false, &slot);
-  if (!s.ok()) return s;
-  slot->checked = false;  // no longer a tree page
-  unsigned char* p = slot->data;
-  std::memset(p, 0, kKeyPageSize);
-  PutI32(p, free_head_);
-  PutI32(p + 8, kFreeMark);
-  free_head_ = offset;
-  header_dirty_ = true;
-  return Status::Ok();
-}
+Status KeyFile::FreePage(int32_t offset) { return pages_.Free(offset); }
 
 Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
   std::string t = EncodeEntry(target, kNoPage);
@@ -427,8 +253,8 @@ Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
   bool eq[kKeyMaxLevels] = {};
   int32_t offset = 0;
   Node n;
-  for (int lv = 0; lv < levels_; ++lv) {
-    bool leaf = lv == levels_ - 1;
+  for (int lv = 0; lv < pages_.levels(); ++lv) {
+    bool leaf = lv == pages_.levels() - 1;
     Status s = LoadNode(offset, leaf, &n);
     if (!s.ok()) return s;
     size_t pos = 0;
@@ -443,7 +269,7 @@ Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
   }
   d->level = -1;
   d->equal = false;
-  for (int lv = levels_ - 1; lv >= 0; --lv) {
+  for (int lv = pages_.levels() - 1; lv >= 0; --lv) {
     if (has[lv]) {
       d->level = lv;
       d->pos = path_pos_[lv];
@@ -456,8 +282,8 @@ Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
 
 Status KeyFile::DescendLeftmost(int level, int32_t offset) {
   Node n;
-  for (int lv = level; lv < levels_; ++lv) {
-    bool leaf = lv == levels_ - 1;
+  for (int lv = level; lv < pages_.levels(); ++lv) {
+    bool leaf = lv == pages_.levels() - 1;
     Status s = LoadNode(offset, leaf, &n);
     if (!s.ok()) return s;
     path_page_[lv] = offset;
@@ -471,9 +297,9 @@ Status KeyFile::DescendLeftmost(int level, int32_t offset) {
 // (and in turn its parents) when it does not fit.
 Status KeyFile::InsertAt(int level, size_t pos, std::string entry) {
   Node n;
-  Status s = LoadNode(path_page_[level], level == levels_ - 1, &n);
+  Status s = LoadNode(path_page_[level], level == pages_.levels() - 1, &n);
   if (!s.ok()) return s;
-  if (pos > n.count()) return Corrupt(path_, n.self, "position past the entries");
+  if (pos > n.count()) return pages_.Corrupt(n.self, "position past the entries");
   if (n.used() + entry.size() <= kKeyPageCapacity) {
     n.Insert(pos, entry);
     return StoreNode(n);
@@ -489,7 +315,7 @@ Status KeyFile::InsertAt(int level, size_t pos, std::string entry) {
 // Splits a page whose entries (held in `node`, possibly more than fit) are too many:
 // entry k goes up, the entries after it move to a new page.
 Status KeyFile::SplitAt(int level, Node node, size_t k) {
-  if (node.count() < 3 || k == 0 || k + 1 >= node.count()) return Corrupt(path_, node.self, "cannot split");
+  if (node.count() < 3 || k == 0 || k + 1 >= node.count()) return pages_.Corrupt(node.self, "cannot split");
   std::string up = node.copy(k);
   Node left, right;
   left.self = node.self;
@@ -501,7 +327,7 @@ Status KeyFile::SplitAt(int level, Node node, size_t k) {
   right.Reindex();
   Status s;
   if (level == 0) {
-    if (levels_ >= kKeyMaxLevels) return Status::Limit(path_ + ": tree too deep");
+    if (pages_.levels() >= kKeyMaxLevels) return Status::Limit(pages_.path() + ": tree too deep");
     // The root stays in the header: its entries move to a new left page and it keeps
     // only the entry that went up, so the tree grows at the top.
     s = AllocatePage(&right.self);
@@ -516,8 +342,7 @@ Status KeyFile::SplitAt(int level, Node node, size_t k) {
     s = StoreNode(right);
     if (s.ok()) s = StoreNode(left);
     if (s.ok()) s = StoreNode(root);
-    if (s.ok()) ++levels_;
-    header_dirty_ = true;
+    if (s.ok()) pages_.SetLevels(pages_.levels() + 1);
     return s;
   }
   s = AllocatePage(&right.self);
@@ -533,7 +358,7 @@ Status KeyFile::SplitAt(int level, Node node, size_t k) {
 Status KeyFile::Rebalance(int level) {
   Status s;
   while (level > 0) {
-    bool leaf = level == levels_ - 1;
+    bool leaf = level == pages_.levels() - 1;
     Node n;
     s = LoadNode(path_page_[level], leaf, &n);
     if (!s.ok()) return s;
@@ -543,7 +368,7 @@ Status KeyFile::Rebalance(int level) {
     if (!s.ok()) return s;
     size_t p = path_pos_[level - 1];
     if (parent.count() == 0) return Status::Ok();
-    if (p > parent.count()) return Corrupt(path_, parent.self, "position past the entries");
+    if (p > parent.count()) return pages_.Corrupt(parent.self, "position past the entries");
     // Prefer the left neighbour; the leftmost child has only a right one.
     size_t sep_index = p > 0 ? p - 1 : 0;
     Node sib;
@@ -593,16 +418,17 @@ Status KeyFile::Rebalance(int level) {
     return SplitAt(level - 1, std::move(parent), split);
   }
   // The root left without entries hands its level to its only child.
-  if (root_->count() == 0 && root_->leftmost != kNoPage) {
+  int32_t only_child = GetI32(pages_.root() + kPageLeftmostAt);
+  if (GetU32(pages_.root() + kPageUsedAt) == 0 && only_child != kNoPage) {
     Node child;
-    s = LoadNode(root_->leftmost, levels_ == 2, &child);
+    s = LoadNode(only_child, pages_.levels() == 2, &child);
     if (!s.ok()) return s;
     int32_t freed = child.self;
     child.self = 0;
     s = StoreNode(child);
     if (s.ok()) s = FreePage(freed);
     if (!s.ok()) return s;
-    --levels_;
+    pages_.SetLevels(pages_.levels() - 1);
   }
   return Status::Ok();
 }
@@ -612,15 +438,15 @@ Status KeyFile::DoInsert(const KeyEntry& entry, bool* inserted) {
   Status s = Descend(entry, &d);
   if (!s.ok()) return s;
   if (mode_ == KeyFileMode::Unique && d.equal) return Status::Ok();
-  if (levels_ == kKeyMaxLevels) {
+  if (pages_.levels() == kKeyMaxLevels) {
     // Refuse before changing anything when a split might have to reach the root.
     bool all_full = true;
-    for (int lv = 0; lv < levels_; ++lv) {
+    for (int lv = 0; lv < pages_.levels(); ++lv) {
       if (d.used[lv] + KeyEntrySize(kKeyMaxLength) <= kKeyPageCapacity) all_full = false;
     }
-    if (all_full) return Status::Limit(path_ + ": tree too deep");
+    if (all_full) return Status::Limit(pages_.path() + ": tree too deep");
   }
-  s = InsertAt(levels_ - 1, path_pos_[levels_ - 1], EncodeEntry(entry, kNoPage));
+  s = InsertAt(pages_.levels() - 1, path_pos_[pages_.levels() - 1], EncodeEntry(entry, kNoPage));
   if (!s.ok()) return Fail(s);
   *inserted = true;
   return Status::Ok();
@@ -630,8 +456,8 @@ Status KeyFile::DoRemove(const KeyEntry& entry, bool* removed, int depth) {
   Descent d;
   Status s = Descend(entry, &d);
   if (!s.ok()) return depth == 0 ? s : Fail(s);
-  if (!d.equal) return depth == 0 ? Status::Ok() : Fail(Status::Corruption(path_ + ": lost an entry"));
-  int leaf = levels_ - 1;
+  if (!d.equal) return depth == 0 ? Status::Ok() : Fail(Status::Corruption(pages_.path() + ": lost an entry"));
+  int leaf = pages_.levels() - 1;
   if (d.level == leaf) {
     Node n;
     s = LoadNode(path_page_[leaf], true, &n);
@@ -653,7 +479,7 @@ Status KeyFile::DoRemove(const KeyEntry& entry, bool* removed, int depth) {
   s = DescendLeftmost(d.level + 1, inner.child(d.pos + 1));
   if (s.ok()) s = LoadNode(path_page_[leaf], true, &bottom);
   if (!s.ok()) return s;
-  if (bottom.count() == 0) return Corrupt(path_, bottom.self, "empty page");
+  if (bottom.count() == 0) return pages_.Corrupt(bottom.self, "empty page");
   std::string next = bottom.copy(0);
   PutI32(U(next), GetI32(inner.entry(d.pos)));
   inner.Replace(d.pos, next);
@@ -669,7 +495,7 @@ Status KeyFile::DoRemove(const KeyEntry& entry, bool* removed, int depth) {
   // The longer successor does not fit: split the inner page with it in place, then
   // remove one of the two equal copies the tree now holds. That second removal never
   // gets here again, since an entry is then replaced by an equal one.
-  if (depth > 0) return Fail(Status::Corruption(path_ + ": page overfull"));
+  if (depth > 0) return Fail(Status::Corruption(pages_.path() + ": page overfull"));
   size_t split = inner.SplitIndex();
   s = SplitAt(d.level, std::move(inner), split);
   if (!s.ok()) return Fail(s);
@@ -677,8 +503,8 @@ Status KeyFile::DoRemove(const KeyEntry& entry, bool* removed, int depth) {
 }
 
 Status KeyFile::Ready() const {
-  if (!file_) return Status::InvalidArgument("key file is closed");
-  return broken_;
+  if (!pages_.IsOpen()) return Status::InvalidArgument("key file is closed");
+  return pages_.broken();
 }
 
 void KeyFile::SetPending(const KeyEntry& entry) {
@@ -740,7 +566,7 @@ Status KeyFile::Next(KeyEntry* out, bool* found) {
   if (Status ready = Ready(); !ready.ok()) return ready;
   Status s = PositionCursor();
   if (!s.ok()) return s;
-  int leaf = levels_ - 1;
+  int leaf = pages_.levels() - 1;
   Node n;
   s = LoadNode(path_page_[leaf], true, &n);
   if (!s.ok()) return s;
@@ -782,24 +608,15 @@ Status KeyFile::Find(std::string_view key, KeyEntry* out, bool* found, bool* pre
 
 Status KeyFile::Flush(bool sync) {
   if (Status ready = Ready(); !ready.ok()) return ready;
-  Status s = KeyPageCache::WriteBack(this);
-  if (s.ok() && header_dirty_) s = WriteHeader();
-  if (s.ok() && sync && !file_->Sync()) s = Status::IOError(path_ + ": cannot sync");
+  Status s = pages_.Flush();
+  if (s.ok() && sync) s = pages_.Sync();
   if (!s.ok()) return Fail(s);
   return s;
 }
 
 Status KeyFile::Close() {
-  if (!file_) return Status::Ok();
-  Status s = broken_;
-  if (s.ok()) {
-    s = KeyPageCache::WriteBack(this);
-    if (s.ok() && header_dirty_) s = WriteHeader();
-  }
-  KeyPageCache::Drop(this);
-  file_.reset();
   cursor_ = Cursor::None;
-  return s;
+  return pages_.Close();
 }
 
 }  // namespace zrt

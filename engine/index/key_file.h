@@ -1,19 +1,8 @@
-// Paged key file: a disk B-tree of variable-length entries in 1024-byte pages, the
-// storage under the update index (".cdi"). Pages go through a small page cache shared by
-// every key file open in the process; the root page lives in memory with the header.
-//
-// File layout (all numbers little-endian, offsets are 32-bit file offsets):
-//   0     1024  root page (its own offset field is 0)
-//   1024  4     first page of the free list, -1 when empty
-//   1028  4     number of levels of the tree (1 after creation, at most 8)
-//   1032  ...   further pages, each 1024 bytes, identified by their file offset
-//
-// Page:
-//   0   4     the page's own file offset (on a free page: the next free page or -1)
-//   4   4     bytes of entries used, 0 to 1012
-//   8   4     leftmost child (entries smaller than the first entry); -1 in a leaf,
-//             -2 on a free page
-//   12  1012  entries, packed in ascending order; bytes past the used ones are zero
+// Paged key file: a disk B-tree of variable-length entries, the storage under the update
+// index (".cdi"). The file layout, the page cache (shared by every key file open in the
+// process), the free-page list and the page checks are the paged file's
+// (btree/paged_file.h); this file keeps the entries, their order and the split and merge
+// rules.
 //
 // Entry (length 10 + key length + 1, rounded up to a multiple of 4, at most 44):
 //   0   4     child: the page of entries greater than this one; -1 in a leaf
@@ -25,12 +14,12 @@
 // Order: key bytes as unsigned (a prefix before its extensions), then the record number
 // (signed), then the field byte, then the position byte.
 //
-// Every page read from the file is checked before use (own offset, used bytes, entry
-// walk, key lengths, order, child links against the file size, leaf/inner kind against
-// the level), so a damaged file gives a Corruption status rather than a wild read.
-// A failed read or write while modifying leaves the tree half-changed: from then on
-// every call returns that first error and Close writes nothing more. A dirty page of
-// this file that cannot be written back when another file takes its cache slot breaks
+// Besides the paged file's checks, every page read from the file has its child links
+// checked against the file size, its entries against the order and its kind (leaf or
+// inner) against the level, so a damaged file gives a Corruption status rather than a
+// wild read. A failed read or write while modifying leaves the tree half-changed: from
+// then on every call returns that first error and Close writes nothing more. A dirty page
+// of this file that cannot be written back when another file takes its cache slot breaks
 // this file the same way; the other file goes on.
 #pragma once
 
@@ -40,17 +29,20 @@
 #include <string>
 #include <string_view>
 
-#include "base/file.h"
 #include "base/status.h"
+#include "btree/paged_file.h"
+#include "index/postings.h"
 
 namespace zrt {
 
-inline constexpr size_t kKeyPageSize = 1024;
-inline constexpr size_t kKeyPageHeaderSize = 12;
-inline constexpr size_t kKeyPageCapacity = kKeyPageSize - kKeyPageHeaderSize;  // 1012
-inline constexpr size_t kKeyFileHeaderSize = kKeyPageSize + 8;                  // 1032
-inline constexpr size_t kKeyMaxLength = 30;
+inline constexpr size_t kKeyPageCapacity = kPageAreaSize;  // 1012
+inline constexpr size_t kKeyMaxLength = kWordKeyLength;
 inline constexpr int kKeyMaxLevels = 8;
+// Entry fields.
+inline constexpr size_t kKeyEntryRecordAt = 4;
+inline constexpr size_t kKeyEntryFieldAt = 8;
+inline constexpr size_t kKeyEntryPositionAt = 9;
+inline constexpr size_t kKeyEntryKeyAt = 10;
 // A page other than the root is rebalanced when it falls below this many used bytes.
 inline constexpr size_t kKeyPageMinUsed = kKeyPageCapacity / 2;  // 506
 
@@ -110,20 +102,17 @@ public:
   Status Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix);
 
   KeyFileMode mode() const { return mode_; }
-  int levels() const { return levels_; }
-  const std::string& path() const { return path_; }
+  int levels() const { return pages_.levels(); }
+  const std::string& path() const { return pages_.path(); }
 
 private:
-  friend class KeyPageCache;
   struct Node;
   struct Descent;
   enum class Cursor { None, Path, Pending };
 
-  KeyFile(std::string path, KeyFileMode mode, std::unique_ptr<File> file);
+  explicit KeyFile(KeyFileMode mode);
 
-  Status ReadHeader();
-  Status WriteHeader();
-  bool ValidOffset(int64_t offset) const;
+  Status CheckEntries(const unsigned char* page, int64_t self) const;
   Status CopyPage(const unsigned char* page, int32_t self, bool leaf, Node* out) const;
   Status LoadNode(int32_t offset, bool leaf, Node* out);
   Status StoreNode(const Node& node);
@@ -141,15 +130,8 @@ private:
   void SetPending(const KeyEntry& entry);
   Status Fail(Status s);
 
-  std::string path_;
   KeyFileMode mode_;
-  std::unique_ptr<File> file_;
-  std::unique_ptr<Node> root_;  // the header's in-memory copy of the root page
-  int32_t free_head_ = -1;      // first free page, -1 when none
-  int levels_ = 1;              // levels of the tree, the root's included
-  int64_t file_end_ = 0;        // where the next appended page goes
-  bool header_dirty_ = false;
-  Status broken_;               // first failure of a modification, sticky
+  PagedFile pages_;
 
   // Cursor: page offset and position at each level from the root down. At an inner
   // level the position is the child index (0 = leftmost child); in the leaf it is the

@@ -11,8 +11,8 @@ Status OpenWithMagic(const std::string& path, const char* magic, std::unique_ptr
   Status why;
   auto f = Env::Current()->Open(path, OpenMode::Read, &why);
   if (!f) return Status::NotFound(why.message());
-  char head[4];
-  if (!f->ReadExact(0, head, 4) || !HasMagic(head, magic))
+  char head[kMagicSize];
+  if (!f->ReadExact(0, head, kMagicSize) || !HasMagic(head, magic))
     return Status::Corruption(path + ": no \"" + magic + "\" magic");
   *out = std::move(f);
   return Status::Ok();
@@ -25,17 +25,18 @@ Status StaticIndex::Open(const std::string& base) {
   const std::string pagePath = base + ".cdp";
   std::string bytes;
   if (!ReadWholeFile(pagePath, &bytes)) return Status::NotFound(pagePath + ": cannot be read");
-  if (bytes.size() < 6 || !(HasMagic(bytes.data(), "ASDP") || HasMagic(bytes.data(), "ASDp")))
+  if (bytes.size() < kPageIndexEntriesAt ||
+      !(HasMagic(bytes.data(), kPageIndexMagic) || HasMagic(bytes.data(), kWidePageIndexMagic)))
     return Status::Corruption(pagePath + ": not a page index (no \"ASDP\" or \"ASDp\")");
-  bool newForm = bytes[3] == 'p';
-  size_t width = newForm ? 12 : 8;
-  size_t count = GetU16(bytes.data() + 4);
-  if (bytes.size() < 6 + count * width)
+  bool newForm = HasMagic(bytes.data(), kWidePageIndexMagic);
+  size_t width = newForm ? kWidePageIndexEntrySize : kPageIndexEntrySize;
+  size_t count = GetU16(bytes.data() + kPageIndexCountAt);
+  if (bytes.size() < kPageIndexEntriesAt + count * width)
     return Status::Corruption(pagePath + ": " + std::to_string(count) +
                               " entries do not fit the file");
   std::vector<PageIndexEntry> pages(count);
   for (size_t i = 0; i < count; ++i) {
-    const char* e = bytes.data() + 6 + i * width;
+    const char* e = bytes.data() + kPageIndexEntriesAt + i * width;
     PageIndexEntry& p = pages[i];
     p.first = static_cast<uint8_t>(e[0]);
     p.second = static_cast<uint8_t>(e[1]);
@@ -49,9 +50,9 @@ Status StaticIndex::Open(const std::string& base) {
   }
 
   std::unique_ptr<File> dictionary, occurrences;
-  Status s = OpenWithMagic(base + ".cdd", "ASDD", &dictionary);
+  Status s = OpenWithMagic(base + ".cdd", kDictionaryMagic, &dictionary);
   if (!s.ok()) return s;
-  s = OpenWithMagic(base + ".cdh", "ASDH", &occurrences);
+  s = OpenWithMagic(base + ".cdh", kOccurrenceMagic, &occurrences);
   if (!s.ok()) return s;
 
   newForm_ = newForm;
@@ -64,35 +65,27 @@ Status StaticIndex::Open(const std::string& base) {
 StaticIndex::Scan::Scan(const StaticIndex& index) : index_(index) {
   File* d = index.dictionary();
   long long size = d ? d->Size() : -1;
-  entries_ = size > 4 ? static_cast<uint64_t>(size - 4) / 46 : 0;
+  entries_ = size > static_cast<long long>(kMagicSize) ? static_cast<uint64_t>(size - kMagicSize) / kDictionaryRowSize : 0;
   occurrenceBytes_ = index.occurrences() ? index.occurrences()->Size() : -1;
 }
 
 bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurrences) {
   if (!status_.ok() || next_ >= entries_) return false;
-  unsigned char e[46];
-  if (!index_.dictionary()->ReadExact(4 + next_ * 46, e, 46)) {
+  unsigned char e[kDictionaryRowSize];
+  if (!index_.dictionary()->ReadExact(kMagicSize + next_ * kDictionaryRowSize, e, sizeof e)) {
     status_ = Status::Corruption("dictionary entry " + std::to_string(next_) + " cannot be read");
     return false;
   }
   ++next_;
-  std::memcpy(row->word, e, 30);
-  row->groupMask = GetU32(e + 30);
-  row->documents = GetU32(e + 34);
-  row->occurrences = GetU32(e + 38);
-  row->offset = GetU32(e + 42);
+  *row = DecodeDictionaryRow(e);
   std::string bytes;
-  if (!Fill(4ULL + row->offset, size_t{row->occurrences} * 6, &bytes)) {
+  if (!Fill(kMagicSize + uint64_t{row->offset}, size_t{row->occurrences} * kOccurrenceSize, &bytes)) {
     status_ = Status::Corruption("the occurrences of dictionary entry " + std::to_string(next_ - 1) +
                                  " cannot be read");
     return false;
   }
   occurrences->resize(row->occurrences);
-  for (uint32_t i = 0; i < row->occurrences; ++i) {
-    const char* p = bytes.data() + i * 6;
-    (*occurrences)[i] = {static_cast<int32_t>(GetU32(p)), static_cast<uint8_t>(p[4]),
-                         static_cast<uint8_t>(p[5])};
-  }
+  for (uint32_t i = 0; i < row->occurrences; ++i) (*occurrences)[i] = DecodeOccurrence(bytes.data() + i * kOccurrenceSize);
   return true;
 }
 

@@ -4,7 +4,7 @@
 //          ascending order, each letter's entries followed by a summary (second letter 255).
 //            ASDP: first u8, second u8, word count u16, ".cdd" offset u32
 //            ASDp: first u8, second u8, 2 ignored bytes, word count u32, ".cdd" offset u32
-//   ".cdd" dictionary: "ASDD", then 46-byte entries in key order (see DictionaryEntry).
+//   ".cdd" dictionary: "ASDD", then 46-byte entries in key order (see DictionaryRow).
 //   ".cdh" occurrences: "ASDH", then each word's 6-byte occurrences in one run.
 // Offsets into ".cdd" and ".cdh" count from the end of the file's magic.
 #pragma once
@@ -19,6 +19,16 @@
 #include "index/postings.h"
 
 namespace zrt {
+
+inline constexpr char kPageIndexMagic[] = "ASDP";
+inline constexpr char kWidePageIndexMagic[] = "ASDp";
+inline constexpr char kDictionaryMagic[] = "ASDD";
+inline constexpr char kOccurrenceMagic[] = "ASDH";
+inline constexpr size_t kPageIndexCountAt = 4;
+inline constexpr size_t kPageIndexEntriesAt = 6;
+inline constexpr size_t kPageIndexEntrySize = 8;
+inline constexpr size_t kWidePageIndexEntrySize = 12;
+inline constexpr uint8_t kPageIndexSummary = 255;  // second letter of a first-letter summary
 
 struct PageIndexEntry {
   uint8_t first = 0;

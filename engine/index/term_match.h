@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "index/postings.h"
 #include "text/qparams.h"
 
 namespace zrt {
@@ -25,7 +26,7 @@ enum class TermMode {
 
 class TermMatcher {
 public:
-  static constexpr size_t kKeyLength = 30;
+  static constexpr size_t kKeyLength = kWordKeyLength;
 
   // term: Windows-1251 query text (any case).
   TermMatcher(const char* term, const QueryParams& params);

@@ -14,10 +14,10 @@
 namespace zrt {
 namespace {
 
-constexpr size_t kListHeader = 16;  // magic, total entries, items, waste
-constexpr size_t kItemSize = 6;
+constexpr size_t kListHeader = kUpdateListHeaderSize;
+constexpr size_t kItemSize = kUpdateListItemSize;
 
-// The key of an indexed word, at most 30 bytes.
+// The key of an indexed word, at most kKeyMaxLength bytes.
 std::string KeyOf(const char* word) {
   std::string key = IndexKey(word);
   if (key.size() > kKeyMaxLength) key.resize(kKeyMaxLength);
@@ -53,23 +53,23 @@ Status UpdateIndex::Open(bool create) {
       return Status::ReadOnly(keyPath() + ": the update index cannot be written");
     std::string bytes;
     if (!ReadWholeFile(listPath_, &bytes)) return Status::IOError(listPath_ + ": cannot be read");
-    if (bytes.size() < kListHeader || !HasMagic(bytes.data(), "ASDL"))
+    if (bytes.size() < kListHeader || !HasMagic(bytes.data(), kUpdateListMagic))
       return Status::Corruption(listPath_ + ": not an update-index record set (no \"ASDL\")");
-    uint32_t count = GetU32(bytes.data() + 8);
+    uint32_t count = GetU32(bytes.data() + kUpdateListCountAt);
     if (count > (bytes.size() - kListHeader) / kItemSize)
       return Status::Corruption(listPath_ + ": " + std::to_string(count) +
                                 " items do not fit the file");
     std::vector<Item> items(count);
     for (uint32_t i = 0; i < count; ++i) {
       const char* p = bytes.data() + kListHeader + i * kItemSize;
-      items[i] = {GetU32(p), static_cast<uint8_t>(p[5])};
+      items[i] = {GetU32(p), static_cast<uint8_t>(p[kUpdateListItemCountAt])};
       if (i && items[i].record <= items[i - 1].record)
         return Status::Corruption(listPath_ + ": items are not ordered by record");
     }
     Status s = KeyFile::Open(keyPath(), KeyFileMode::Duplicate, &keys);
     if (!s.ok()) return s;
-    total_ = GetU32(bytes.data() + 4);
-    waste_ = GetU32(bytes.data() + 12);
+    total_ = GetU32(bytes.data() + kUpdateListTotalAt);
+    waste_ = GetU32(bytes.data() + kUpdateListWasteAt);
     items_ = std::move(items);
   } else {
     if (!create) return Status::NotFound(listPath_ + ": no update index");
@@ -281,14 +281,14 @@ Status UpdateIndex::Close() {
   // Written beside and renamed into place, so that a failed write leaves the old set on
   // disk and this one in memory.
   std::string bytes(kListHeader + items_.size() * kItemSize, '\0');
-  std::memcpy(bytes.data(), "ASDL", 4);
-  PutU32(bytes.data() + 4, total_);
-  PutU32(bytes.data() + 8, static_cast<uint32_t>(items_.size()));
-  PutU32(bytes.data() + 12, waste_);
+  std::memcpy(bytes.data(), kUpdateListMagic, kMagicSize);
+  PutU32(bytes.data() + kUpdateListTotalAt, total_);
+  PutU32(bytes.data() + kUpdateListCountAt, static_cast<uint32_t>(items_.size()));
+  PutU32(bytes.data() + kUpdateListWasteAt, waste_);
   for (size_t i = 0; i < items_.size(); ++i) {
     char* p = bytes.data() + kListHeader + i * kItemSize;
     PutU32(p, items_[i].record);
-    p[5] = static_cast<char>(items_[i].entries);
+    p[kUpdateListItemCountAt] = static_cast<char>(items_[i].entries);
   }
   const std::string temp = listPath_ + ".new";
   auto f = env->Open(temp, OpenMode::Create, &s);

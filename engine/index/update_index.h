@@ -17,6 +17,14 @@
 
 namespace zrt {
 
+inline constexpr char kUpdateListMagic[] = "ASDL";
+inline constexpr size_t kUpdateListTotalAt = 4;
+inline constexpr size_t kUpdateListCountAt = 8;
+inline constexpr size_t kUpdateListWasteAt = 12;
+inline constexpr size_t kUpdateListHeaderSize = 16;
+inline constexpr size_t kUpdateListItemSize = 6;
+inline constexpr size_t kUpdateListItemCountAt = 5;  // after the record and the zero byte
+
 class KeyFile;
 
 class UpdateIndex {

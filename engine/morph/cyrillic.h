@@ -7,9 +7,10 @@
 
 namespace zrt::morph {
 
-// Converts UTF-8 to Windows-1251 for the letters above; any other character becomes '?'.
+// UTF-8 to Windows-1251 through the shared code-page table; a character without a
+// Windows-1251 byte becomes '?'.
 std::string Cp1251(std::string_view utf8);
-// The reverse, for the same letters (tools and tests print forms with it).
+// The reverse (tools and tests print forms with it).
 std::string Utf8(std::string_view cp1251);
 
 }  // namespace zrt::morph

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/fields.h"
+#include "formats/iso2709.h"
 #include "output/markup.h"
 #include "text/charset.h"
 
@@ -16,16 +17,14 @@ constexpr size_t kNameColumn = 9;
 constexpr size_t kWidthWithNames = 63;
 constexpr size_t kWidthWithoutNames = 72;
 
-// ISO 2709 record structure.
-constexpr char kFieldEnd = 0x1E;
-constexpr char kRecordEnd = 0x1D;
-constexpr size_t kLeaderSize = 24;
-constexpr size_t kDirectoryEntrySize = 12;
-constexpr size_t kIsoLine = 80;
-constexpr size_t kMaxIsoFieldLength = 9999;  // four digits in the directory
-// The plain form's data fields: two blank indicators and the subfield delimiter with "a".
-constexpr unsigned kFirstDataTag = 10;
-constexpr std::string_view kDataFieldStart = "  \x1F" "a";
+using iso2709::kDataFieldStart;
+using iso2709::kDirectoryEntrySize;
+using iso2709::kFieldEnd;
+using iso2709::kFirstDataTag;
+using iso2709::kLeaderSize;
+using iso2709::kRecordEnd;
+constexpr size_t kIsoLine = iso2709::kLine;
+constexpr size_t kMaxIsoFieldLength = iso2709::kMaxFieldLength;
 
 std::vector<std::string> SplitNames(const char* list) {
   std::vector<std::string> names;
@@ -68,16 +67,6 @@ void AppendWrapped(std::string* out, const std::string& text, size_t width, size
 }
 
 }  // namespace
-
-unsigned IsoTag(std::string_view name, unsigned sourceNumber) {
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  if (name.size() < 3 || !digit(name[1]) || !digit(name[2])) return sourceNumber;
-  char letter = name[0];
-  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-  if (letter < 'A' || letter > 'J') return sourceNumber;
-  return static_cast<unsigned>(letter - 'A') * 100 + static_cast<unsigned>(name[1] - '0') * 10 +
-         static_cast<unsigned>(name[2] - '0');
-}
 
 std::string RecordExport::Encoded(std::string ansi) const {
   return encode_ ? encode_(std::move(ansi)) : AnsiToExchangeOem(std::move(ansi));
@@ -180,7 +169,7 @@ std::string RecordExport::Iso(const char* fieldList, bool folded) const {
   for (const RecordStore::Entry& e : store_.entries()) {
     if (e.length == 0 || !selected.test(e.field)) continue;
     const SourceField* f = store_.FieldBySrcNo(e.field);
-    const unsigned tag = IsoTag(f ? std::string_view(f->name) : std::string_view(), e.field);
+    const unsigned tag = iso2709::Tag(f ? std::string_view(f->name) : std::string_view(), e.field);
     std::string text = Encoded(std::string(e.text, e.length));
     if (!folded && tag >= kFirstDataTag) text = std::string(kDataFieldStart) + text;
     if (text.size() >= kMaxIsoFieldLength) text.resize(kMaxIsoFieldLength - 1);

@@ -56,9 +56,4 @@ class RecordExport {
   Encoder encode_;
 };
 
-// The ISO 2709 tag of a source field: a name of a letter and two digits gives
-// (letter - 'A') * 100 + the number; any other name, or a letter past J whose tag would
-// not fit three digits, gives the source field number.
-unsigned IsoTag(std::string_view fieldName, unsigned sourceNumber);
-
 }  // namespace zrt

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "codepage/cp1251.h"
+
 namespace zrt {
 namespace {
 
@@ -58,21 +60,9 @@ constexpr SymbolEntry kSymbolNames[] = {
     {0xF2, "'ИНТЕГ'"},
 };
 
-// The table holds ASCII, Cyrillic letters and the degree sign only.
 std::string Utf8ToCp1251(const char* s) {
   std::string out;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p;) {
-    if (*p < 0x80) {
-      out += static_cast<char>(*p++);
-      continue;
-    }
-    unsigned cp = ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
-    p += 2;
-    if (cp >= 0x410 && cp <= 0x44F)
-      out += static_cast<char>(0xC0 + (cp - 0x410));
-    else if (cp == 0xB0)
-      out += static_cast<char>(0xB0);
-  }
+  cp1251::FromUtf8(s, &out);
   return out;
 }
 

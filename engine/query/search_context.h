@@ -47,10 +47,15 @@ using QueryProgress = std::function<void(int32_t, int32_t, int32_t, const char*)
 struct QueryState {
   FoundSet found;
   std::vector<DictionaryRow> listing;
+  bool listingCut = false;  // the listing stopped at a row limit; a longer root lists the rest
   std::string text;  // the last query's text with its limits, as it was parsed
   FoundSetBuffers buffers;
 
-  void ClearListing() { listing.clear(); listing.shrink_to_fit(); }
+  void ClearListing() {
+    listing.clear();
+    listing.shrink_to_fit();
+    listingCut = false;
+  }
   // The found set's memory stays for the next query; Release gives it all back.
   void ClearFound() { found.Recycle(&buffers); }
   void Release() {

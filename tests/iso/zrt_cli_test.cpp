@@ -16,7 +16,7 @@
 
 #include "core/record_store.h"
 #include "fixture/fixture_writer.h"
-#include "iso_reader.h"
+#include "formats/iso2709.h"
 #include "output/export.h"
 
 namespace {
@@ -147,7 +147,7 @@ TEST_F(ZrtCliTest, IsoRoundTripKeepsEveryFieldByteForByte) {
       unsigned src = 0;
       for (size_t f = 0; f < sample.fields.size(); ++f)
         if (sample.fields[f].name == name) src = static_cast<unsigned>(f + 1);
-      expected[zrt::cli::IsoFieldCode(zrt::IsoTag(name, src))] = text;
+      expected[zrt::iso2709::FieldCode(zrt::iso2709::Tag(name, src))] = text;
     }
     EXPECT_EQ(byTag[i], expected) << "record " << i + 1;
   }

@@ -7,11 +7,7 @@
 namespace keyfile_test {
 namespace {
 
-int32_t I32(const std::string& b, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-  return static_cast<int32_t>(v);
-}
+int32_t I32(const std::string& b, size_t at) { return static_cast<int32_t>(fixture::GetU32(b, at)); }
 
 struct Walker {
   const std::string& bytes;

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <random>
 
+#include "fixture/fault_env.h"
 #include "fixture/fixture_writer.h"
 #include "key_file/key_file_util.h"
 
@@ -15,55 +15,6 @@ using zrt::KeyEntry;
 using zrt::KeyFile;
 using zrt::KeyFileMode;
 using zrt::Status;
-
-// A file layer that fails the n-th write, or every read from the n-th on, of the files
-// whose path contains `only` (all files when empty).
-class FaultEnv : public zrt::Env {
-public:
-  long writes = 0, fail_write_at = -1;
-  long reads = 0, fail_reads_from = -1;
-  std::string only;
-
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode, Status* why) override {
-    auto f = zrt::Env::Posix()->Open(path, mode, why);
-    if (!f) return nullptr;
-    bool watched = only.empty() || path.find(only) != std::string::npos;
-    return std::make_unique<FaultFile>(this, watched, std::move(f));
-  }
-  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
-  bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
-  bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override { return zrt::Env::Posix()->Rename(a, b); }
-
-private:
-  class FaultFile : public zrt::File {
-  public:
-    FaultFile(FaultEnv* env, bool watched, std::unique_ptr<zrt::File> f)
-        : env_(env), watched_(watched), f_(std::move(f)) {}
-    long long ReadAt(uint64_t offset, void* buf, size_t n) override {
-      if (watched_ && ++env_->reads >= env_->fail_reads_from && env_->fail_reads_from > 0) return -1;
-      return f_->ReadAt(offset, buf, n);
-    }
-    bool WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      if (watched_ && ++env_->writes == env_->fail_write_at) return false;
-      return f_->WriteAt(offset, buf, n);
-    }
-    long long Size() override { return f_->Size(); }
-    bool Truncate(uint64_t size) override { return f_->Truncate(size); }
-    bool Sync() override { return f_->Sync(); }
-
-  private:
-    FaultEnv* env_;
-    bool watched_;
-    std::unique_ptr<zrt::File> f_;
-  };
-};
-
-class EnvGuard {
-public:
-  explicit EnvGuard(zrt::Env* env) { zrt::Env::SetCurrent(env); }
-  ~EnvGuard() { zrt::Env::SetCurrent(nullptr); }
-};
 
 std::vector<KeyEntry> RandomEntries(uint32_t seed, int n) {
   std::mt19937 rng(seed);
@@ -119,33 +70,29 @@ bool Exercise(const std::string& path, std::vector<KeyEntry>* scanned = nullptr)
   return ok;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 TEST(KeyFileCorrupt, TruncatedFilesFailCleanly) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   std::string bytes = fixture::ReadFile(good);
   CheckedFile cf = CheckKeyFile(bytes);
   size_t tree_end = 1032;
   for (int32_t page : cf.tree_pages) tree_end = std::max(tree_end, static_cast<size_t>(page) + 1024);
   for (size_t len = 0; len < bytes.size(); len += len < 1100 ? 37 : 389) {
-    WriteBytes(bad, bytes.substr(0, len));
+    fixture::WriteFile(bad, bytes.substr(0, len));
     bool ok = Exercise(bad);
     if (len < tree_end) {
       EXPECT_FALSE(ok) << len;  // the cut loses a page the tree links to
     }
   }
   std::unique_ptr<KeyFile> kf;
-  WriteBytes(bad, bytes.substr(0, 1031));
+  fixture::WriteFile(bad, bytes.substr(0, 1031));
   EXPECT_EQ(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).code(), Status::Code::Corruption);
 }
 
 TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   const std::string bytes = fixture::ReadFile(good);
   std::mt19937 rng(1234);
@@ -159,7 +106,7 @@ TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
       at = std::min(at, damaged.size() - 1);
       damaged[at] = static_cast<char>(rng() % 3 ? damaged[at] ^ (1 << (rng() % 8)) : rng());
     }
-    WriteBytes(bad, damaged);
+    fixture::WriteFile(bad, damaged);
     CheckedFile cf = CheckKeyFile(damaged);
     std::vector<KeyEntry> scanned;
     bool ok = Exercise(bad, &scanned);
@@ -179,19 +126,12 @@ TEST(KeyFileCorrupt, FlippedBytesNeverCrashAndValidFilesReadRight) {
   EXPECT_GT(reported, 50);
 }
 
-// Offsets inside the sample file for hand-made damage.
-int32_t I32(const std::string& b, size_t at) {
-  return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
-                              static_cast<unsigned char>(b[at + 2]) << 16 |
-                              static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
-}
-void Put32(std::string* b, size_t at, int32_t v) {
-  for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-}
+int32_t I32(const std::string& b, size_t at) { return static_cast<int32_t>(fixture::GetU32(b, at)); }
+void Put32(std::string* b, size_t at, int32_t v) { fixture::PutU32(*b, at, static_cast<uint32_t>(v)); }
 
 TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
-  ScratchDir dir;
-  std::string good = dir.File("good.cdi"), bad = dir.File("bad.cdi");
+  TempDir dir;
+  std::string good = dir / "good.cdi", bad = dir / "bad.cdi";
   BuildSample(good);
   const std::string bytes = fixture::ReadFile(good);
   const int32_t level1 = I32(bytes, 8);  // the root's leftmost child
@@ -217,7 +157,7 @@ TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
     SCOPED_TRACE(d.what);
     std::string damaged = bytes;
     Put32(&damaged, d.at, d.value);
-    WriteBytes(bad, damaged);
+    fixture::WriteFile(bad, damaged);
     EXPECT_FALSE(Exercise(bad));
   }
 
@@ -226,7 +166,7 @@ TEST(KeyFileCorrupt, LinksThatLoopOrLieAreCaught) {
   ASSERT_GE(cf.free_pages.size(), 2u);
   std::string looped = bytes;
   Put32(&looped, static_cast<size_t>(cf.free_pages[1]), cf.free_pages[0]);
-  WriteBytes(bad, looped);
+  fixture::WriteFile(bad, looped);
   std::unique_ptr<KeyFile> kf;
   ASSERT_TRUE(KeyFile::Open(bad, KeyFileMode::Duplicate, &kf).ok());
   Status s;
@@ -258,10 +198,9 @@ bool WriteWorkload(const std::string& path, bool* sticky) {
 }
 
 TEST(KeyFileFaults, EveryFailedWriteIsReported) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
-  FaultEnv env;
-  EnvGuard guard(&env);
+  TempDir dir;
+  std::string path = dir / "t.cdi";
+  fixture::FaultEnv env;
   bool sticky = false;
   ASSERT_TRUE(WriteWorkload(path, &sticky));
   const long total = env.writes;
@@ -270,7 +209,7 @@ TEST(KeyFileFaults, EveryFailedWriteIsReported) {
   for (long n = 1; n <= total; n += n < 40 ? 1 : 7) {
     SCOPED_TRACE("failing write " + std::to_string(n));
     env.writes = 0;
-    env.fail_write_at = n;
+    env.failWriteAt = n;
     bool ok = WriteWorkload(path, &sticky);
     if (env.writes >= n) {
       EXPECT_FALSE(ok);
@@ -280,12 +219,11 @@ TEST(KeyFileFaults, EveryFailedWriteIsReported) {
 }
 
 TEST(KeyFileFaults, AnotherFilesFailedEvictionIsReportedToThatFile) {
-  ScratchDir dir;
-  std::string pa = dir.File("a.cdi"), pb = dir.File("b.cdi");
-  FaultEnv env;
+  TempDir dir;
+  std::string pa = dir / "a.cdi", pb = dir / "b.cdi";
+  fixture::FaultEnv env;
   env.only = "b.cdi";
-  env.fail_write_at = 4;  // after the header: one of b's pages written back on eviction
-  EnvGuard guard(&env);
+  env.failWriteAt = 4;  // after the header: one of b's pages written back on eviction
   std::unique_ptr<KeyFile> a, b;
   ASSERT_TRUE(KeyFile::Create(pa, KeyFileMode::Duplicate, &a).ok());
   ASSERT_TRUE(KeyFile::Create(pb, KeyFileMode::Duplicate, &b).ok());
@@ -310,11 +248,10 @@ TEST(KeyFileFaults, AnotherFilesFailedEvictionIsReportedToThatFile) {
 }
 
 TEST(KeyFileFaults, FailedReadsAreReported) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   BuildSample(path);
-  FaultEnv env;
-  EnvGuard guard(&env);
+  fixture::FaultEnv env;
   ASSERT_TRUE(Exercise(path));
   const long total = env.reads;
   ASSERT_GT(total, 10);
@@ -322,18 +259,17 @@ TEST(KeyFileFaults, FailedReadsAreReported) {
   for (long n = 1; n <= total; n += std::max(1L, total / 60)) {
     SCOPED_TRACE("failing reads from " + std::to_string(n));
     env.reads = 0;
-    env.fail_reads_from = n;
+    env.failReadsFrom = n;
     EXPECT_FALSE(Exercise(path));
   }
 }
 
 TEST(KeyFileFaults, CreateReportsAFailedHeaderWrite) {
-  ScratchDir dir;
-  FaultEnv env;
-  env.fail_write_at = 1;
-  EnvGuard guard(&env);
+  TempDir dir;
+  fixture::FaultEnv env;
+  env.failWriteAt = 1;
   std::unique_ptr<KeyFile> kf;
-  EXPECT_EQ(KeyFile::Create(dir.File("t.cdi"), KeyFileMode::Unique, &kf).code(), Status::Code::IOError);
+  EXPECT_EQ(KeyFile::Create(dir / "t.cdi", KeyFileMode::Unique, &kf).code(), Status::Code::IOError);
   EXPECT_EQ(kf, nullptr);
 }
 

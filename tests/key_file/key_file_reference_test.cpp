@@ -133,12 +133,12 @@ private:
 };
 
 TEST(KeyFileReference, InsertionsGiveTheSameBytes) {
-  ScratchDir dir;
+  TempDir dir;
   for (int round = 0; round < 8; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     bool unique = round % 2 == 0;
     std::mt19937 rng(100 + round);
-    std::string path = dir.File("t.cdi");
+    std::string path = dir / "t.cdi";
     std::unique_ptr<zrt::KeyFile> kf;
     ASSERT_TRUE(zrt::KeyFile::Create(path, unique ? zrt::KeyFileMode::Unique : zrt::KeyFileMode::Duplicate, &kf).ok());
     ReferenceTree ref(unique);

@@ -62,8 +62,8 @@ int32_t I32At(const std::string& b, size_t at) {
 }
 
 TEST(KeyFileFormat, CreateWritesAnEmptyHeader) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, KeyFileMode::Duplicate);
   std::string b = fixture::ReadFile(path);
   ASSERT_EQ(b.size(), 1032u);
@@ -81,8 +81,8 @@ TEST(KeyFileFormat, EntryBytesAndSizes) {
   EXPECT_EQ(zrt::KeyEntrySize(1), 12u);
   EXPECT_EQ(zrt::KeyEntrySize(2), 16u);
   EXPECT_EQ(zrt::KeyEntrySize(30), 44u);
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, KeyFileMode::Unique);
   ASSERT_TRUE(kf->Insert(E("\x8F\x90", 0x01020304, 7, 9)).ok());
   ASSERT_TRUE(kf->Close().ok());
@@ -102,8 +102,8 @@ TEST(KeyFileOrder, KeysThenRecordFieldPosition) {
   EXPECT_LT(zrt::CompareKeyEntries(E("A", 2, 1, 1), E("A", 2, 1, 2)), 0);
   EXPECT_EQ(zrt::CompareKeyEntries(E("A", 2, 1, 1), E("A", 2, 1, 1)), 0);
 
-  ScratchDir dir;
-  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Duplicate);
+  TempDir dir;
+  auto kf = MustCreate(dir / "t.cdi", KeyFileMode::Duplicate);
   for (int r : {5, 2, 9}) ASSERT_TRUE(kf->Insert(E("WORD", r)).ok());
   auto all = ScanAll(kf.get());
   ASSERT_EQ(all.size(), 3u);
@@ -113,9 +113,9 @@ TEST(KeyFileOrder, KeysThenRecordFieldPosition) {
 }
 
 TEST(KeyFileModes, EqualEntryOnceInUniqueTwiceInDuplicate) {
-  ScratchDir dir;
+  TempDir dir;
   for (KeyFileMode mode : {KeyFileMode::Unique, KeyFileMode::Duplicate}) {
-    auto kf = MustCreate(dir.File("t.cdi"), mode);
+    auto kf = MustCreate(dir / "t.cdi", mode);
     bool inserted = false;
     ASSERT_TRUE(kf->Insert(E("SAME", 4, 2, 1), &inserted).ok());
     EXPECT_TRUE(inserted);
@@ -133,8 +133,8 @@ TEST(KeyFileModes, EqualEntryOnceInUniqueTwiceInDuplicate) {
 }
 
 TEST(KeyFileModes, RejectsKeysThePageCannotHold) {
-  ScratchDir dir;
-  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Unique);
+  TempDir dir;
+  auto kf = MustCreate(dir / "t.cdi", KeyFileMode::Unique);
   EXPECT_EQ(kf->Insert(E(std::string(31, 'A'), 1)).code(), zrt::Status::Code::InvalidArgument);
   EXPECT_EQ(kf->Insert(E(std::string("A\0B", 3), 1)).code(), zrt::Status::Code::InvalidArgument);
   EXPECT_TRUE(kf->Insert(E(std::string(30, 'A'), 1)).ok());
@@ -187,8 +187,8 @@ std::vector<std::string> Keys(const RawPage& p) {
 TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
   for (const SplitCase& c : SplitCases()) {
     SCOPED_TRACE(c.name);
-    ScratchDir dir;
-    std::string path = dir.File("t.cdi");
+    TempDir dir;
+    std::string path = dir / "t.cdi";
     auto kf = MustCreate(path, KeyFileMode::Unique);
     for (int i = 0; i < 23; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i * 2 + 2), 1)).ok());
     ASSERT_TRUE(kf->Flush().ok());
@@ -225,8 +225,8 @@ TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
 }
 
 TEST(KeyFileFind, ExactPrefixAndNextGreater) {
-  ScratchDir dir;
-  auto kf = MustCreate(dir.File("t.cdi"), KeyFileMode::Duplicate);
+  TempDir dir;
+  auto kf = MustCreate(dir / "t.cdi", KeyFileMode::Duplicate);
   for (const auto& e : {E("ABC", 2), E("ABC", 1), E("ABD", 1), E("B", 3), E("AB", 0)}) ASSERT_TRUE(kf->Insert(e).ok());
   KeyEntry out;
   bool found = false, prefix = false;
@@ -333,8 +333,8 @@ class KeyFileRandom : public ::testing::TestWithParam<RandomCase> {};
 
 TEST_P(KeyFileRandom, AgreesWithTheModelThroughGrowthShrinkAndReopen) {
   const RandomCase rc = GetParam();
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, rc.mode);
   Model model;
   Workload w(rc.seed, rc.keys);
@@ -403,8 +403,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, KeyFileRandom,
                          RandomCaseName);
 
 TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, KeyFileMode::Unique);
   for (int i = 0; i < 1500; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i % 100) + "", i)).ok());
   ASSERT_TRUE(kf->Flush().ok());
@@ -436,8 +436,8 @@ TEST(KeyFileFreeList, FreedPagesAreReusedBeforeTheFileGrows) {
 }
 
 TEST(KeyFileCache, ClosingOneTreeKeepsTheOthersPages) {
-  ScratchDir dir;
-  std::string pa = dir.File("a.cdi"), pb = dir.File("b.cdi");
+  TempDir dir;
+  std::string pa = dir / "a.cdi", pb = dir / "b.cdi";
   auto a = MustCreate(pa, KeyFileMode::Duplicate);
   auto b = MustCreate(pb, KeyFileMode::Duplicate);
   Model ma, mb;
@@ -464,8 +464,8 @@ TEST(KeyFileCache, ClosingOneTreeKeepsTheOthersPages) {
 }
 
 TEST(KeyFileScan, RemovingWhileScanningVisitsEveryEntryOnce) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, KeyFileMode::Duplicate);
   Model model;
   Workload w(9, KeyShape::Short);
@@ -497,23 +497,23 @@ TEST(KeyFileScan, RemovingWhileScanningVisitsEveryEntryOnce) {
 }
 
 TEST(KeyFileOpen, OpenOrCreateAndMissingFiles) {
-  ScratchDir dir;
+  TempDir dir;
   std::unique_ptr<KeyFile> kf;
-  EXPECT_FALSE(KeyFile::Open(dir.File("none.cdi"), KeyFileMode::Unique, &kf).ok());
-  EXPECT_FALSE(KeyFile::Create(dir.File("no/such/dir.cdi"), KeyFileMode::Unique, &kf).ok());
-  ASSERT_TRUE(KeyFile::OpenOrCreate(dir.File("x.cdi"), KeyFileMode::Unique, &kf).ok());
+  EXPECT_FALSE(KeyFile::Open(dir / "none.cdi", KeyFileMode::Unique, &kf).ok());
+  EXPECT_FALSE(KeyFile::Create(dir / "no/such/dir.cdi", KeyFileMode::Unique, &kf).ok());
+  ASSERT_TRUE(KeyFile::OpenOrCreate(dir / "x.cdi", KeyFileMode::Unique, &kf).ok());
   ASSERT_TRUE(kf->Insert(E("X", 1)).ok());
   ASSERT_TRUE(kf->Close().ok());
   EXPECT_EQ(kf->Insert(E("Y", 1)).code(), zrt::Status::Code::InvalidArgument);  // closed
-  ASSERT_TRUE(KeyFile::OpenOrCreate(dir.File("x.cdi"), KeyFileMode::Unique, &kf).ok());
+  ASSERT_TRUE(KeyFile::OpenOrCreate(dir / "x.cdi", KeyFileMode::Unique, &kf).ok());
   EXPECT_EQ(ScanAll(kf.get()).size(), 1u);
 }
 
 // An inner entry gives way to its successor; when the successor's key is longer and the
 // page is nearly full, the page must split instead of overflowing.
 TEST(KeyFileRemove, LongerSuccessorInAFullInnerPage) {
-  ScratchDir dir;
-  std::string path = dir.File("t.cdi");
+  TempDir dir;
+  std::string path = dir / "t.cdi";
   auto kf = MustCreate(path, KeyFileMode::Unique);
   Model model;
   auto key = [](int i) {

@@ -1,16 +1,13 @@
-// Shared helpers of the key-file tests: scratch files, entry builders, whole-tree reads.
+// Shared helpers of the key-file tests: entry builders, whole-tree reads.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <atomic>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "index/key_file.h"
+#include "fixture/scratch.h"
 #include "key_file/key_file_checker.h"
 
 namespace keyfile_test {
@@ -26,25 +23,7 @@ inline zrt::KeyEntry E(std::string key, int32_t record, uint8_t field = 0, uint8
 
 inline RawEntry ToRaw(const zrt::KeyEntry& e) { return RawEntry{e.key, e.record, e.field, e.position}; }
 
-// A fresh directory per test, removed afterwards.
-class ScratchDir {
-public:
-  ScratchDir() {
-    static std::atomic<int> counter{0};
-    dir_ = std::filesystem::temp_directory_path() /
-           ("zrt_keyfile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
-private:
-  std::filesystem::path dir_;
-};
+using fixture::TempDir;
 
 // Every entry by First/Next; stops (and fails the test) on an error.
 inline std::vector<zrt::KeyEntry> ScanAll(zrt::KeyFile* kf, zrt::Status* status = nullptr) {

@@ -9,7 +9,7 @@
 #include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 namespace keytree_test {
 namespace {
@@ -19,7 +19,7 @@ using zrt::KeyTree;
 
 // A height-2 full-item tree: root "b" over left "a" (2056) and right "c", "d" (1032).
 std::string SmallTree(const TempDir& dir) {
-  std::string path = dir.File("small");
+  std::string path = dir / "small";
   KeyTree tree(ItemLayout::Full());
   EXPECT_TRUE(tree.Create(path, false).ok());
   for (const char* k : {"a", "b", "c", "d"})
@@ -30,7 +30,7 @@ std::string SmallTree(const TempDir& dir) {
 
 // Opens `bytes` read-only; -1 when the open fails, else the number of items walked.
 int Walk(const TempDir& dir, const std::string& bytes, ItemLayout layout = ItemLayout::Full()) {
-  std::string path = dir.File("damaged");
+  std::string path = dir / "damaged";
   fixture::WriteFile(path, bytes);
   KeyTree tree(layout);
   if (!tree.OpenForReading(path).ok()) return -1;
@@ -49,22 +49,22 @@ TEST(DamagedTree, HeadFaultsFailTheOpen) {
   EXPECT_EQ(Walk(dir, ""), -1);
   for (uint32_t height : {0u, 11u, 0xFFFFFFFFu}) {
     std::string b = good;
-    Put32(b, 1028, height);
+    PutU32(b, 1028, height);
     EXPECT_EQ(Walk(dir, b), -1) << "height " << height;
   }
   std::string b = good;
-  Put32(b, 4, 1016);
+  PutU32(b, 4, 1016);
   EXPECT_EQ(Walk(dir, b), -1) << "root used past the item area";
   b = good;
-  Put32(b, 4, 268);
+  PutU32(b, 4, 268);
   EXPECT_EQ(Walk(dir, b), -1) << "root item overruns used";
   b = good;
   std::fill(b.begin() + 12 + 260, b.begin() + 12 + 264 + 64, 'K');
-  Put32(b, 4, 264 + 64 + 8);
+  PutU32(b, 4, 264 + 64 + 8);
   EXPECT_EQ(Walk(dir, b), -1) << "root key without a NUL within 64 bytes";
   KeyTree tree(ItemLayout::Full());
-  EXPECT_FALSE(tree.OpenForReading(dir.File("missing")).ok());
-  EXPECT_FALSE(tree.OpenForReading(dir.path()).ok()) << "a folder";
+  EXPECT_FALSE(tree.OpenForReading(dir / "missing").ok());
+  EXPECT_FALSE(tree.OpenForReading(dir.path().string()).ok()) << "a folder";
 }
 
 TEST(DamagedTree, BadChildrenEndTheWalk) {
@@ -87,7 +87,7 @@ TEST(DamagedTree, BadChildrenEndTheWalk) {
   };
   for (const Case& c : cases) {
     std::string b = good;
-    Put32(b, c.at, c.value);
+    PutU32(b, c.at, c.value);
     int n = Walk(dir, b);
     EXPECT_GE(n, 0) << c.what;
     EXPECT_LT(n, 4) << c.what;
@@ -95,7 +95,7 @@ TEST(DamagedTree, BadChildrenEndTheWalk) {
   // Both children of the root lead to the same leaf: every item is still read once per
   // path, and the walk ends.
   std::string b = good;
-  Put32(b, 12, 2056);
+  PutU32(b, 12, 2056);
   EXPECT_EQ(Walk(dir, b), 3);
 }
 
@@ -109,23 +109,23 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   for (int level = 0; level < height; ++level) {
     size_t page = level == 0 ? 0 : 1032 + (level - 1) * 1024;
     uint32_t child = level == height - 1 ? 0xFFFFFFFFu : 1032 + level * 1024;
-    Put32(b, page, static_cast<uint32_t>(page));
-    Put32(b, page + 4, 3 * 264);
-    Put32(b, page + 8, child);
+    PutU32(b, page, static_cast<uint32_t>(page));
+    PutU32(b, page + 4, 3 * 264);
+    PutU32(b, page + 8, child);
     for (int i = 0; i < 3; ++i) {
-      Put32(b, page + 12 + i * 264, child);
+      PutU32(b, page + 12 + i * 264, child);
       b[page + 12 + i * 264 + 260] = static_cast<char>('a' + i);
     }
   }
-  Put32(b, 1024, 0xFFFFFFFFu);
-  Put32(b, 1028, height);
+  PutU32(b, 1024, 0xFFFFFFFFu);
+  PutU32(b, 1028, height);
   int n = Walk(dir, b);
   EXPECT_GT(n, 0);
   EXPECT_LE(n, 10 * 3 + 1);
 
   // The same file, opened for adding: every page on the path is full, so one more item
   // would split the root to an eleventh level. It is refused and changes nothing.
-  std::string path = dir.File("deep");
+  std::string path = dir / "deep";
   fixture::WriteFile(path, b);
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
@@ -137,15 +137,56 @@ TEST(DamagedTree, SharedPagesDoNotUnfold) {
   // One level less, and the same insertion grows the tree to ten levels.
   std::string nine(1032 + 8 * 1024, '\0');
   std::copy(b.begin(), b.begin() + nine.size(), nine.begin());
-  Put32(nine, 1028, 9);
+  PutU32(nine, 1028, 9);
   size_t lastPage = 1032 + 7 * 1024;
-  for (int i = 0; i < 3; ++i) Put32(nine, lastPage + 12 + i * 264, 0xFFFFFFFFu);
-  Put32(nine, lastPage + 8, 0xFFFFFFFFu);
+  for (int i = 0; i < 3; ++i) PutU32(nine, lastPage + 12 + i * 264, 0xFFFFFFFFu);
+  PutU32(nine, lastPage + 8, 0xFFFFFFFFu);
   fixture::WriteFile(path, nine);
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   EXPECT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), 1);
   EXPECT_EQ(tree.height(), 10);
   EXPECT_EQ(tree.Close(), 0);
+}
+
+// Free pages of a tree opened for adding: a sound list is used up; a list that loops or leaves the file stops the insertion that needs the page (one page is
+// never handed out twice) and the tree takes nothing more.
+TEST(DamagedTree, FreeListsAreFollowedOnlyWhileSound) {
+  TempDir dir;
+  const std::string small = SmallTree(dir) + std::string(2 * 1024, '\0');  // pages 3080, 4104
+  const struct {
+    const char* what;
+    uint32_t head, next3080, next4104;
+    bool sound;
+  } cases[] = {
+      {"two free pages", 3080, 4104, 0xFFFFFFFFu, true},
+      {"a loop", 3080, 4104, 3080, false},
+      {"a page that links to itself", 4104, 0, 4104, false},
+      {"a link past the end", 3080, 9224, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string b = small;
+    PutU32(b, 1024, c.head);
+    PutU32(b, 3080, c.next3080);
+    PutU32(b, 4104, c.next4104);
+    std::string path = dir / "free";
+    fixture::WriteFile(path, b);
+    KeyTree tree(ItemLayout::Full());
+    ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
+    int refused = 0;
+    for (int i = 0; i < 12; ++i) {
+      if (tree.Add(ItemBuffer(ItemLayout::Full(), "k" + std::to_string(10 + i), "d").data()) == -1) ++refused;
+    }
+    EXPECT_EQ(tree.Close(), c.sound ? 0 : -1);
+    if (c.sound) {
+      EXPECT_EQ(refused, 0);
+      // The checker finds every page in the tree: the free ones were taken.
+      EXPECT_EQ(CheckTree(kFull, fixture::ReadFile(path), false).size(), 16u);
+    } else {
+      EXPECT_GT(refused, 0);
+      EXPECT_EQ(tree.status().code(), zrt::Status::Code::Corruption);
+    }
+  }
 }
 
 // Random damage to trees of both layouts: every open, walk, lookup and insertion on the
@@ -154,7 +195,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
   TempDir dir;
   std::mt19937 rng(99);
   for (ItemLayout layout : {ItemLayout::Full(), ItemLayout::Compact()}) {
-    std::string path = dir.File("source");
+    std::string path = dir / "source";
     std::vector<std::string> keys;
     {
       KeyTree tree(layout);
@@ -181,7 +222,7 @@ TEST(DamagedTree, RandomTruncationsAndFlips) {
           b[at] = static_cast<char>(rng() % 3 == 0 ? 0xFF : rng());
         }
       }
-      std::string damaged = dir.File("damaged");
+      std::string damaged = dir / "damaged";
       fixture::WriteFile(damaged, b);
       KeyTree tree(layout);
       if (tree.OpenForReading(damaged).ok()) {

@@ -1,6 +1,6 @@
 // The key tree against a reference writer (byte for byte), a std::multimap model and an
 // independent reader of the file format.
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ using zrt::KeyTree;
 std::string Payload(const Format& f, int n) {
   if (f.keyOffset == kCompact.keyOffset) {
     std::string v(4, '\0');
-    Put32(v, 0, static_cast<uint32_t>(n) * 2654435761u);
+    PutU32(v, 0, static_cast<uint32_t>(n) * 2654435761u);
     return v;
   }
   std::string d = "data " + std::to_string(n);
@@ -67,7 +67,7 @@ TEST_P(RandomTree, MatchesReferenceModelAndReader) {
   Format f = c.compact ? kCompact : kFull;
   ItemLayout layout = c.compact ? ItemLayout::Compact() : ItemLayout::Full();
   TempDir dir;
-  std::string path = dir.File("tree.cdj");
+  std::string path = dir / "tree.cdj";
   std::mt19937 rng(12345);
   std::vector<std::string> pool;
   for (int i = 0; i < c.keyPool; ++i) pool.push_back(RandomKey(rng));
@@ -200,14 +200,14 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RandomTree,
 // goes up, the right half is written first at 1032, the left half at 2056.
 TEST(KeyTreeFormat, FirstRootSplitByHand) {
   TempDir dir;
-  std::string path = dir.File("t.cdj");
+  std::string path = dir / "t.cdj";
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::string empty = fixture::ReadFile(path);
   std::string want(1032, '\0');
-  Put32(want, 8, 0xFFFFFFFFu);
-  Put32(want, 1024, 0xFFFFFFFFu);
-  Put32(want, 1028, 1);
+  PutU32(want, 8, 0xFFFFFFFFu);
+  PutU32(want, 1024, 0xFFFFFFFFu);
+  PutU32(want, 1028, 1);
   EXPECT_EQ(empty, want) << "the empty tree is written at once";
 
   for (const char* k : {"a", "b", "c", "d"}) {
@@ -219,28 +219,28 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
 
   auto item = [](std::string& b, size_t at, int32_t child, const std::string& data,
                  const std::string& key) {
-    Put32(b, at, static_cast<uint32_t>(child));
+    PutU32(b, at, static_cast<uint32_t>(child));
     b.replace(at + 4, data.size(), data);
     b.replace(at + 260, key.size(), key);
   };
   std::string b(1032 + 2 * 1024, '\0');
   // root: leftmost = left half at 2056, one item "b" whose child is the right half
-  Put32(b, 0, 0);
-  Put32(b, 4, 264);
-  Put32(b, 8, 2056);
+  PutU32(b, 0, 0);
+  PutU32(b, 4, 264);
+  PutU32(b, 8, 2056);
   item(b, 12, 1032, "t-b", "b");
-  Put32(b, 1024, 0xFFFFFFFFu);
-  Put32(b, 1028, 2);
+  PutU32(b, 1024, 0xFFFFFFFFu);
+  PutU32(b, 1028, 2);
   // right half: "c", "d"
-  Put32(b, 1032, 1032);
-  Put32(b, 1036, 528);
-  Put32(b, 1040, 0xFFFFFFFFu);
+  PutU32(b, 1032, 1032);
+  PutU32(b, 1036, 528);
+  PutU32(b, 1040, 0xFFFFFFFFu);
   item(b, 1044, -1, "t-c", "c");
   item(b, 1044 + 264, -1, "t-d", "d");
   // left half: "a"
-  Put32(b, 2056, 2056);
-  Put32(b, 2060, 264);
-  Put32(b, 2064, 0xFFFFFFFFu);
+  PutU32(b, 2056, 2056);
+  PutU32(b, 2060, 264);
+  PutU32(b, 2064, 0xFFFFFFFFu);
   item(b, 2068, -1, "t-a", "a");
   ExpectSameBytes(fixture::ReadFile(path), b);
 }
@@ -248,7 +248,7 @@ TEST(KeyTreeFormat, FirstRootSplitByHand) {
 TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
   TempDir dir;
   KeyTree tree(ItemLayout::Full());
-  ASSERT_TRUE(tree.Create(dir.File("t"), false).ok());
+  ASSERT_TRUE(tree.Create(dir / "t", false).ok());
   ItemBuffer out(ItemLayout::Full());
   EXPECT_EQ(tree.First(), 0);
   EXPECT_FALSE(tree.Next(out.data()));
@@ -271,15 +271,15 @@ TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
 TEST(KeyTreeOrder, Duplicates) {
   TempDir dir;
   KeyTree unique(ItemLayout::Full());
-  ASSERT_TRUE(unique.Create(dir.File("u"), false).ok());
+  ASSERT_TRUE(unique.Create(dir / "u", false).ok());
   EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "1").data()), 1);
   EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "2").data()), 0);
 
   KeyTree dups(ItemLayout::Compact());
-  ASSERT_TRUE(dups.Create(dir.File("d"), true).ok());
+  ASSERT_TRUE(dups.Create(dir / "d", true).ok());
   for (int i = 1; i <= 3; ++i) {
     std::string v(4, '\0');
-    Put32(v, 0, static_cast<uint32_t>(i));
+    PutU32(v, 0, static_cast<uint32_t>(i));
     ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "k", v).data()), 1);
   }
   ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "j", std::string(4, '\0')).data()), 1);
@@ -287,14 +287,14 @@ TEST(KeyTreeOrder, Duplicates) {
   std::vector<uint32_t> order;
   dups.First();
   while (dups.Next(out.data()))
-    if (out.key() == "k") order.push_back(Get32(out.payload(), 0));
+    if (out.key() == "k") order.push_back(GetU32(out.payload(), 0));
   EXPECT_EQ(order, (std::vector<uint32_t>{1, 3, 2}));
 }
 
 // Keys over 63 bytes and items that cannot be taken are refused with -1 and change nothing.
 TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   KeyTree tree(ItemLayout::Full());
   ItemBuffer ok(ItemLayout::Full(), std::string(63, 'k'), "d");
   EXPECT_EQ(tree.Add(ok.data()), -1) << "not open";
@@ -331,7 +331,7 @@ TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
 // which splits pages at every level under a cursor that is not in a leaf.
 TEST(KeyTreeReplace, LongerKeysDuringWalk) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   std::mt19937 rng(7);
   KeyTree tree(ItemLayout::Compact());
   ASSERT_TRUE(tree.Create(path, false).ok());
@@ -365,7 +365,7 @@ TEST(KeyTreeReplace, LongerKeysDuringWalk) {
 // Find then replace the found item in place, at whatever level it sits.
 TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   KeyTree tree(ItemLayout::Full());
   ASSERT_TRUE(tree.Create(path, false).ok());
   std::vector<std::string> keys;
@@ -390,7 +390,7 @@ TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
 // then from the end of the file; the list is never given pages back.
 TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   TempDir dir;
-  std::string path = dir.File("t");
+  std::string path = dir / "t";
   {
     KeyTree tree(ItemLayout::Full());
     ASSERT_TRUE(tree.Create(path, false).ok());
@@ -401,9 +401,9 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   // Two free pages appended: head 2056 -> 1032 -> none.
   std::string b = fixture::ReadFile(path);
   b.resize(1032 + 2 * 1024, '\x55');
-  Put32(b, 1032, 0xFFFFFFFFu);
-  Put32(b, 2056, 1032);
-  Put32(b, 1024, 2056);
+  PutU32(b, 1032, 0xFFFFFFFFu);
+  PutU32(b, 2056, 1032);
+  PutU32(b, 1024, 2056);
   fixture::WriteFile(path, b);
 
   KeyTree tree(ItemLayout::Full());
@@ -412,9 +412,9 @@ TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
   ASSERT_EQ(tree.Close(), 0);
   std::string after = fixture::ReadFile(path);
   EXPECT_EQ(after.size(), b.size()) << "no page from the end of the file";
-  EXPECT_EQ(static_cast<int32_t>(Get32(after, 1024)), -1) << "list used up";
-  EXPECT_EQ(Get32(after, 8), 1032u) << "left half in the second free page";
-  EXPECT_EQ(Get32(after, 12), 2056u) << "right half in the first free page";
+  EXPECT_EQ(static_cast<int32_t>(GetU32(after, 1024)), -1) << "list used up";
+  EXPECT_EQ(GetU32(after, 8), 1032u) << "left half in the second free page";
+  EXPECT_EQ(GetU32(after, 12), 2056u) << "right half in the first free page";
   EXPECT_EQ(CheckTree(kFull, after, false).size(), 4u);
 
   ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());

@@ -11,7 +11,7 @@
 #include "fixture/fixture_writer.h"
 #include "key_tree/test_support.h"
 #include "key_tree/tree_format.h"
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 #include "zrteng.h"
 
 namespace keytree_test {
@@ -42,13 +42,13 @@ TEST(ORTreeExports, DeadHandlesFailQuietly) {
   EXPECT_EQ(ORTree_Create(&t, dir.path().c_str(), 0), -1) << "a folder cannot be created as a file";
   EXPECT_EQ(t.impl, nullptr);
   EXPECT_EQ(ORTree_Create(&t, nullptr, 0), -1);
-  EXPECT_EQ(ORTree_Create(nullptr, dir.File("x").c_str(), 0), -1);
+  EXPECT_EQ(ORTree_Create(nullptr, (dir / "x").c_str(), 0), -1);
 }
 
 // A table of contents as the database builder writes it: dotted section codes as keys.
 TEST(ORTreeExports, TableOfContentsRoundTrip) {
   TempDir dir;
-  std::string path = dir.File("ed.cdj");
+  std::string path = dir / "ed.cdj";
   ORTree t{};
   ASSERT_EQ(ORTree_Create(&t, path.c_str(), 0), 0);
   ASSERT_NE(t.impl, nullptr);
@@ -129,7 +129,7 @@ TEST(ORTreeExports, TableOfContentsRoundTrip) {
 TEST(ORTreeExports, AddReplaceAndReuseOfTheHandle) {
   TempDir dir;
   ORTree t{};
-  ASSERT_EQ(ORTree_Create(&t, dir.File("a").c_str(), 1), 0);
+  ASSERT_EQ(ORTree_Create(&t, (dir / "a").c_str(), 1), 0);
   ORTreeItem item = Probe("k");
   item.child = 12345;  // ignored: added items are leaves
   std::strcpy(item.data, "first");
@@ -141,16 +141,16 @@ TEST(ORTreeExports, AddReplaceAndReuseOfTheHandle) {
 
   // Creating again on a live handle closes the first file and reuses the object.
   ZrtKeyTree* before = t.impl;
-  ASSERT_EQ(ORTree_Create(&t, dir.File("b").c_str(), 0), 0);
+  ASSERT_EQ(ORTree_Create(&t, (dir / "b").c_str(), 0), 0);
   EXPECT_EQ(t.impl, before);
   ASSERT_EQ(ORTree_Close(&t), 0);
 
-  std::vector<Entry> entries = CheckTree(kFull, fixture::ReadFile(dir.File("a")), true);
+  std::vector<Entry> entries = CheckTree(kFull, fixture::ReadFile(dir / "a"), true);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_STREQ(entries[0].payload.c_str(), "first");
   EXPECT_STREQ(entries[1].payload.c_str(), "second, replaced");
   EXPECT_EQ(entries[1].child, -1);
-  EXPECT_EQ(CheckTree(kFull, fixture::ReadFile(dir.File("b")), false).size(), 0u);
+  EXPECT_EQ(CheckTree(kFull, fixture::ReadFile(dir / "b"), false).size(), 0u);
 }
 
 }  // namespace

@@ -1,40 +1,18 @@
-// Small helpers of the key tree tests: a temporary folder and an item buffer of exactly
-// the layout's size (so that the sanitizers catch any access past it).
+// Small helper of the key tree tests: an item buffer of exactly the layout's size (so that
+// the sanitizers catch any access past it).
 #pragma once
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
+#include "fixture/scratch.h"
 
 namespace keytree_test {
 
-class TempDir {
- public:
-  TempDir() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("zrt_key_tree_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  std::string path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using fixture::TempDir;
 
 class ItemBuffer {
  public:

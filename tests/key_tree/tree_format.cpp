@@ -8,16 +8,6 @@
 
 namespace keytree_test {
 
-uint32_t Get32(const std::string& b, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b.at(at + i));
-  return v;
-}
-
-void Put32(std::string& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.at(at + i) = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 namespace {
 
 bool KeyLess(const std::string& a, const std::string& b) {
@@ -39,15 +29,15 @@ struct Checker {
       ASSERT_GE(offset, kHead);
       ASSERT_EQ((offset - kHead) % kPage, 0);
       ASSERT_LE(offset + kPage, static_cast<int64_t>(b.size()));
-      ASSERT_EQ(static_cast<int32_t>(Get32(b, offset)), offset) << "own offset";
+      ASSERT_EQ(static_cast<int32_t>(GetU32(b, offset)), offset) << "own offset";
     } else {
-      ASSERT_EQ(Get32(b, 0), 0u);
+      ASSERT_EQ(GetU32(b, 0), 0u);
     }
-    uint32_t used = Get32(b, offset + 4);
+    uint32_t used = GetU32(b, offset + 4);
     ASSERT_LE(used, kArea);
     ASSERT_EQ(used % 4, 0u);
     bool leaf = level == height - 1;
-    int32_t leftmost = static_cast<int32_t>(Get32(b, offset + 8));
+    int32_t leftmost = static_cast<int32_t>(GetU32(b, offset + 8));
     if (leaf) {
       ASSERT_EQ(leftmost, -1);
     } else {
@@ -66,7 +56,7 @@ struct Checker {
       ASSERT_LE(at + size, used) << "item overruns used";
       for (size_t i = nul; i < area + at + size; ++i) ASSERT_EQ(b[i], 0) << "key padding";
       e.payload = b.substr(area + at + 4, f.keyOffset - 4);
-      e.child = static_cast<int32_t>(Get32(b, area + at));
+      e.child = static_cast<int32_t>(GetU32(b, area + at));
       if (leaf) {
         ASSERT_EQ(e.child, -1);
       }
@@ -87,7 +77,7 @@ std::vector<Entry> CheckTree(const Format& f, const std::string& b, bool allowDu
   EXPECT_GE(b.size(), kHead);
   if (b.size() < kHead) return none;
   EXPECT_EQ((b.size() - kHead) % kPage, 0u) << "file size off the page grid";
-  int height = static_cast<int>(Get32(b, 1028));
+  int height = static_cast<int>(GetU32(b, 1028));
   EXPECT_GE(height, 1);
   EXPECT_LE(height, 10);
   if (heightOut) *heightOut = height;
@@ -187,19 +177,19 @@ int ReferenceTree::Add(const std::string& key, const std::string& payload) {
 std::string ReferenceTree::Bytes() const {
   std::string b(static_cast<size_t>(end_), '\0');
   for (const auto& [offset, p] : pages_) {
-    Put32(b, offset, static_cast<uint32_t>(offset));
-    Put32(b, offset + 4, Used(p));
-    Put32(b, offset + 8, static_cast<uint32_t>(p.leftmost));
+    PutU32(b, offset, static_cast<uint32_t>(offset));
+    PutU32(b, offset + 4, Used(p));
+    PutU32(b, offset + 8, static_cast<uint32_t>(p.leftmost));
     size_t at = offset + 12;
     for (const auto& e : p.items) {
-      Put32(b, at, static_cast<uint32_t>(e.child));
+      PutU32(b, at, static_cast<uint32_t>(e.child));
       b.replace(at + 4, e.payload.size(), e.payload);
       b.replace(at + f_.keyOffset, e.key.size(), e.key);
       at += ItemSize(f_, e.key);
     }
   }
-  Put32(b, 1024, 0xFFFFFFFFu);
-  Put32(b, 1028, static_cast<uint32_t>(height_));
+  PutU32(b, 1024, 0xFFFFFFFFu);
+  PutU32(b, 1028, static_cast<uint32_t>(height_));
   return b;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fixture/fixture_writer.h"
+
 namespace keytree_test {
 
 constexpr uint32_t kPage = 1024;
@@ -31,8 +33,8 @@ inline uint32_t ItemSize(const Format& f, const std::string& key) {
   return (f.keyOffset + static_cast<uint32_t>(key.size()) + 1 + 3) & ~3u;
 }
 
-uint32_t Get32(const std::string& b, size_t at);
-void Put32(std::string& b, size_t at, uint32_t v);
+using fixture::GetU32;
+using fixture::PutU32;
 
 // Walks the tree in `bytes` and checks every invariant of a sound file: file size on
 // the page grid, each page reached once at its level, own offsets, used sizes, item

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
+#include "formats/iso2709.h"
 #include "output/export.h"
 
 namespace {
@@ -233,11 +234,11 @@ TEST_F(ExportTest, IsoFoldsLongRecordsInto80ByteLines) {
   ASSERT_EQ(r.fields.size(), 2u);
   EXPECT_EQ(r.fields[0].second, big);
   EXPECT_EQ(r.fields[1].second, std::string(150, 'r') + "{2}_\x61");  // markup kept
-  EXPECT_EQ(zrt::IsoTag("a15", 7), 15u);
-  EXPECT_EQ(zrt::IsoTag("J99", 7), 999u);
-  EXPECT_EQ(zrt::IsoTag("K00", 7), 7u);
-  EXPECT_EQ(zrt::IsoTag("A1", 7), 7u);
-  EXPECT_EQ(zrt::IsoTag("1AB", 7), 7u);
+  EXPECT_EQ(zrt::iso2709::Tag("a15", 7), 15u);
+  EXPECT_EQ(zrt::iso2709::Tag("J99", 7), 999u);
+  EXPECT_EQ(zrt::iso2709::Tag("K00", 7), 7u);
+  EXPECT_EQ(zrt::iso2709::Tag("A1", 7), 7u);
+  EXPECT_EQ(zrt::iso2709::Tag("1AB", 7), 7u);
 }
 
 TEST_F(ExportTest, IsoFieldLengthFitsFourDigits) {

@@ -7,30 +7,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "codepage/cp1251.h"
+
 namespace zrt_test {
 
-// UTF-8 to Windows-1251 for ASCII, А-я, Ё and ё; anything else is a mistake in the test.
+// UTF-8 to Windows-1251; a character without a Windows-1251 byte is a mistake in the test.
 inline std::string Cp(const std::string& utf8) {
   std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      ++i;
-      continue;
-    }
-    if (i + 1 >= utf8.size() || (c & 0xE0) != 0xC0) throw std::invalid_argument("Cp: not a letter");
-    unsigned cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
-    i += 2;
-    if (cp >= 0x410 && cp <= 0x44F)
-      out.push_back(static_cast<char>(0xC0 + (cp - 0x410)));
-    else if (cp == 0x401)
-      out.push_back(static_cast<char>(0xA8));
-    else if (cp == 0x451)
-      out.push_back(static_cast<char>(0xB8));
-    else
-      throw std::invalid_argument("Cp: not a letter");
-  }
+  if (!zrt::cp1251::FromUtf8(utf8, &out)) throw std::invalid_argument("Cp: no Windows-1251 form");
   return out;
 }
 

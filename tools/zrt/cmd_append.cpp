@@ -1,42 +1,57 @@
 // zrt append EDITION SOURCE: adds documents to an existing edition through its update
 // index; `zrt pack` later merges them into the static index. Without --fields or
 // --header a source key is a field's code or a key that the load mapped to the field.
+// A failure leaves the edition as it was: records appended without a commit are
+// withdrawn with their words when the handle closes.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 #include "command.h"
-#include "cp1251.h"
-#include "edition/edition.h"
 #include "edition_arg.h"
 #include "load_source.h"
 
 namespace zrt::cli {
 namespace {
 
+// The texts as the engine takes them: pointers by source field number - 1, null when absent.
+std::vector<char*> Pointers(client::Texts& texts) {
+  std::vector<char*> out(ZRT_MAX_TEXTS, nullptr);
+  for (size_t i = 0; i < texts.size() && i < out.size(); ++i)
+    if (!texts[i].empty()) out[i] = texts[i].data();
+  return out;
+}
+
 int RunAppend(const Args& args) {
   SourceSpec spec;
   spec.path = args.positional[1];
-  zrt::NewEdition unused;
+  spec.warn = [](const std::string& message) {
+    std::fprintf(stderr, "zrt: %s\n", message.c_str());
+  };
+  client::NewEdition unused;
   std::string error;
   if (!ReadSourceOptions(args, &spec, &unused, &error)) return Fail(error);
 
   OpenedEdition ed;
   if (!ed.Open(args.positional[0], &error)) return Fail(error);
-  zrt::Edition& edition = *ed.get()->edition;
-  if (edition.store().readOnly())
+  EngineHandle* h = ed.get();
+  ZRT_EditionInfo info{};
+  ZRT_GetEditionInfo(h, &info);
+  if (info.readOnly)
     return Fail(args.positional[0] + ": the edition is read-only; nothing was appended");
 
   // Each field of the list must be one of the edition's; without a list, every field of
   // the edition is filled from the keys the load kept and from the key of its code.
   if (spec.fields.empty()) {
-    if (!LoadSourceKeys(args.positional[0], &spec, &error) && !error.empty()) return Fail(error);
-    for (const zrt::SourceField& f : edition.store().description().fields) {
-      std::string code = ToUtf8(f.name);
+    if (!client::LoadSourceKeys(args.positional[0], &spec, &error) && !error.empty())
+      return Fail(error);
+    for (int n = 1; n <= info.sourceFields; ++n) {
+      int32_t group = 0;
+      std::string code = Utf8(ZRT_GetSrcField(h, static_cast<uint8_t>(n), nullptr, &group));
       auto kept = std::find_if(spec.fields.begin(), spec.fields.end(),
                                [&](const FieldSpec& s) { return s.code == code; });
       if (kept == spec.fields.end()) {
-        spec.fields.push_back({code, {code}, f.group, 0});
+        spec.fields.push_back({code, {code}, group, 0});
       } else if (std::find(kept->keys.begin(), kept->keys.end(), code) == kept->keys.end()) {
         kept->keys.push_back(code);
       }
@@ -44,7 +59,7 @@ int RunAppend(const Args& args) {
   }
   for (FieldSpec& f : spec.fields) {
     std::string name, bad;
-    uint8_t srcNo = FromUtf8(f.code, &name, &bad) ? edition.store().SrcNoByField(name.c_str()) : 0;
+    uint8_t srcNo = FromUtf8(f.code, &name, &bad) ? ZRT_GetSrcNoByField(h, name.c_str()) : 0;
     if (srcNo == 0) return Fail("the edition has no field " + f.code);
     f.slot = srcNo - 1;
   }
@@ -53,48 +68,44 @@ int RunAppend(const Args& args) {
   {
     auto check = OpenSource(spec, &error);
     if (!check) return Fail(error);
-    zrt::RecordStore::Texts store(256), index;
+    client::Texts store(ZRT_MAX_TEXTS), index;
     for (bool delivered = true; delivered;) {
-      zrt::Status s = check->Next(&store, &index, &delivered);
+      client::Status s = check->Next(&store, &index, &delivered);
       if (!s.ok()) return Fail(s.message() + "; nothing was appended");
-      store.assign(256, std::string());
+      store.assign(ZRT_MAX_TEXTS, std::string());
     }
   }
 
   auto source = OpenSource(spec, &error);
   if (!source) return Fail(error);
-  const int32_t before = edition.store().recordCount();
   ProgressBar bar;
   auto started = std::chrono::steady_clock::now();
   long long records = 0, words = 0;
-  zrt::Status s;
-  zrt::RecordStore::Texts store, index;
+  client::Status s;
+  client::Texts store, index;
   for (;;) {
-    store.assign(256, std::string());
+    store.assign(ZRT_MAX_TEXTS, std::string());
+    index.assign(ZRT_MAX_TEXTS, std::string());
     bool delivered = false;
     s = source->Next(&store, &index, &delivered);
     if (!s.ok() || !delivered) break;
-    int added = 0;
-    s = edition.Append(store, index, &added);
-    if (!s.ok()) {
-      s = s.WithContext(source->Where());
+    std::vector<char*> storeTexts = Pointers(store), indexTexts = Pointers(index);
+    int added = ZRT_DoAppendBase(h, storeTexts.data(), indexTexts.data());
+    if (added < 0) {
+      s = client::Status::InvalidArgument(client::ErrorMessage(h)).WithContext(source->Where());
       break;
     }
     ++records;
     words += added;
     if ((records & 63) == 0) bar.Update(source->Progress(), records);
   }
-  if (s.ok()) s = edition.Commit();
+  if (s.ok() && ZRT_Commit(h) != 0) s = client::Status::IOError(client::ErrorMessage(h));
   bar.Done();
-  if (!s.ok()) {
-    // Uncommitted records vanish at the next open; their words must go with them.
-    edition.updates().DeleteRecords(static_cast<uint32_t>(before) + 1, 0xFFFFFFFFu);
-    return Fail(s.message() + "; nothing was appended");
-  }
+  if (!s.ok()) return Fail(s.message() + "; nothing was appended");
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("Appended %lld records, %lld words in %.2f s (%d records now)\n", records, words,
-              seconds, edition.store().recordCount());
+              seconds, ZRT_GetNumRecords(h));
   return 0;
 }
 

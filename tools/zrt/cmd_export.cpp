@@ -13,13 +13,9 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
 #include "doc_selection.h"
-#include "edition/edition.h"
 #include "edition_arg.h"
 #include "load_source.h"
-#include "output/export.h"
-#include "text/charset.h"
 
 namespace zrt::cli {
 namespace {
@@ -99,7 +95,8 @@ int RunExport(const Args& args) {
     return UsageError(args, "--encoding wants cp866, cp1251 or utf-8, not '" + encoding + "'");
   if (args.Has("header") && layout != Layout::Separated)
     return UsageError(args, "--header belongs to --format csv");
-  if (args.Has("plain") && layout != Layout::Iso) return UsageError(args, "--plain belongs to --format iso");
+  if (args.Has("plain") && layout != Layout::Iso)
+    return UsageError(args, "--plain belongs to --format iso");
   std::string fields;
   if (args.Has("fields")) {
     if (!ArgText(args.Get("fields"), &fields, &error, "--fields")) return UsageError(args, error);
@@ -107,17 +104,9 @@ int RunExport(const Args& args) {
     if (args.Has("header") && fields[0] == '-')
       return UsageError(args, "--header needs named fields, not '-' (each record's own)");
   }
-  // The writers give code page 866; Windows-1251 is the engine's own text, and UTF-8 is
-  // made from it afterwards (the text layout wraps by bytes, so it is made in a
-  // one-byte code page first) or, in ISO 2709, field by field so that the directory
-  // holds the UTF-8 lengths.
-  zrt::RecordExport::Encoder encode = nullptr;
-  const bool utf8 = encoding == "utf-8";
-  if (encoding == "cp1251" || (utf8 && layout != Layout::Iso))
-    encode = [](std::string ansi) { return ansi; };
-  else if (utf8)
-    encode = [](std::string ansi) { return ToUtf8(ansi); };
-  auto finish = [&](std::string bytes) { return utf8 && layout != Layout::Iso ? ToUtf8(bytes) : bytes; };
+  const int32_t codePage = encoding == "utf-8"    ? ZRT_UTF8
+                           : encoding == "cp1251" ? ZRT_CP1251
+                                                  : ZRT_CP866;
   std::string separator = "^";
   if (args.Has("separator")) {
     if (layout != Layout::Separated) return UsageError(args, "--separator belongs to --format csv");
@@ -130,7 +119,7 @@ int RunExport(const Args& args) {
   EngineHandle* h = ed.get();
   if (!CheckFields(h, layout, fields, &error)) return Fail(error);
   DocSelection selection;
-  if (!selection.Choose(h, args, &error)) return Fail(error);
+  if (!ChooseDocuments(&selection, h, args, &error)) return Fail(error);
 
   const bool toStdout = output == "-";
   int fd = toStdout ? STDOUT_FILENO : ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -144,15 +133,23 @@ int RunExport(const Args& args) {
   };
 
   const char* list = args.Has("fields") ? fields.c_str() : nullptr;
-  const zrt::Edition& edition = *h->edition;
+  // One layout of the current record in the file's code page.
+  std::vector<char> buffer(1 << 16);
+  auto exported = [&](int32_t kind, const char* header, std::string* bytes) {
+    int32_t n = ZRT_ExportRecord(h, kind, codePage, header, separator[0], list, buffer.data(),
+                                 static_cast<int32_t>(buffer.size()));
+    if (n > static_cast<int32_t>(buffer.size())) {
+      buffer.resize(static_cast<size_t>(n));
+      n = ZRT_ExportRecord(h, kind, codePage, header, separator[0], list, buffer.data(), n);
+    }
+    if (n < 0) return false;
+    bytes->assign(buffer.data(), static_cast<size_t>(n));
+    return true;
+  };
   if (args.Has("header")) {
-    // The listed names, or every defined field in number order as the writer takes them.
-    std::vector<std::string> names = ListedNames(fields);
-    for (int n = 1; names.empty() && n <= ZRT_GetFieldCount(h); ++n)
-      names.push_back(ZRT_GetFieldByNo(h, static_cast<uint8_t>(n)));
     std::string line;
-    for (const std::string& name : names) line += (line.empty() ? "" : separator) + name;
-    if (!WriteAll(fd, finish(encode ? line : zrt::AnsiToExchangeOem(line)) + "\r\n"))
+    if (!exported(ZRT_EXPORT_NAMES, nullptr, &line)) return failWrite(client::ErrorMessage(h));
+    if (!WriteAll(fd, line))
       return failWrite("cannot write " + output + ": " + std::strerror(errno));
   }
   ProgressBar bar;
@@ -160,24 +157,17 @@ int RunExport(const Args& args) {
   for (int32_t i = 0; i < count; ++i) {
     int32_t record = selection.RecordAt(selection.first() + i);
     if (ZRT_GotoRecord(h, record) != 0)
-      return failWrite("record " + std::to_string(record) + " cannot be read; nothing was exported");
-    zrt::RecordExport document(edition.store(), edition.descriptor(), encode);
+      return failWrite("record " + std::to_string(record) +
+                       " cannot be read; nothing was exported");
     std::string bytes;
-    switch (layout) {
-      case Layout::Text: {
-        char header[64];
-        std::snprintf(header, sizeof header, "*** Document %d from %d ***", i + 1, count);
-        bytes = document.Text(header, true, list, true);
-        break;
-      }
-      case Layout::Separated:
-        bytes = document.Separated(separator[0], list, true);
-        break;
-      case Layout::Iso:
-        bytes = document.Iso(list, !args.Has("plain"));
-        break;
-    }
-    if (!WriteAll(fd, finish(std::move(bytes))))
+    char header[64];
+    std::snprintf(header, sizeof header, "*** Document %d from %d ***", i + 1, count);
+    const int32_t kind = layout == Layout::Text        ? ZRT_EXPORT_TEXT
+                         : layout == Layout::Separated ? ZRT_EXPORT_SEPARATED
+                         : args.Has("plain")           ? ZRT_EXPORT_ISO_PLAIN
+                                                       : ZRT_EXPORT_ISO;
+    if (!exported(kind, header, &bytes)) return failWrite(client::ErrorMessage(h));
+    if (!WriteAll(fd, bytes))
       return failWrite("cannot write " + output + ": " + std::strerror(errno));
     bar.Update(static_cast<double>(i + 1) / count, i + 1);
   }
@@ -195,15 +185,18 @@ ZRT_COMMAND({.name = "export",
              .arguments = "EDITION",
              .summary = "write documents to a plain-text, separated or ISO 2709 file",
              .run = RunExport,
-             .options = std::vector<Option>{
-                            {"format", 0, "txt|csv|iso", "the layout", false, true},
-                            {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
-                            {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
-                            {"separator", 0, "C", "the csv separator (default \"^\")"},
-                            {"header", 0, nullptr, "csv: a first line with the field codes"},
-                            {"plain", 0, nullptr, "iso: records as they are, not folded into 80-byte "
-                             "lines (what other MARC readers take)"},
-                            {"encoding", 0, "cp866|cp1251|utf-8", "the file's code page (default cp866)"},
-                        } + kSelectionOptions});
+             .options =
+                 std::vector<Option>{
+                     {"format", 0, "txt|csv|iso", "the layout", false, true},
+                     {"output", 'o', "FILE", "the file to write (\"-\" for stdout)", false, true},
+                     {"fields", 0, "TI,AU", "these fields in this order (default: every field)"},
+                     {"separator", 0, "C", "the csv separator (default \"^\")"},
+                     {"header", 0, nullptr, "csv: a first line with the field codes"},
+                     {"plain", 0, nullptr,
+                      "iso: records as they are, not folded into 80-byte "
+                      "lines (what other MARC readers take)"},
+                     {"encoding", 0, "cp866|cp1251|utf-8", "the file's code page (default cp866)"},
+                 } +
+                 kSelectionOptions});
 
 }  // namespace zrt::cli

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "morph_arg.h"
 #include "zrteng.h"
 

@@ -7,10 +7,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "base/names.h"
 #include "command.h"
-#include "cp1251.h"
-#include "edition/load.h"
+#include "edition_arg.h"
 #include "edition_extras.h"
 #include "load_source.h"
 
@@ -22,15 +20,17 @@ namespace fs = std::filesystem;
 // Puts the files of the edition loaded at `fresh` in the place of the edition at
 // `target`: the old files go only once the new edition is complete.
 bool ReplaceEdition(const std::string& fresh, const std::string& target, std::string* error) {
-  zrt::RemoveEditionFiles(target, nullptr);
-  fs::remove(SourceKeysFile(target));
-  const fs::path from = zrt::EditionBaseName(fresh, nullptr);
-  const std::string to = zrt::EditionBaseName(target, nullptr);
+  ZRT_RemoveEdition(target.c_str(), nullptr);
+  fs::remove(client::SourceKeysFile(target));
+  const fs::path from = client::EditionFile(fresh, "");
+  const std::string to = client::EditionFile(target, "");
   const std::string stem = from.filename().string() + ".";
   std::error_code ec;
   std::vector<fs::path> files;  // all of them first: renaming while listing may skip some
-  for (const auto& entry : fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
-    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0) files.push_back(entry.path());
+  for (const auto& entry :
+       fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
+    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0)
+      files.push_back(entry.path());
   for (const fs::path& file : files) {
     fs::rename(file, to + file.filename().string().substr(stem.size() - 1), ec);
     if (ec) break;
@@ -42,15 +42,18 @@ bool ReplaceEdition(const std::string& fresh, const std::string& target, std::st
 
 int RunLoad(const Args& args) {
   const std::string& target = args.positional[0];
-  const bool replacing = fs::exists(zrt::EditionFileName(target, nullptr, ".cdo"));
+  const bool replacing = fs::exists(client::EditionFile(target, ".cdo"));
   if (replacing && !args.Has("replace"))
     return Fail(target + ": an edition exists there; nothing was loaded (--replace replaces it)");
   // A replacement is loaded beside the old edition, which stays whole if the load fails.
-  const std::string edition = replacing ? zrt::EditionBaseName(target, nullptr) + "_zrtnew" : target;
-  if (replacing) zrt::RemoveEditionFiles(edition, nullptr);  // what a killed replacement left
+  const std::string edition = replacing ? client::EditionFile(target, "") + "_zrtnew" : target;
+  if (replacing) ZRT_RemoveEdition(edition.c_str(), nullptr);  // what a killed replacement left
   SourceSpec spec;
   spec.path = args.positional[1];
-  zrt::NewEdition meta;
+  spec.warn = [](const std::string& message) {
+    std::fprintf(stderr, "zrt: %s\n", message.c_str());
+  };
+  client::NewEdition meta;
   std::string error;
   if (!ReadSourceOptions(args, &spec, &meta, &error)) return Fail(error);
 
@@ -58,7 +61,7 @@ int RunLoad(const Args& args) {
     auto probe = OpenSource(spec, &error);
     if (!probe) return Fail(error);
     std::vector<std::string> keys;
-    zrt::Status s = probe->DiscoverFields(&keys);
+    client::Status s = probe->DiscoverFields(&keys);
     if (!s.ok()) return Fail(s.message());
     std::erase_if(keys, [&](const std::string& key) {
       return std::find(spec.ignore.begin(), spec.ignore.end(), key) != spec.ignore.end();
@@ -66,12 +69,13 @@ int RunLoad(const Args& args) {
     if (keys.empty()) return Fail(spec.path + ": no documents");
     if (keys.size() > 255) return Fail(spec.path + ": more than 255 fields");
     for (size_t i = 0; i < keys.size(); ++i)
-      spec.fields.push_back({keys[i], {keys[i]}, i < 32 ? static_cast<int>(i) + 1 : 0,
-                             static_cast<int>(i)});
+      spec.fields.push_back(
+          {keys[i], {keys[i]}, i < 32 ? static_cast<int>(i) + 1 : 0, static_cast<int>(i)});
   }
   for (const FieldSpec& f : spec.fields) {
     std::string name, bad;
-    if (!FromUtf8(f.code, &name, &bad)) return Fail("field code " + f.code + " has no Windows-1251 form");
+    if (!FromUtf8(f.code, &name, &bad))
+      return Fail("field code " + f.code + " has no Windows-1251 form");
     meta.fieldNames.push_back(name);
     meta.fieldGroups.push_back(static_cast<uint8_t>(f.group));
   }
@@ -86,24 +90,18 @@ int RunLoad(const Args& args) {
   if (!source) return Fail(error);
   ProgressBar bar;
   auto started = std::chrono::steady_clock::now();
-  zrt::LoadStats stats;
-  zrt::Status s = zrt::LoadEdition(edition, nullptr, meta, *source, &stats,
-                                   [&](const zrt::LoadStats& now) {
-                                     if ((now.records & 63) == 0)
-                                       bar.Update(source->Progress(), now.records);
-                                   });
+  client::LoadStats stats;
+  client::Status s =
+      client::LoadEdition(edition, meta, *source, &stats, [&](const client::LoadStats& now) {
+        if ((now.records & 63) == 0) bar.Update(source->Progress(), now.records);
+      });
   bar.Done();
-  if (!s.ok()) {
-    // The source names its own line; an engine failure gets the line of its document.
-    std::string where = source->Where();
-    bool named = where.empty() || s.message().compare(0, where.size(), where) == 0;
-    return Fail((named ? "" : where + ": ") + s.message() + "; nothing was loaded");
-  }
+  if (!s.ok()) return Fail(s.message() + "; nothing was loaded");
   if (!extras.Write(edition, &error)) {
-    zrt::RemoveEditionFiles(edition, nullptr);
+    ZRT_RemoveEdition(edition.c_str(), nullptr);
     return Fail(error + "; nothing was loaded");
   }
-  if (!SaveSourceKeys(edition, spec, &error) ||
+  if (!client::SaveSourceKeys(edition, spec, &error) ||
       (replacing && !ReplaceEdition(edition, target, &error)))
     return Fail(error);
   double seconds =
@@ -116,14 +114,15 @@ int RunLoad(const Args& args) {
 
 }  // namespace
 
-ZRT_COMMAND({.name = "load",
-             .arguments = "EDITION SOURCE",
-             .summary = "build a new edition from JSON Lines or ISO 2709 documents",
-             .run = RunLoad,
-             .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
-             .details = "Without --fields or a header's field list, the keys of the source in the\n"
-                        "order they first appear become the fields, with index groups 1, 2, ...\n"
-                        "ISO 2709 tags map to field codes: a letter and two digits give\n"
-                        "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
+ZRT_COMMAND(
+    {.name = "load",
+     .arguments = "EDITION SOURCE",
+     .summary = "build a new edition from JSON Lines or ISO 2709 documents",
+     .run = RunLoad,
+     .options = kSourceOptions + kNewEditionOptions + kEditionExtraOptions,
+     .details = "Without --fields or a header's field list, the keys of the source in the\n"
+                "order they first appear become the fields, with index groups 1, 2, ...\n"
+                "ISO 2709 tags map to field codes: a letter and two digits give\n"
+                "(letter - A) * 100 + number (B05 is tag 105); --fields TI=200 names a tag.\n"});
 
 }  // namespace zrt::cli

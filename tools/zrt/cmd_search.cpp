@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
+#include "edition_arg.h"
 #include "edition_arg.h"
 #include "morph_arg.h"
-#include "query_failure.h"
+#include "edition_arg.h"
 #include "record_view.h"
 #include "zrteng.h"
 

@@ -8,21 +8,13 @@
 #include <vector>
 
 #include "command.h"
-#include "cp1251.h"
 #include "edition_arg.h"
-#include "select/statement/select_statement.h"
 #include "zrteng.h"
 
 namespace zrt::cli {
 namespace {
 
 using Row = std::vector<std::string>;  // UTF-8
-
-size_t Width(const std::string& utf8) {
-  size_t n = 0;
-  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
-  return n;
-}
 
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
@@ -154,7 +146,7 @@ int RunSelect(const Args& args) {
   printer.Start();
   rc = ZRT_Iterate_Select(h, &s, Collect, &printer, nullptr);
   if (rc == 0) rc = ZRT_End_Select(h, &s, Collect, &printer, nullptr);
-  std::string why = rc != 0 && s.impl ? Utf8(s.impl->error().message.c_str()) : "";
+  std::string why = rc != 0 ? client::ErrorMessage(h) : "";
   ZRT_Delete_Select(&s);
   if (rc != 0) {
     printer.Finish();

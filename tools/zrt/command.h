@@ -57,6 +57,9 @@ int Fail(const std::string& message);
 // usage; returns kUsageError.
 int UsageError(const Args& args, const std::string& message);
 
+// A whole file of at most `limit` bytes (forms, contents and descriptor files).
+bool ReadWholeFile(const std::string& path, std::string* text, size_t limit);
+
 }  // namespace zrt::cli
 
 #define ZRT_CAT2(a, b) a##b

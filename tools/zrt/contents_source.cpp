@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
-#include "base/file.h"
-#include "cp1251.h"
+#include "command.h"
+#include "edition_arg.h"
 
 namespace zrt::cli {
 namespace {
@@ -40,7 +40,7 @@ std::string CodeFault(const std::string& code) {
 bool ReadContentsFile(const std::string& path, std::vector<ContentsSection>* sections,
                       std::string* error) {
   std::string text;
-  if (!zrt::ReadWholeFile(path, &text, kMaxContentsFile)) {
+  if (!ReadWholeFile(path, &text, kMaxContentsFile)) {
     *error = path + ": cannot be read (or is larger than 16 MB)";
     return false;
   }

@@ -1,27 +1,12 @@
 #include "descriptor_source.h"
 
-#include "base/file.h"
-#include "core/descriptor.h"
-#include "cp1251.h"
-#include "text/charset.h"
+#include "command.h"
+#include "edition_arg.h"
 
 namespace zrt::cli {
 namespace {
 
-// The new edition's fields; the descriptor is compiled before any record exists.
-class NamesOnly : public zrt::FieldSource {
-public:
-  explicit NamesOnly(const std::vector<std::string>& names) : names_(names) {}
-  uint8_t SourceFieldByName(const char* name) const override {
-    for (size_t i = 0; i < names_.size(); ++i)
-      if (zrt::StrICmp(names_[i].c_str(), name) == 0) return static_cast<uint8_t>(i + 1);
-    return 0;
-  }
-  const char* SourceFieldText(uint8_t) const override { return ""; }
-
-private:
-  const std::vector<std::string>& names_;
-};
+constexpr size_t kMaxDescriptorFile = 1 << 20;
 
 bool IsAsciiAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -32,7 +17,7 @@ bool IsAsciiAlnum(char c) {
 bool ReadDescriptorSource(const std::string& path, const std::vector<std::string>& fieldNames,
                           std::string* cdwText, std::string* error) {
   std::string utf8;
-  if (!zrt::ReadWholeFile(path, &utf8, zrt::kMaxDescriptorFileSize)) {
+  if (!ReadWholeFile(path, &utf8, kMaxDescriptorFile)) {
     *error = path + ": cannot be read (or is larger than 1 MB)";
     return false;
   }
@@ -62,7 +47,8 @@ bool ReadDescriptorSource(const std::string& path, const std::vector<std::string
     if (lineNo == 1) {
       size_t word = line.find_first_not_of(" =", 8);
       if (line.compare(0, 8, "database") != 0 || word == std::string::npos ||
-          line.compare(word, 5, "named") != 0 || line.find_first_not_of(" \t\r\n", word + 5) != std::string::npos)
+          line.compare(word, 5, "named") != 0 ||
+          line.find_first_not_of(" \t\r\n", word + 5) != std::string::npos)
         return fail(1, "the first line must be \"database named\"");
       continue;
     }
@@ -78,12 +64,16 @@ bool ReadDescriptorSource(const std::string& path, const std::vector<std::string
   if (lineNo == 0) return fail(1, "the first line must be \"database named\"");
   if (definitions.empty()) return fail(lineNo, "no field definitions");
 
-  NamesOnly names(fieldNames);
-  zrt::FieldDescriptor compiled;
-  for (const Pending& d : definitions) {
-    zrt::Status s = compiled.Compile(d.text, names);
-    if (!s.ok()) return fail(d.line, s.message());
-  }
+  std::vector<const char*> names;
+  for (const std::string& name : fieldNames) names.push_back(name.c_str());
+  std::vector<const char*> texts;
+  for (const Pending& d : definitions) texts.push_back(d.text.c_str());
+  const int32_t count = static_cast<int32_t>(texts.size());
+  const int32_t compiled = ZRT_CheckFieldDefinitions(texts.data(), count, names.data(),
+                                                     static_cast<int32_t>(names.size()));
+  if (compiled >= 0 && compiled < count)
+    return fail(definitions[static_cast<size_t>(compiled)].line, client::ErrorMessage(nullptr));
+  if (compiled < 0) return fail(1, client::ErrorMessage(nullptr));
   return true;
 }
 

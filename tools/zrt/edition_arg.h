@@ -1,42 +1,26 @@
-// Opening the edition that a command names: its base path or the path of any of its files.
+// What every zrt command takes from the client layer: opened editions, text conversion
+// at the boundary, and failures in words.
 #pragma once
 
-#include <string>
-
-#include "zrteng.h"
+#include "client/edition.h"
+#include "client/text.h"
 
 namespace zrt::cli {
 
-// An engine handle that is destroyed with its scope.
-class OpenedEdition {
-public:
-  OpenedEdition() { ZRT_Build(&handle_); }
-  ~OpenedEdition() { ZRT_Destroy(&handle_); }
-  OpenedEdition(const OpenedEdition&) = delete;
-  OpenedEdition& operator=(const OpenedEdition&) = delete;
+using client::FieldByCode;
+using client::FromUtf8;
+using client::OpCodeList;
+using client::OpenedEdition;
+using client::QueryFailure;
+using client::ToUtf8;
+using client::Utf8;
+using client::ValidUtf8;
+using client::Width;
 
-  // False with *error saying why (a missing file, a damaged one...).
-  bool Open(const std::string& path, std::string* error);
-  EngineHandle* get() { return &handle_; }
-
-private:
-  EngineHandle handle_;
-};
-
-// A word op-code list that is destroyed with its scope.
-class OpCodeList {
-public:
-  OpCodeList() { CWordOpCode_build(&list_); }
-  ~OpCodeList() { CWordOpCode_destroy(&list_); }
-  OpCodeList(const OpCodeList&) = delete;
-  OpCodeList& operator=(const OpCodeList&) = delete;
-  CWordOpCode* get() { return &list_; }
-
-private:
-  CWordOpCode list_{};
-};
-
-// Text from the engine (Windows-1251, may be null) as UTF-8.
-std::string Utf8(const char* cp1251);
+// A command-line argument as engine text.
+inline bool ArgText(const std::string& utf8, std::string* cp1251, std::string* error,
+                    const std::string& what) {
+  return client::ToEngineText(utf8, cp1251, error, what);
+}
 
 }  // namespace zrt::cli

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "base/names.h"
 #include "descriptor_source.h"
+#include "client/record_source.h"
 #include "edition_arg.h"
 
 namespace zrt::cli {
@@ -27,8 +27,8 @@ bool EditionExtras::Prepare(const Args& args, const std::vector<std::string>& fi
 }
 
 bool EditionExtras::Write(const std::string& edition, std::string* error) const {
-  const std::string tree = zrt::EditionFileName(edition, nullptr, ".cdj");
-  const std::string cdw = zrt::EditionFileName(edition, nullptr, ".cdw");
+  const std::string tree = client::EditionFile(edition, ".cdj");
+  const std::string cdw = client::EditionFile(edition, ".cdw");
   bool ok = !hasContents_ || WriteContentsTree(tree, contents_, error);
   if (ok && hasDescriptor_) {
     FILE* f = std::fopen(cdw.c_str(), "wb");

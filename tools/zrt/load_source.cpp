@@ -4,16 +4,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
-
-#include "base/names.h"
-#include "cp1251.h"
-#include "iso_source.h"
-#include "jsonl_source.h"
+#include "edition_arg.h"
 
 namespace zrt::cli {
 namespace {
@@ -34,88 +28,9 @@ bool ParseGroup(const std::string& text, int* group) {
   return *group <= 32;
 }
 
-// Header file: {"title", "short_name", "copyright", "fields": ["ID", {"code": "TI",
-// "key": "title" or ["a", "b"], "group": 2}, ...], "ignore": ["key", ...]}.
-bool ReadHeader(const std::string& path, SourceSpec* spec, std::string titles[3],
-                std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = path + ": cannot be read";
-    return false;
-  }
-  nlohmann::ordered_json h;
-  try {
-    h = nlohmann::ordered_json::parse(in);
-  } catch (const nlohmann::json::exception& e) {
-    *error = path + ": not a JSON header: " + e.what();
-    return false;
-  }
-  auto fail = [&](const std::string& why) {
-    *error = path + ": " + why;
-    return false;
-  };
-  if (!h.is_object()) return fail("the header must be a JSON object");
-  const char* names[3] = {"title", "short_name", "copyright"};
-  for (int i = 0; i < 3; ++i) {
-    if (!h.contains(names[i])) continue;
-    if (!h[names[i]].is_string()) return fail(std::string("\"") + names[i] + "\" must be a text");
-    titles[i] = h[names[i]].get<std::string>();
-  }
-  for (const auto& [key, value] : h.items()) {
-    if (key != "title" && key != "short_name" && key != "copyright" && key != "fields" &&
-        key != "ignore")
-      return fail("unknown header entry \"" + key + "\"");
-  }
-  if (h.contains("ignore")) {
-    if (!h["ignore"].is_array()) return fail("\"ignore\" must be a list of keys");
-    for (const auto& k : h["ignore"]) {
-      if (!k.is_string()) return fail("\"ignore\" must be a list of keys");
-      spec->ignore.push_back(k.get<std::string>());
-    }
-  }
-  if (!h.contains("fields")) return true;
-  if (!h["fields"].is_array()) return fail("\"fields\" must be a list");
-  for (const auto& f : h["fields"]) {
-    FieldSpec field;
-    field.group = static_cast<int>(spec->fields.size()) + 1;
-    if (f.is_string()) {
-      field.code = f.get<std::string>();
-    } else if (f.is_object() && f.contains("code") && f["code"].is_string()) {
-      field.code = f["code"].get<std::string>();
-      if (f.contains("group")) {
-        if (!f["group"].is_number_integer() || f["group"].get<int64_t>() < 0 ||
-            f["group"].get<int64_t>() > 32)
-          return fail("field " + field.code + ": \"group\" must be a number from 0 to 32");
-        field.group = static_cast<int>(f["group"].get<int64_t>());
-      }
-      if (f.contains("key")) {
-        const auto& key = f["key"];
-        if (key.is_string()) {
-          field.keys.push_back(key.get<std::string>());
-        } else if (key.is_array() && !key.empty()) {
-          for (const auto& k : key) {
-            if (!k.is_string()) return fail("field " + field.code + ": \"key\" must be texts");
-            field.keys.push_back(k.get<std::string>());
-          }
-        } else {
-          return fail("field " + field.code + ": \"key\" must be a text or a list of texts");
-        }
-      }
-      for (const auto& [k, v] : f.items())
-        if (k != "code" && k != "key" && k != "group")
-          return fail("field " + field.code + ": unknown entry \"" + k + "\"");
-    } else {
-      return fail("each field must be a code or an object with a \"code\"");
-    }
-    if (field.group > 32) field.group = 0;
-    spec->fields.push_back(std::move(field));
-  }
-  return true;
-}
-
 }  // namespace
 
-bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta,
+bool ReadSourceOptions(const Args& args, SourceSpec* spec, client::NewEdition* meta,
                        std::string* error) {
   spec->format = args.Get("format", spec->format);
   spec->substitute = args.Has("substitute");
@@ -130,7 +45,7 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta
   }
   spec->skipBad = args.Has("skip-bad");
   std::string titles[3];  // title, short name, copyright (UTF-8)
-  if (args.Has("header") && !ReadHeader(args.Get("header"), spec, titles, error)) return false;
+  if (args.Has("header") && !client::ReadSourceHeader(args.Get("header"), spec, titles, error)) return false;
   if (args.Has("fields")) {
     spec->fields.clear();
     for (const std::string& item : SplitList(args.Get("fields"))) {
@@ -193,55 +108,6 @@ bool ReadSourceOptions(const Args& args, SourceSpec* spec, zrt::NewEdition* meta
     }
   }
   return true;
-}
-
-std::string SourceKeysFile(const std::string& edition) {
-  return zrt::EditionFileName(edition, nullptr, ".keys");
-}
-
-bool SaveSourceKeys(const std::string& edition, const SourceSpec& spec, std::string* error) {
-  nlohmann::ordered_json fields = nlohmann::ordered_json::array();
-  for (const FieldSpec& f : spec.fields) fields.push_back({{"code", f.code}, {"key", f.keys}});
-  nlohmann::ordered_json keys = {{"fields", fields}, {"ignore", spec.ignore}};
-  const std::string path = SourceKeysFile(edition);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << keys.dump(2) << "\n";
-  out.close();
-  if (out) return true;
-  *error = path + ": cannot be written";
-  return false;
-}
-
-bool LoadSourceKeys(const std::string& edition, SourceSpec* spec, std::string* error) {
-  error->clear();
-  const std::string path = SourceKeysFile(edition);
-  if (!std::ifstream(path)) return false;
-  std::string titles[3];
-  return ReadHeader(path, spec, titles, error);
-}
-
-std::unique_ptr<CliSource> OpenSource(const SourceSpec& spec, std::string* error) {
-  if (spec.format == "jsonl" || spec.format == "json") return OpenJsonLines(spec, error);
-  if (spec.format == "iso") return OpenIso(spec, error);
-  *error = "unknown source format '" + spec.format + "' (known: jsonl, iso)";
-  return nullptr;
-}
-
-zrt::Status CheckRecordLimits(const zrt::RecordStore::Texts& texts) {
-  size_t entries = 0, area = 0;
-  for (const std::string& text : texts) {
-    if (text.empty()) continue;
-    ++entries;
-    area += text.size() + 1;
-  }
-  if (entries > zrt::RecordStore::kMaxEntries)
-    return zrt::Status::Limit("a record holds at most " +
-                              std::to_string(zrt::RecordStore::kMaxEntries) + " fields");
-  if (area > zrt::RecordStore::kRecordBufferSize)
-    return zrt::Status::Limit("the record's texts take " + std::to_string(area) +
-                              " bytes; a record holds at most " +
-                              std::to_string(zrt::RecordStore::kRecordBufferSize));
-  return zrt::Status::Ok();
 }
 
 ProgressBar::ProgressBar() : terminal_(::isatty(STDERR_FILENO) == 1) {}

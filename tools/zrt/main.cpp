@@ -1,6 +1,7 @@
 // zrt: the operator's tool for editions. Output is UTF-8; errors go to stderr with a
 // non-zero exit status (1 when the work failed, 2 when the command line was wrong).
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -8,6 +9,16 @@
 #include "options.h"
 
 namespace zrt::cli {
+
+bool ReadWholeFile(const std::string& path, std::string* text, size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in || !in.seekg(0, std::ios::end)) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<unsigned long long>(size) > limit) return false;
+  in.seekg(0);
+  text->resize(static_cast<size_t>(size));
+  return static_cast<bool>(in.read(text->data(), size));
+}
 namespace {
 
 std::map<std::string, Command>& Registry() {

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "edition_arg.h"
+
 #include <limits>
 #include <sstream>
 #include <vector>
@@ -12,13 +14,6 @@ constexpr size_t kHelpColumn = 28;  // where an option's help text starts
 constexpr size_t kMany = std::numeric_limits<size_t>::max();
 
 const Option kHelpOption{"help", 'h', nullptr, "print this help"};
-
-// Characters, not bytes, so Cyrillic text lines up.
-size_t Width(const std::string& utf8) {
-  size_t n = 0;
-  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
-  return n;
-}
 
 // The argument words of a command ("EDITION", "[ROOT]", "N...") and how many it takes.
 std::vector<std::string> ArgumentWords(const Command& c, size_t* least, size_t* most) {

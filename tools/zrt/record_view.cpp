@@ -41,12 +41,6 @@ void PrintField(const std::string& label, const std::string& text) {
 
 }  // namespace
 
-size_t Width(const std::string& utf8) {
-  size_t n = 0;
-  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
 void PrintRecord(EngineHandle* h, int32_t n, CWordOpCode* marks) {
   static const bool terminal = isatty(STDOUT_FILENO) == 1;
   std::printf("Record %d of %d\n", n, ZRT_GetNumRecords(h));
@@ -65,12 +59,6 @@ void PrintRecord(EngineHandle* h, int32_t n, CWordOpCode* marks) {
   if (*ZRT_GetDatVideo(h)) PrintField("Video", ZRT_GetDatVideo(h));
   if (int pictures = ZRT_GetDatPictureCount(h))
     PrintField("Pictures", std::to_string(pictures) + ": " + ZRT_GetDatPicture(h));
-}
-
-const char* FieldByCode(EngineHandle* h, const char* code, uint8_t* number) {
-  if ((*number = ZRT_GetNoByField(h, code)) != 0) return ZRT_GetDataByNo(h, *number);
-  if ((*number = ZRT_GetSrcNoByField(h, code)) != 0) return ZRT_GetDataBySrcNo(h, *number);
-  return nullptr;
 }
 
 }  // namespace zrt::cli

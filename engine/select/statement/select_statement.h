@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "select/key_tree.h"
+#include "btree/key_tree.h"
 #include "select/statement/select_expr.h"
 
 namespace zrt {

@@ -1,0 +1,63 @@
+#include "tolvar_app.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include "string_table.h"
+#include "ui_messages.h"
+
+namespace tolvar {
+
+namespace {
+CTolvarApp* g_app = nullptr;
+}
+
+CTolvarApp& App() { return *g_app; }
+void SetApp(CTolvarApp* app) { g_app = app; }
+
+bool CTolvarApp::Start(const QString& folder) {
+  programFolder = folder;
+  auto store = OpenSettingsStore();
+  configFolder = ResolveConfigFolder(store->value("Settings/Config Path").toString(), folder);
+  QSettings fallbacks(configFolder + "/defaults.ini", QSettings::IniFormat);
+  settings.Read(*store, configFolder.isEmpty() ? nullptr : &fallbacks);
+  formNames = ScanForms(configFolder);
+  if (formNames.isEmpty()) {
+    ui::Warning(nullptr, Str(89));
+    return false;
+  }
+  forms = ChooseForms(formNames, settings.screenTemplate, settings.printTemplate);
+  classification.Load(configFolder + "/" + settings.dbClassification);
+  engine.Start(settings, configFolder);
+  if (settings.dbPath.isEmpty()) settings.dbPath = DefaultCatalogFolder(folder);
+  return true;
+}
+
+int CTolvarApp::OpenCatalog() { return editions.OpenEditions(settings.dbPath); }
+
+QString CTolvarApp::FormPath(int index) const {
+  if (index < 0 || index >= formNames.size()) index = 0;
+  return configFolder + "/" + formNames.value(index) + ".tpl";
+}
+
+QString CTolvarApp::HistoryFolder() const {
+  if (!settings.historyPath.isEmpty()) return settings.historyPath;
+  // The program's own folder is not writable once installed.
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/History";
+}
+
+void CTolvarApp::SaveSettings() const {
+  Settings s = settings;
+  s.screenTemplate = formNames.value(forms.screenIndex);
+  s.printTemplate = forms.printIndex > 0 ? formNames.value(forms.printIndex - 1) : Str(102);
+  auto store = OpenSettingsStore();
+  s.Write(*store);
+  store->setValue("Settings/History Path", settings.historyPath);
+}
+
+void CTolvarApp::Shutdown() {
+  editions.CloseEditions();
+  SaveSettings();
+}
+
+}  // namespace tolvar

@@ -1,0 +1,39 @@
+// CTolvarApp: what the program holds for its whole run: the settings, the configuration
+// folder with its forms and classification table, the engine set-up and the editions.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "config_folder.h"
+#include "editions.h"
+#include "settings.h"
+
+namespace tolvar {
+
+class CTolvarApp {
+ public:
+  // Reads the settings and prepares the engine; false (after string 89) without forms.
+  bool Start(const QString& programFolder);
+  void Shutdown();
+  void SaveSettings() const;  // also after every confirmed settings dialog
+  int OpenCatalog();          // (re)opens the editions of "DB Path"
+  QString FormPath(int index) const;
+  QString HistoryFolder() const;
+
+  Settings settings;
+  QString configFolder, programFolder;
+  QStringList formNames;
+  FormChoice forms;
+  ClassificationTable classification;
+  EngineSession engine;
+  CEditionList editions;
+};
+
+// The application object of the running program, which main (or a test) owns, so that
+// it ends before the engine's own process-wide state does.
+CTolvarApp& App();
+void SetApp(CTolvarApp* app);
+
+}  // namespace tolvar

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# PNGs of the front end under Xvfb, in build/screenshots/: the main window with a found
+# portion and the contents pane, the query builder's main page, and (drawn by the widget
+# test) the settings and catalog dialogs.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target tolvar tst_frontend_widgets catalog config_folder
+out="$root/build/screenshots"
+mkdir -p "$out"
+if [ -z "${DISPLAY:-}" ] || [ "${1:-}" != "--in-x" ]; then
+  TOLVAR_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen build/tests/frontend/tst_frontend_widgets >/dev/null
+  exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" --in-x
+fi
+
+. scripts/lib/xsession.sh
+config=$(mktemp -d)
+mkdir -p "$config/ORVANT"
+# The contents pane stays open beside found documents.
+printf '[Query]\nAuto%%20Show=1\n[Settings]\nAutoClose%%20content=0\n' > "$config/ORVANT/Tolvar.ini"
+openbox >/dev/null 2>&1 & wm=$!
+sleep 0.5
+tolvar_start "$config"
+tolvar_search 'RL025$'
+xdotool key ctrl+Next
+sleep 3
+shot "$out/main-window.png"
+xdotool key ctrl+e   # «Запрос»: the builder on the active query
+sleep 3
+shot "$out/builder-window.png"
+xdotool key Escape
+sleep 1
+kill "$TOLVAR_PID" "$wm" 2>/dev/null || true
+rm -rf "$config"
+ls "$out"/*.png

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real tolvar on the bundled catalog under an X server, driven as a user would with
+# xdotool: quick search, next portion, mark the portion, save the
+# query as .cdq; then the saved file is read back with the core's reader. Screenshots
+# stay in OUT. Run under xvfb-run (CTest does so).
+set -euo pipefail
+tolvar=$1 dump=$2 out=$3
+mkdir -p "$out"
+rm -f "$out"/*.png "$out/saved.cdq"
+export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" TOLVAR_NO_SPLASH=1
+rm -rf "$XDG_CONFIG_HOME"
+# Found documents are shown at once, without the question.
+mkdir -p "$XDG_CONFIG_HOME/ORVANT"
+printf '[Query]\nAuto%%20Show=1\n' > "$XDG_CONFIG_HOME/ORVANT/Tolvar.ini"
+# A window manager gives windows and dialogs the focus as on a desktop.
+openbox >/dev/null 2>&1 & wm=$!
+sleep 0.5
+"$tolvar" & pid=$!
+trap 'kill $pid $wm 2>/dev/null || true' EXIT
+shot() { import -window root "$out/$1.png"; }
+key() { sleep 0.5; xdotool key "$@"; sleep 1.5; }
+# The caption names the first query window once start-up is over.
+wid=$(xdotool search --sync --onlyvisible --name '^Tolvar - ' | head -1)
+sleep 3
+xdotool windowactivate --sync "$wid"
+sleep 0.5
+# The identifiers are ASCII, which xdotool types reliably without a keymap change.
+xdotool type --delay 40 'RL025$'
+xdotool keyup Shift_L Shift_R
+sleep 1
+xdotool key Return
+sleep 3
+shot first-portion
+key ctrl+Next               # next portion
+sleep 1
+shot next-portion
+key ctrl+m          # «Отметить ...», the portion by default
+sleep 1
+shot marks-dialog
+xdotool key Return
+sleep 1
+shot marked
+key F12             # «Сохранить как...»
+dialog=$(xdotool search --sync --onlyvisible --name 'Сохранить как' | head -1)
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$out/saved.cdq"
+shot save-dialog
+xdotool key Return
+for _ in $(seq 20); do [ -s "$out/saved.cdq" ] && break; sleep 0.3; done
+shot saved
+key ctrl+q
+wait $pid || true
+kill $wm 2>/dev/null || true
+trap - EXIT
+
+report=$("$dump" "$out/saved.cdq")
+echo "$report"
+grep -qx 'title=Русская классическая литература: поэзия и драматургия' <<<"$report" ||
+  { echo "edition title differs"; exit 1; }
+grep -qx 'query=RL025\$' <<<"$report" || { echo "query text differs"; exit 1; }
+found=$(sed -n 's/^found=//p' <<<"$report")
+[ "$found" -gt 10 ] || { echo "found count $found"; exit 1; }
+grep -qx 'marks=11 12 13 14 15 16 17 18 19 20' <<<"$report" || { echo "marks differ"; exit 1; }
+echo "tolvar e2e: passed"
