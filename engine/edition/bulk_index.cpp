@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "base/bytes.h"
 #include "base/file.h"
@@ -68,18 +69,86 @@ void BulkIndex::RemoveRuns() {
   runs_.clear();
 }
 
+namespace {
+
+uint64_t HashOf(const char* p, size_t n) {
+  uint64_t h = 1469598103934665603ull;
+  for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 1099511628211ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
+void BulkIndex::Rehash() {
+  size_t capacity = slots_.empty() ? 1u << 16 : slots_.size() * 2;
+  slots_.assign(capacity, 0);
+  const size_t mask = capacity - 1;
+  for (uint32_t w = 0; w + 1 < wordStart_.size(); ++w) {
+    size_t i = HashOf(arena_.data() + wordStart_[w], wordStart_[w + 1] - wordStart_[w]) & mask;
+    while (slots_[i]) i = (i + 1) & mask;
+    slots_[i] = w + 1;
+  }
+}
+
+uint32_t BulkIndex::WordOf(const std::string& key) {
+  if (wordStart_.empty()) wordStart_.push_back(0);
+  const size_t words = wordStart_.size() - 1;
+  if ((words + 1) * 2 > slots_.size()) Rehash();  // at most half full
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = HashOf(key.data(), key.size()) & mask;; i = (i + 1) & mask) {
+    uint32_t slot = slots_[i];
+    if (!slot) {
+      arena_.append(key);
+      wordStart_.push_back(static_cast<uint32_t>(arena_.size()));
+      slots_[i] = static_cast<uint32_t>(words + 1);
+      return static_cast<uint32_t>(words);
+    }
+    uint32_t begin = wordStart_[slot - 1], end = wordStart_[slot];
+    if (end - begin == key.size() && std::memcmp(arena_.data() + begin, key.data(), key.size()) == 0)
+      return slot - 1;
+  }
+}
+
 Status BulkIndex::Add(const std::string& key, const Occurrence& occurrence) {
-  words_[key].push_back(occurrence);
+  if (occurrences_.empty()) {
+    occurrences_.reserve(budget_);
+    wordOf_.reserve(budget_);
+  }
+  wordOf_.push_back(WordOf(key));
+  occurrences_.push_back(occurrence);
   ++total_;
-  if (++held_ >= budget_) return Spill();
+  if (occurrences_.size() >= budget_) return Spill();
   return Status::Ok();
 }
 
 Status BulkIndex::Spill() {
-  std::vector<std::pair<const std::string, std::vector<Occurrence>>*> sorted;
-  sorted.reserve(words_.size());
-  for (auto& w : words_) sorted.push_back(&w);
-  std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
+  const size_t words = wordStart_.empty() ? 0 : wordStart_.size() - 1;
+  auto wordView = [&](uint32_t w) {
+    return std::string_view(arena_.data() + wordStart_[w], wordStart_[w + 1] - wordStart_[w]);
+  };
+  std::vector<uint32_t> order(words);
+  for (uint32_t w = 0; w < words; ++w) order[w] = w;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return wordView(a) < wordView(b); });
+  // One counting pass by the word's rank puts the occurrences in dictionary order, each
+  // word's in their arrival order.
+  std::vector<uint32_t> start(words + 1, 0);
+  {
+    std::vector<uint32_t> rank(words);
+    for (uint32_t r = 0; r < words; ++r) rank[order[r]] = r;
+    for (uint32_t& w : wordOf_) {
+      w = rank[w];
+      ++start[w + 1];
+    }
+  }
+  for (size_t r = 0; r < words; ++r) start[r + 1] += start[r];
+  std::vector<Occurrence> sorted(occurrences_.size());
+  {
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
+    for (size_t i = 0; i < occurrences_.size(); ++i) sorted[next[wordOf_[i]]++] = occurrences_[i];
+  }
+  std::vector<Occurrence>().swap(occurrences_);
+  std::vector<uint32_t>().swap(wordOf_);
+
   std::string path = runBase_ + std::to_string(runs_.size());
   Status why;
   auto f = Env::Current()->Open(path, OpenMode::Create, &why);
@@ -87,15 +156,16 @@ Status BulkIndex::Spill() {
   runs_.push_back(path);
   std::string buffer;
   uint64_t at = 0;
-  for (auto* w : sorted) {
-    buffer += static_cast<char>(w->first.size());
-    buffer += w->first;
+  for (uint32_t r = 0; r < words; ++r) {
+    std::string_view word = wordView(order[r]);
+    buffer += static_cast<char>(word.size());
+    buffer += word;
     unsigned char count[4];
-    PutU32(count, static_cast<uint32_t>(w->second.size()));
+    PutU32(count, start[r + 1] - start[r]);
     buffer.append(reinterpret_cast<char*>(count), 4);
-    for (const Occurrence& o : w->second) {
+    for (uint32_t i = start[r]; i < start[r + 1]; ++i) {
       unsigned char b[kOccurrenceSize];
-      EncodeOccurrence(o, b);
+      EncodeOccurrence(sorted[i], b);
       buffer.append(reinterpret_cast<char*>(b), sizeof b);
     }
     if (buffer.size() >= (1u << 20)) {
@@ -106,14 +176,15 @@ Status BulkIndex::Spill() {
   }
   if (!buffer.empty() && !f->WriteAt(at, buffer.data(), buffer.size()))
     return Status::IOError(path + ": write failed");
-  words_.clear();
-  held_ = 0;
+  arena_.clear();
+  wordStart_.clear();
+  slots_.clear();
   return Status::Ok();
 }
 
 Status BulkIndex::WriteTo(StaticIndexWriter* writer) {
   // Everything goes through runs so that one merge handles every case.
-  if (!words_.empty()) {
+  if (!occurrences_.empty()) {
     Status s = Spill();
     if (!s.ok()) return s;
   }

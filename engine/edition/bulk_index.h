@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/status.h"
@@ -18,7 +17,7 @@ namespace zrt {
 class BulkIndex {
 public:
   // Run files are named runBase + number.
-  explicit BulkIndex(std::string runBase, size_t budgetOccurrences = 8u << 20)
+  explicit BulkIndex(std::string runBase, size_t budgetOccurrences = 5u << 20)
       : runBase_(std::move(runBase)), budget_(budgetOccurrences) {}
   ~BulkIndex();
 
@@ -29,13 +28,22 @@ public:
   uint64_t occurrences() const { return total_; }
 
 private:
+  uint32_t WordOf(const std::string& key);
+  void Rehash();
   Status Spill();
   void RemoveRuns();
 
   std::string runBase_;
   size_t budget_;
-  std::unordered_map<std::string, std::vector<Occurrence>> words_;
-  size_t held_ = 0;
+  // The words of the current run: their bytes one after another in an arena, found by
+  // open addressing (a slot holds word number + 1), so that a lookup touches the slot
+  // array and the arena only, not a node and a vector per word.
+  std::string arena_;
+  std::vector<uint32_t> wordStart_;  // arena offset of each word, and one past the last
+  std::vector<uint32_t> slots_;
+  // The current run's occurrences in arrival order, with the number of their word.
+  std::vector<Occurrence> occurrences_;
+  std::vector<uint32_t> wordOf_;
   uint64_t total_ = 0;
   std::vector<std::string> runs_;
 };

@@ -39,7 +39,7 @@ Edition::Edition() : updateSource_(std::make_unique<EditionUpdates>(updates_)) {
 Edition::~Edition() { Close(); }
 
 SearchContext Edition::searchContext() {
-  return SearchContext{index_, updateSource_.get(), fields(), GlobalQueryParams()};
+  return SearchContext{index_, updateSource_.get(), fields(), GlobalQueryParams(), &query_.buffers};
 }
 
 Status Edition::OpenStore(const std::string& name, const char* suffix) {
@@ -94,7 +94,7 @@ Status Edition::Close() {
   if (updates_.isOpen() && store_.recordCount() > store_.committedCount())
     s = updates_.DeleteRecords(static_cast<uint32_t>(store_.committedCount()) + 1, 0xFFFFFFFFu);
   query_.ClearListing();
-  query_.ClearFound();
+  query_.Release();
   bulk_.reset();
   Status closed = updates_.Close();
   if (s.ok()) s = closed;

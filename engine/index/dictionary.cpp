@@ -54,6 +54,21 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
     count = page->wordCount;
   }
 
+  if (!prefix.empty() && !term.matchesAll() && count > 64) {
+    // The rows are in key order: find the first that is not below the term's prefix by
+    // bisection instead of reading every row of the page before it.
+    uint64_t low = 0, high = count;
+    char e[kDictionaryRowSize];
+    while (low < high) {
+      uint64_t mid = low + (high - low) / 2;
+      if (!file->ReadExact(kMagicSize + start + mid * kDictionaryRowSize, e, sizeof e))
+        return Status::Corruption("dictionary: its rows end before the page index says");
+      if (term.ComparePrefix(e) < 0) low = mid + 1;
+      else high = mid;
+    }
+    start += low * kDictionaryRowSize;
+    count -= low;
+  }
   const size_t cap = static_cast<size_t>(std::min<uint64_t>(count, kMaxTermRows));
   size_t accepted = 0;
   constexpr size_t kChunkRows = 256;
@@ -90,12 +105,22 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   uint64_t bytes = static_cast<uint64_t>(row.occurrences) * kOccurrenceSize;
   if (size < 0 || begin + bytes > static_cast<uint64_t>(size))
     return Status::Corruption("occurrences: a word's run lies beyond the end of the file");
-  std::vector<unsigned char> buf(static_cast<size_t>(bytes));
-  if (!file->ReadExact(begin, buf.data(), buf.size()))
-    return Status::IOError("occurrences: short read");
+  // Read in slices through a fixed buffer: a frequent word's run is megabytes, and a
+  // buffer of its size would be fresh pages for every read.
+  constexpr size_t kSliceEntries = 4096;
+  unsigned char buf[kSliceEntries * kOccurrenceSize];
   size_t base = out->size();
   out->resize(base + row.occurrences);
-  for (size_t i = 0; i < row.occurrences; ++i) (*out)[base + i] = DecodeOccurrence(buf.data() + i * kOccurrenceSize);
+  Occurrence* o = out->data() + base;
+  for (size_t done = 0; done < row.occurrences;) {
+    size_t n = std::min<size_t>(kSliceEntries, row.occurrences - done);
+    if (!file->ReadExact(begin + done * kOccurrenceSize, buf, n * kOccurrenceSize)) {
+      out->resize(base);
+      return Status::IOError("occurrences: short read");
+    }
+    for (size_t i = 0; i < n; ++i) *o++ = DecodeOccurrence(buf + i * kOccurrenceSize);
+    done += n;
+  }
   return Status::Ok();
 }
 

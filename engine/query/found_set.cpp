@@ -1,19 +1,13 @@
 #include "query/found_set.h"
 
 #include <algorithm>
-#include <tuple>
+#include <utility>
 
 namespace zrt {
 
-bool OccurrenceLess(const Occurrence& a, const Occurrence& b) {
-  return std::tie(a.record, a.field, a.position) < std::tie(b.record, b.field, b.position);
-}
-
 namespace {
 
-bool SameOccurrence(const Occurrence& a, const Occurrence& b) {
-  return a.record == b.record && a.field == b.field && a.position == b.position;
-}
+bool SameOccurrence(const Occurrence& a, const Occurrence& b) { return SortKey(a) == SortKey(b); }
 
 // Sorted, without exact duplicates (they would only be dropped later by the reduction
 // to records; removing them early keeps every later operation smaller).
@@ -23,15 +17,62 @@ void Normalize(std::vector<Occurrence>& items) {
   items.erase(std::unique(items.begin(), items.end(), SameOccurrence), items.end());
 }
 
-// The first occurrence of `right` at or after (record, field, position).
-std::vector<Occurrence>::const_iterator Seek(const std::vector<Occurrence>& right,
-                                             std::vector<Occurrence>::const_iterator from,
-                                             int32_t record, int field, int position) {
-  Occurrence key{record, static_cast<uint8_t>(field), static_cast<uint8_t>(position)};
-  return std::lower_bound(from, right.end(), key, OccurrenceLess);
+// Appends the merge of two sorted ranges to `out`, an occurrence found in both once.
+void MergeInto(const Occurrence* a, const Occurrence* aEnd, const Occurrence* b, const Occurrence* bEnd,
+               std::vector<Occurrence>& out) {
+  while (a != aEnd && b != bEnd) {
+    uint64_t ka = SortKey(*a), kb = SortKey(*b);
+    if (ka < kb) {
+      out.push_back(*a++);
+    } else if (kb < ka) {
+      out.push_back(*b++);
+    } else {
+      out.push_back(*a++);
+      ++b;
+    }
+  }
+  out.insert(out.end(), a, aEnd);
+  out.insert(out.end(), b, bEnd);
+}
+
+// The first index at or after `from` whose occurrence is not below `key`. Galloping:
+// the steps double until they pass the key, then a binary search within the last one,
+// so a short skip costs little and a long one a logarithm of its length.
+size_t Seek(const std::vector<Occurrence>& v, size_t from, uint64_t key) {
+  const size_t n = v.size();
+  if (from >= n || SortKey(v[from]) >= key) return from;
+  size_t low = from, step = 1;  // v[low] is below the key
+  while (low + step < n && SortKey(v[low + step]) < key) {
+    low += step;
+    step <<= 1;
+  }
+  size_t high = std::min(n, low + step);  // v[high] (if any) is not below the key
+  ++low;
+  while (low < high) {
+    size_t mid = low + (high - low) / 2;
+    if (SortKey(v[mid]) < key) low = mid + 1;
+    else high = mid;
+  }
+  return low;
 }
 
 }  // namespace
+
+std::vector<Occurrence> FoundSetBuffers::Take() {
+  if (spare_.empty()) return {};
+  std::vector<Occurrence> v = std::move(spare_.back());
+  spare_.pop_back();
+  return v;
+}
+
+void FoundSetBuffers::Give(std::vector<Occurrence>&& v) {
+  if (v.capacity() == 0 || v.capacity() * sizeof(Occurrence) > kMaxSpareBytes || spare_.size() >= kMaxSpare) {
+    std::vector<Occurrence>().swap(v);
+    return;
+  }
+  v.clear();
+  spare_.push_back(std::move(v));
+}
 
 void FoundSet::Append(const std::vector<Occurrence>& more) {
   if (more.empty()) return;
@@ -46,6 +87,11 @@ void FoundSet::EnsureSorted() {
   if (sorted || stop) return;
   Normalize(items);
   sorted = true;
+}
+
+void FoundSet::Recycle(FoundSetBuffers* buffers) {
+  if (buffers) buffers->Give(std::move(items));
+  *this = FoundSet();
 }
 
 int32_t FoundSet::CountRecords() {
@@ -68,58 +114,119 @@ size_t FoundSet::ListRecords(int32_t* out, size_t max) {
   return n;
 }
 
-void Unite(FoundSet& left, FoundSet& right) {
+void MergeRuns(std::vector<Occurrence>& items, std::vector<size_t> runs, std::vector<Occurrence>& scratch) {
+  if (runs.size() <= 1) {
+    // One run, as a single word's: strictly ascending (the usual case) needs nothing.
+    size_t i = 1;
+    while (i < items.size() && SortKey(items[i - 1]) < SortKey(items[i])) ++i;
+    if (i >= items.size()) return;
+  }
+  if (runs.empty() || runs.front() != 0) runs.insert(runs.begin(), 0);
+  runs.push_back(items.size());
+  runs.erase(std::unique(runs.begin(), runs.end()), runs.end());  // empty runs
+  // A run out of order (an index file is never meant to hold one) is sorted on its own.
+  for (size_t r = 0; r + 1 < runs.size(); ++r) {
+    auto begin = items.begin() + static_cast<std::ptrdiff_t>(runs[r]);
+    auto end = items.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]);
+    if (!std::is_sorted(begin, end, OccurrenceLess)) std::sort(begin, end, OccurrenceLess);
+  }
+  // Pairwise passes: each halves the number of runs, so n log(runs) in all.
+  std::vector<size_t> next;
+  while (runs.size() > 2) {
+    scratch.clear();
+    scratch.reserve(items.size());
+    next.clear();
+    size_t r = 0;
+    for (; r + 2 < runs.size(); r += 2) {
+      next.push_back(scratch.size());
+      const Occurrence* base = items.data();
+      MergeInto(base + runs[r], base + runs[r + 1], base + runs[r + 1], base + runs[r + 2], scratch);
+    }
+    if (r + 1 < runs.size()) {
+      next.push_back(scratch.size());
+      scratch.insert(scratch.end(), items.begin() + static_cast<std::ptrdiff_t>(runs[r]),
+                     items.begin() + static_cast<std::ptrdiff_t>(runs[r + 1]));
+    }
+    next.push_back(scratch.size());
+    items.swap(scratch);
+    runs.swap(next);
+  }
+  items.erase(std::unique(items.begin(), items.end(), SameOccurrence), items.end());
+}
+
+void Unite(FoundSet& left, FoundSet& right, FoundSetBuffers* buffers) {
   bool stop = left.stop && right.stop;
-  left.items.insert(left.items.end(), right.items.begin(), right.items.end());
-  Normalize(left.items);
+  left.EnsureSorted();
+  right.EnsureSorted();
+  if (left.items.empty()) {
+    left.items.swap(right.items);
+  } else if (!right.items.empty()) {
+    std::vector<Occurrence> merged = buffers ? buffers->Take() : std::vector<Occurrence>();
+    merged.reserve(left.items.size() + right.items.size());
+    const Occurrence* l = left.items.data();
+    const Occurrence* r = right.items.data();
+    MergeInto(l, l + left.items.size(), r, r + right.items.size(), merged);
+    left.items.swap(merged);
+    if (buffers) buffers->Give(std::move(merged));
+  }
   left.stop = stop;
   left.sorted = true;
   left.recordLevel = false;
   left.distinct = -1;
-  right.Clear();
+  right.Recycle(buffers);
 }
 
-void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bool negated) {
+void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bool negated,
+             FoundSetBuffers* buffers) {
   if (left.stop || right.stop) {
     // A stop word narrows nothing: the other operand stands (a NOT of a stop word, or of
     // anything after a stop word, leaves the left operand).
-    if (left.stop && !negated) Unite(left, right);
-    else right.Clear();
+    if (left.stop && !negated) Unite(left, right, buffers);
+    else right.Recycle(buffers);
     return;
   }
   left.EnsureSorted();
   right.EnsureSorted();
   const auto& r = right.items;
-  auto from = r.begin();
+  auto& l = left.items;
+  size_t from = 0;
   size_t kept = 0;
   bool moved = false;
-  for (Occurrence a : left.items) {
-    from = Seek(r, from, a.record, 0, 0);
+  for (size_t i = 0; i < l.size(); ++i) {
+    Occurrence a = l[i];
+    from = Seek(r, from, SortKey(a.record, 0, 0));
+    if (!negated && (from == r.size() || r[from].record != a.record)) {
+      // No partner before right's next record: left skips ahead to it the same way, so
+      // that a rare operand costs little against a frequent one, whichever side it is.
+      if (from == r.size()) break;
+      i = Seek(l, i, SortKey(r[from].record, 0, 0)) - 1;
+      continue;
+    }
     bool holds = false;
     int newPosition = a.position;
-    if (from != r.end() && from->record == a.record) {
+    if (from != r.size() && r[from].record == a.record) {
       switch (mode) {
         case CombineMode::Record:
           holds = true;
           break;
         case CombineMode::Field: {
-          auto it = Seek(r, from, a.record, a.field, 0);
-          holds = it != r.end() && it->record == a.record && it->field == a.field;
+          size_t it = Seek(r, from, SortKey(a.record, a.field, 0));
+          holds = it != r.size() && r[it].record == a.record && r[it].field == a.field;
           break;
         }
         case CombineMode::Block: {
           int block = a.position & ~31;
-          auto it = Seek(r, from, a.record, a.field, block);
-          holds = it != r.end() && it->record == a.record && it->field == a.field &&
-                  (it->position & ~31) == block;
+          size_t it = Seek(r, from, SortKey(a.record, a.field, block));
+          holds = it != r.size() && r[it].record == a.record && r[it].field == a.field &&
+                  (r[it].position & ~31) == block;
           break;
         }
         case CombineMode::Adjacent: {
           if (a.position < 255) {
-            auto it = Seek(r, from, a.record, a.field, a.position + 1);
-            holds = it != r.end() && it->record == a.record && it->field == a.field &&
-                    it->position <= a.position + distance;
-            if (holds) newPosition = it->position;
+            size_t it = Seek(r, from, SortKey(a.record, a.field, a.position + 1));
+            holds = it != r.size() && r[it].record == a.record && r[it].field == a.field &&
+                    r[it].position <= a.position + distance;
+            if (holds) newPosition = r[it].position;
           }
           break;
         }
@@ -130,14 +237,14 @@ void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bo
       a.position = static_cast<uint8_t>(newPosition);
       moved = true;
     }
-    left.items[kept++] = a;
+    l[kept++] = a;
   }
-  left.items.resize(kept);
+  l.resize(kept);
   if (moved) Normalize(left.items);
   left.sorted = true;
   left.recordLevel = false;
   left.distinct = -1;
-  right.Clear();
+  right.Recycle(buffers);
 }
 
 void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool negated) {
@@ -150,9 +257,20 @@ void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool nega
 
 void SubtractRecords(FoundSet& set, const std::vector<uint32_t>& records) {
   if (records.empty()) return;
-  std::erase_if(set.items, [&](const Occurrence& o) {
-    return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
-  });
+  if (set.sorted) {
+    // Both ascend (non-negative records alike in both orders): one walk along the two.
+    size_t j = 0;
+    std::erase_if(set.items, [&](const Occurrence& o) {
+      if (o.record < 0) return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
+      auto record = static_cast<uint32_t>(o.record);
+      while (j < records.size() && records[j] < record) ++j;
+      return j < records.size() && records[j] == record;
+    });
+  } else {
+    std::erase_if(set.items, [&](const Occurrence& o) {
+      return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
+    });
+  }
   set.recordLevel = false;
   set.distinct = -1;
 }

@@ -11,6 +11,33 @@
 
 namespace zrt {
 
+// The set order as one integer, so that every comparison in the merges is a single
+// compare the compiler sees: record (sign bit flipped, so that negative records come
+// first), field byte, position.
+inline uint64_t SortKey(const Occurrence& o) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(o.record) ^ 0x80000000u) << 16) |
+         (static_cast<uint64_t>(o.field) << 8) | o.position;
+}
+inline uint64_t SortKey(int32_t record, int field, int position) {
+  return SortKey(Occurrence{record, static_cast<uint8_t>(field), static_cast<uint8_t>(position)});
+}
+inline bool OccurrenceLess(const Occurrence& a, const Occurrence& b) { return SortKey(a) < SortKey(b); }
+
+// Spare occurrence buffers, so that the sets of one query and of the next reuse their
+// memory instead of faulting in fresh pages for every term. Bounded in count and in
+// bytes kept; the edition releases them when it closes.
+class FoundSetBuffers {
+public:
+  std::vector<Occurrence> Take();
+  void Give(std::vector<Occurrence>&& v);
+  void Release() { spare_.clear(); spare_.shrink_to_fit(); }
+
+private:
+  static constexpr size_t kMaxSpare = 16;
+  static constexpr size_t kMaxSpareBytes = size_t{64} << 20;  // per buffer
+  std::vector<std::vector<Occurrence>> spare_;
+};
+
 struct FoundSet {
   bool stop = false;         // stands for a stop word: neutral in every operator
   bool sorted = true;
@@ -26,9 +53,14 @@ struct FoundSet {
   // many were written.
   size_t ListRecords(int32_t* out, size_t max);
   void Clear() { *this = FoundSet(); }
+  // Empties the set and hands its buffer back for reuse.
+  void Recycle(FoundSetBuffers* buffers);
 };
 
-bool OccurrenceLess(const Occurrence& a, const Occurrence& b);
+// Sorts `items`, made of runs that each are in set order and begin at the offsets of
+// `runs` (ascending, the first 0), by merging them pairwise, and drops exact duplicates.
+// `scratch` is working space.
+void MergeRuns(std::vector<Occurrence>& items, std::vector<size_t> runs, std::vector<Occurrence>& scratch);
 
 enum class CombineMode {
   Record,    // AND, NOT: any occurrence in the same record
@@ -37,12 +69,14 @@ enum class CombineMode {
   Adjacent,  // ADJ n, NOT ADJ: ... in the same field, 1 to n positions after
 };
 
-// left becomes left OR right; right is emptied.
-void Unite(FoundSet& left, FoundSet& right);
+// left becomes left OR right; right is emptied. Buffers come from and go back to
+// `buffers` when given.
+void Unite(FoundSet& left, FoundSet& right, FoundSetBuffers* buffers = nullptr);
 // Keeps the occurrences of left for which right has a partner by `mode` (or, negated,
 // has none). An adjacent partner's position becomes the kept occurrence's position, so
 // that chains "a ADJ b ADJ c" work. Stop-word operands are neutral. right is emptied.
-void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bool negated);
+void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bool negated,
+             FoundSetBuffers* buffers = nullptr);
 // Keeps the occurrences in (or, negated, outside) the given source fields.
 void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool negated);
 // Drops every occurrence of the given records (sorted ascending).

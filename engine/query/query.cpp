@@ -188,7 +188,7 @@ class Parser {
 public:
   Parser(const SearchContext& ctx, const std::string& text, WordOpCodes* opcodes,
          const QueryProgress& progress)
-      : ctx_(ctx), lex_(text, ctx.params), opcodes_(opcodes), progress_(progress) {}
+      : ctx_(ctx), lex_(text, ctx.params), opcodes_(opcodes), progress_(progress), buffers_(ctx.buffers) {}
 
   Status Query(FoundSet* result) {
     Status s = Disjunction(false, true);
@@ -311,6 +311,7 @@ private:
     if (stack_.size() >= kMaxPendingSets)
       return Status::Limit("the query needs more than 10 pending found sets");
     stack_.emplace_back();
+    if (buffers_) stack_.back().items = buffers_->Take();
     return Status::Ok();
   }
 
@@ -322,37 +323,37 @@ private:
     int code = WordOpCodes::kSame;
     switch (op) {
       case Tok::Or:
-        Unite(left, right);
+        Unite(left, right, buffers_);
         code = WordOpCodes::kOr;
         break;
       case Tok::And:
-        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, false);
+        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, false, buffers_);
         code = fieldMode ? WordOpCodes::kSame : WordOpCodes::kOr;
         break;
       case Tok::Not:
-        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, true);
+        Combine(left, right, 1, fieldMode ? CombineMode::Field : CombineMode::Record, true, buffers_);
         code = WordOpCodes::kNegated;
         break;
       case Tok::Same:
-        Combine(left, right, 1, CombineMode::Field, false);
+        Combine(left, right, 1, CombineMode::Field, false, buffers_);
         break;
       case Tok::NotSame:
-        Combine(left, right, 1, CombineMode::Field, true);
+        Combine(left, right, 1, CombineMode::Field, true, buffers_);
         code = WordOpCodes::kNegated;
         break;
       case Tok::With:
-        Combine(left, right, 1, CombineMode::Block, false);
+        Combine(left, right, 1, CombineMode::Block, false, buffers_);
         break;
       case Tok::NotWith:
-        Combine(left, right, 1, CombineMode::Block, true);
+        Combine(left, right, 1, CombineMode::Block, true, buffers_);
         code = WordOpCodes::kNegated;
         break;
       case Tok::Adj:
-        Combine(left, right, distance, CombineMode::Adjacent, false);
+        Combine(left, right, distance, CombineMode::Adjacent, false, buffers_);
         code = WordOpCodes::kAdjacent + distance;
         break;
       case Tok::NotAdj:
-        Combine(left, right, 1, CombineMode::Adjacent, true);
+        Combine(left, right, 1, CombineMode::Adjacent, true, buffers_);
         code = WordOpCodes::kNegated;
         break;
       default:
@@ -387,31 +388,58 @@ private:
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
       return Status::Ok();
     }
-    std::vector<Occurrence> read;
+    // Each dictionary row's occurrences are in set order already: the term's set is the
+    // merge of those runs (and of the update index's, itself in order).
+    std::vector<Occurrence> read = Take();
+    std::vector<size_t> runs;
+    runs.reserve(rows.size());
     for (const DictionaryRow& row : rows) {
+      runs.push_back(read.size());
       s = ReadOccurrences(ctx_.index, row, &read);
       if (!s.ok()) return s;  // the caller releases every set of the query
     }
-    if (!read.empty() && updates) {
+    std::vector<Occurrence> scratch = Take();
+    if (runs.size() > 1) MergeRuns(read, runs, scratch);
+    else if (!read.empty()) MergeRuns(read, {}, scratch);
+    FoundSet merged;
+    merged.items.swap(read);
+    if (!merged.items.empty() && updates) {
       // Records indexed again since the pack: their static occurrences are stale.
-      FoundSet stale;
-      stale.Append(read);
-      SubtractRecords(stale, updates->ChangedRecords());
-      read = std::move(stale.items);
+      SubtractRecords(merged, updates->ChangedRecords());
     }
-    set->Append(read);
-    set->Append(updated);
-    set->EnsureSorted();
-    Report(static_cast<int32_t>(rows.size()), set->CountRecords(),
-           static_cast<int32_t>(set->items.size()), term);
+    if (!updated.empty()) {
+      size_t staticEnd = merged.items.size();
+      merged.items.insert(merged.items.end(), updated.begin(), updated.end());
+      MergeRuns(merged.items, {0, staticEnd}, scratch);
+    }
+    Give(std::move(scratch));
+    Give(std::move(read));
+    if (!merged.items.empty()) {
+      set->Recycle(buffers_);
+      set->items.swap(merged.items);
+      set->stop = false;
+      set->sorted = true;
+      set->recordLevel = false;
+      set->distinct = -1;
+    }
+    Give(std::move(merged.items));
+    // Counting the records takes a pass over the set: only when someone listens.
+    if (progress_)
+      Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
     if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
     return Status::Ok();
+  }
+
+  std::vector<Occurrence> Take() { return buffers_ ? buffers_->Take() : std::vector<Occurrence>(); }
+  void Give(std::vector<Occurrence>&& v) {
+    if (buffers_) buffers_->Give(std::move(v));
   }
 
   const SearchContext& ctx_;
   Lexer lex_;
   WordOpCodes* opcodes_;
   const QueryProgress& progress_;
+  FoundSetBuffers* buffers_;
   size_t pos_ = 0;
   std::vector<FoundSet> stack_;
 };
@@ -420,7 +448,7 @@ private:
 
 Status RunQuery(const SearchContext& context, const std::string& text, WordOpCodes* opcodes,
                 const QueryProgress& progress, FoundSet* result) {
-  result->Clear();
+  result->Recycle(context.buffers);
   if (text.size() > kMaxQueryText)
     return Status::Limit("the query text is longer than " + std::to_string(kMaxQueryText) + " bytes");
   std::string q = text;

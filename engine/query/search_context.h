@@ -35,6 +35,7 @@ struct SearchContext {
   UpdateSource* updates;  // null: the edition has none
   Fields fields;
   QueryParams params;
+  FoundSetBuffers* buffers = nullptr;  // reused by the found sets; null: none kept
 };
 
 // Called once per evaluated term with (dictionary rows, records, occurrences, term);
@@ -48,13 +49,19 @@ struct QueryState {
   std::vector<DictionaryRow> listing;
   bool listingCut = false;  // the listing stopped at a row limit; a longer root lists the rest
   std::string text;  // the last query's text with its limits, as it was parsed
+  FoundSetBuffers buffers;
 
   void ClearListing() {
     listing.clear();
     listing.shrink_to_fit();
     listingCut = false;
   }
-  void ClearFound() { found.Clear(); }
+  // The found set's memory stays for the next query; Release gives it all back.
+  void ClearFound() { found.Recycle(&buffers); }
+  void Release() {
+    found.Clear();
+    buffers.Release();
+  }
 };
 
 }  // namespace zrt
