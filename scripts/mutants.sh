@@ -136,6 +136,12 @@ build_tree() {
   fi
 }
 
+# The first three tests that a ctest log lists as failed, comma-separated.
+failed_tests() {
+  sed -n '/The following tests FAILED:/,$p' "$1" | grep -E '^[[:space:]]+[0-9]+ - ' |
+    sed -E 's/^[[:space:]]+[0-9]+ - ([^ ]+).*/\1/' | head -3 | paste -sd, -
+}
+
 # Runs the tests; prints pass, or caught with the failing tests, or flaky when a failure
 # did not repeat.
 run_tests() {
@@ -144,13 +150,13 @@ run_tests() {
   local rc=$?
   if [ $rc = 0 ]; then echo pass; return; fi
   if [ $rc = 124 ] || [ $rc = 137 ]; then echo "caught tests timed out after ${test_timeout}s"; return; fi
-  local failed
-  failed=$(sed -n '/The following tests FAILED:/,$p' "$work/test.log" | grep -E '^[[:space:]]+[0-9]+ - ' |
-           sed -E 's/^[[:space:]]+[0-9]+ - ([^ ]+).*/\1/' | head -3 | paste -sd, -)
   # Once more, one at a time: a test that fails only beside another is not a catch.
   timeout -k 10 "$test_timeout" nice -n 19 ctest --test-dir "$build" --rerun-failed </dev/null >"$work/rerun.log" 2>&1
   rc=$?
-  if [ $rc = 0 ]; then echo "flaky ${failed:-?}"; return; fi
+  if [ $rc = 0 ]; then echo "flaky $(failed_tests "$work/test.log")"; return; fi
+  if [ $rc = 124 ] || [ $rc = 137 ]; then echo "caught tests timed out after ${test_timeout}s"; return; fi
+  local failed
+  failed=$(failed_tests "$work/rerun.log")
   echo "caught ${failed:-(tests did not finish)}"
 }
 
