@@ -2,6 +2,7 @@
 // classification table, the stop list and the forms of config/ (unrtf, when installed,
 // reads the forms' output as an independent RTF reader).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -221,7 +222,9 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
         ASSERT_TRUE(Balanced(rtf)) << "records from " << start << " with '" << damaged << "'";
         ASSERT_NE(rtf.find(ed.years[start - 1]), std::string::npos);
         if (!unrtf || start > 1 || *damaged) continue;
-        const std::string file = ::testing::TempDir() + "catalog_form.rtf";
+        // The editions run as parallel tests: each needs a file of its own.
+        const std::string file = ::testing::TempDir() + "catalog_form_" + GetParam().name + "_" +
+                                 std::to_string(::getpid()) + ".rtf";
         std::ofstream(file, std::ios::binary) << rtf;
         int status;
         std::string text = Shell("unrtf --text '" + file + "' 2>&1", &status);
@@ -235,7 +238,7 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
 
 // A faulty contents file or descriptor is reported with its line and leaves no edition.
 TEST(CatalogLoadTest, FaultyContentsAndDescriptorsLeaveNoEdition) {
-  const fs::path dir = ::testing::TempDir() + "catalog_load";
+  const fs::path dir = ::testing::TempDir() + "catalog_load_" + std::to_string(::getpid());
   fs::remove_all(dir);
   fs::create_directories(dir);
   const std::string poetry = ZRT_SOURCE_DIR "/samples/ruslit/editions/poetry";
