@@ -34,12 +34,6 @@ namespace tolvar {
 
 namespace {
 const char* kFilter = "Queries (*.cdq);;All Files (*)";
-QFont DialogFont() {
-  const FontRecord& r = App().settings.dialogFont;
-  QFont f(r.faceName);
-  f.setPixelSize(qMax(8, r.height < 0 ? -r.height : r.height ? r.height : 12));
-  return f;
-}
 }  // namespace
 
 CMainFrame::CMainFrame() {

@@ -20,15 +20,6 @@
 
 namespace tolvar {
 
-namespace {
-QFont DialogFont() {
-  const FontRecord& r = App().settings.dialogFont;
-  QFont f(r.faceName);
-  f.setPixelSize(qMax(8, r.height < 0 ? -r.height : r.height ? r.height : 12));
-  return f;
-}
-}  // namespace
-
 CQueryTab::CQueryTab(CTolvarDoc& doc, QWidget* parent) : QDialog(parent), doc_(doc) {
   setWindowTitle(doc.builderCaption.isEmpty() ? Str(10) + doc.title : doc.builderCaption);
   auto* tabs = new QTabWidget(this);

@@ -13,6 +13,14 @@ CTolvarApp* g_app = nullptr;
 }
 
 CTolvarApp& App() { return *g_app; }
+
+QFont DialogFont() {
+  const FontRecord& r = App().settings.dialogFont;
+  QFont f(r.faceName);
+  f.setPixelSize(qMax(8, r.height < 0 ? -r.height : r.height ? r.height : 12));
+  return f;
+}
+
 void SetApp(CTolvarApp* app) { g_app = app; }
 
 bool CTolvarApp::Start(const QString& folder) {

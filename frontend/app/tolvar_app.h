@@ -2,6 +2,7 @@
 // folder with its forms and classification table, the engine set-up and the editions.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -35,5 +36,8 @@ class CTolvarApp {
 // it ends before the engine's own process-wide state does.
 CTolvarApp& App();
 void SetApp(CTolvarApp* app);
+
+// The font of the query-entry fields, from the "DialogFont" settings.
+QFont DialogFont();
 
 }  // namespace tolvar
