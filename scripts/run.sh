@@ -22,14 +22,9 @@ fi
 . scripts/lib/xsession.sh
 out=build/screenshots
 mkdir -p "$out"
-config=$(mktemp -d)
-mkdir -p "$config/ORVANT"
-printf '[Query]\nAuto%%20Show=1\n' > "$config/ORVANT/Tolvar.ini"
-openbox >/dev/null 2>&1 & wm=$!
-sleep 0.5
-tolvar_start "$config"
+tolvar_session $'[Query]\nAuto%20Show=1\n'
+tolvar_start "$TOLVAR_CONFIG"
 tolvar_search 'RL025$'
 shot "$out/run.png"
 echo "run: tolvar searched the edition «Поэзия и драматургия» for 'RL025\$'; window: $out/run.png"
-kill "$TOLVAR_PID" "$wm" 2>/dev/null || true
-rm -rf "$config"
+tolvar_end

@@ -15,13 +15,9 @@ if [ -z "${DISPLAY:-}" ] || [ "${1:-}" != "--in-x" ]; then
 fi
 
 . scripts/lib/xsession.sh
-config=$(mktemp -d)
-mkdir -p "$config/ORVANT"
 # The contents pane stays open beside found documents.
-printf '[Query]\nAuto%%20Show=1\n[Settings]\nAutoClose%%20content=0\n' > "$config/ORVANT/Tolvar.ini"
-openbox >/dev/null 2>&1 & wm=$!
-sleep 0.5
-tolvar_start "$config"
+tolvar_session $'[Query]\nAuto%20Show=1\n[Settings]\nAutoClose%20content=0\n'
+tolvar_start "$TOLVAR_CONFIG"
 tolvar_search 'RL025$'
 xdotool key ctrl+Next
 sleep 3
@@ -31,6 +27,5 @@ sleep 3
 shot "$out/builder-window.png"
 xdotool key Escape
 sleep 1
-kill "$TOLVAR_PID" "$wm" 2>/dev/null || true
-rm -rf "$config"
+tolvar_end
 ls "$out"/*.png
