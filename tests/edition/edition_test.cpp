@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "base/file.h"
+#include "fixture/fault_env.h"
 #include "fixture/fixture_writer.h"
 #include "fixture/scratch.h"
 #include "zrteng.h"
@@ -336,32 +336,14 @@ TEST(Multimedia, FindsFilesByIdentifier) {
   EXPECT_EQ(ZRT_GetDatPictureCount(h), 1);
 }
 
-// A file layer that reports every file as read-only, as on a CD.
-class ReadOnlyEnv : public zrt::Env {
-public:
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode,
-                                  zrt::Status* why) override {
-    if (mode != zrt::OpenMode::Read) {
-      if (why) *why = zrt::Status::ReadOnly(path + ": read-only medium");
-      return nullptr;
-    }
-    return zrt::Env::Posix()->Open(path, mode, why);
-  }
-  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
-  bool Writable(const std::string&) override { return false; }
-  bool Remove(const std::string&) override { return false; }
-  bool Rename(const std::string&, const std::string&) override { return false; }
-};
-
 TEST(EditionOpen, ReadOnlyMediumOpens) {
   TempDir dir;
   fixture::Write(dir / "ed", Sample());
-  ReadOnlyEnv env;
-  zrt::Env::SetCurrent(&env);
+  fixture::FaultEnv env;
+  env.readOnly = true;
   Handle h;
   EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
   EXPECT_EQ(ZRT_GotoRecord(h, 3), 0);
-  zrt::Env::SetCurrent(nullptr);
 }
 
 TEST(EditionOpen, ContentsTreeIsWalked) {

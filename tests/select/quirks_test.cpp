@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "base/file.h"
+#include "fixture/fault_env.h"
 #include "select_test_util.h"
 
 using fixture::Ansi;
@@ -197,44 +197,16 @@ TEST_F(SelectQuirks, TemporaryFilesAreRemovedOnEveryPath) {
   if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
 }
 
-// A file layer whose temporary-tree files take `allowed` writes and fail the rest.
-class FailingTreeWrites : public zrt::Env {
- public:
-  explicit FailingTreeWrites(int allowed) : allowed_(allowed) { zrt::Env::SetCurrent(this); }
-  ~FailingTreeWrites() override { zrt::Env::SetCurrent(nullptr); }
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode, zrt::Status* why) override {
-    auto file = zrt::Env::Posix()->Open(path, mode, why);
-    if (!file || path.find("zrtsel-") == std::string::npos) return file;
-    return std::make_unique<Limited>(std::move(file), allowed_);
-  }
-  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
-  bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
-  bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override { return zrt::Env::Posix()->Rename(a, b); }
-
- private:
-  struct Limited : zrt::File {
-    Limited(std::unique_ptr<zrt::File> f, int allowed) : f(std::move(f)), left(allowed) {}
-    long long ReadAt(uint64_t o, void* b, size_t n) override { return f->ReadAt(o, b, n); }
-    bool WriteAt(uint64_t o, const void* b, size_t n) override { return left-- > 0 && f->WriteAt(o, b, n); }
-    long long Size() override { return f->Size(); }
-    bool Truncate(uint64_t size) override { return f->Truncate(size); }
-    bool Sync() override { return f->Sync(); }
-    std::unique_ptr<zrt::File> f;
-    int left;
-  };
-  int allowed_;
-};
-
 // A temporary tree that cannot be written is an error, not a silently shorter result.
 TEST_F(SelectQuirks, FailedTreeWritesAreReported) {
-  {
-    FailingTreeWrites none(0);
-    Result r = Select(h_, "select AU from db order by PY");
-    EXPECT_EQ(r.parse, -8);
-    EXPECT_EQ(r.errorKind, 8);
-  }
-  FailingTreeWrites headOnly(1);
+  fixture::FaultEnv env;
+  env.only = "zrtsel-";
+  env.failWritesFrom = 1;
+  Result r = Select(h_, "select AU from db order by PY");
+  EXPECT_EQ(r.parse, -8);
+  EXPECT_EQ(r.errorKind, 8);
+  env.writesPerFile = true;
+  env.failWritesFrom = 2;  // each tree's head is written, its pages are not
   EXPECT_EQ(Select(h_, "select AU, COUNT(*) from db group by AU order by PY").run, -1);
   EXPECT_EQ(Select(h_, "select ID from db order by PY").run, -1);
 }

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "base/file.h"
 #include "edition/edition.h"
+#include "fixture/fault_env.h"
 #include "fixture/fixture_writer.h"
 #include "write/write_support.h"
 
@@ -15,47 +15,6 @@ using namespace write_test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Lets `budget` changing operations through, then loses every one after them.
-class DyingEnv : public zrt::Env {
-public:
-  explicit DyingEnv(long budget) : budget_(budget) {}
-  long used() const { return used_; }
-
-  std::unique_ptr<zrt::File> Open(const std::string& p, zrt::OpenMode m, zrt::Status* why) override {
-    if (m == zrt::OpenMode::Create && !Allow()) return nullptr;
-    auto f = Posix()->Open(p, m, why);
-    return f ? std::make_unique<DyingFile>(std::move(f), this) : nullptr;
-  }
-  bool Exists(const std::string& p) override { return Posix()->Exists(p); }
-  bool Writable(const std::string& p) override { return Posix()->Writable(p); }
-  bool Remove(const std::string& p) override { return Allow() && Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override {
-    return Allow() && Posix()->Rename(a, b);
-  }
-
-  bool Allow() { return used_++ < budget_; }
-
-private:
-  class DyingFile : public zrt::File {
-  public:
-    DyingFile(std::unique_ptr<zrt::File> f, DyingEnv* env) : f_(std::move(f)), env_(env) {}
-    long long ReadAt(uint64_t o, void* b, size_t n) override { return f_->ReadAt(o, b, n); }
-    bool WriteAt(uint64_t o, const void* b, size_t n) override {
-      return env_->Allow() && f_->WriteAt(o, b, n);
-    }
-    long long Size() override { return f_->Size(); }
-    bool Truncate(uint64_t s) override { return env_->Allow() && f_->Truncate(s); }
-    bool Sync() override { return f_->Sync(); }
-
-  private:
-    std::unique_ptr<zrt::File> f_;
-    DyingEnv* env_;
-  };
-
-  long budget_;
-  long used_ = 0;
-};
 
 void CopyEdition(const std::string& from, const std::string& to) {
   for (auto& [ext, bytes] : EditionFiles(from)) fixture::WriteFile(to + ext, bytes);
@@ -89,13 +48,11 @@ TEST(Crash, PackIsAllOrNothing) {
   CopyEdition(dir / "orig", dir / "clean");
   long steps = 0;
   {
-    DyingEnv counting(1L << 40);
-    zrt::Env::SetCurrent(&counting);
+    fixture::FaultEnv counting;
     Handle h;
     ASSERT_EQ(ZRT_Open(h, (dir / "clean").c_str(), nullptr), 0);
     ASSERT_TRUE(h.h.edition->Pack().ok());
-    steps = counting.used();
-    zrt::Env::SetCurrent(nullptr);
+    steps = counting.changes;
   }
   const auto after = EditionFiles(dir / "clean");
   ASSERT_NE(after, before);
@@ -107,12 +64,11 @@ TEST(Crash, PackIsAllOrNothing) {
     const std::string base = dir / ("run" + std::to_string(budget));
     CopyEdition(dir / "orig", base);
     {
-      DyingEnv dying(budget);
-      zrt::Env::SetCurrent(&dying);
+      fixture::FaultEnv dying;
+      dying.changesAllowed = budget;
       Handle h;
       if (ZRT_Open(h, base.c_str(), nullptr) == 0) h.h.edition->Pack();
       ZRT_Destroy(h);  // the process ends here; nothing more reaches the disk
-      zrt::Env::SetCurrent(nullptr);
     }
     Handle h;
     ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0) << "budget " << budget;
@@ -138,19 +94,18 @@ TEST(Crash, FailedLoadLeavesNoEdition) {
   for (int i = 1; i <= 30; ++i) docs.push_back({{1, "D" + std::to_string(i)}, {2, "text w" + std::to_string(i)}});
   long steps = 0;
   {
-    DyingEnv counting(1L << 40);
-    zrt::Env::SetCurrent(&counting);
+    fixture::FaultEnv counting;
     ASSERT_EQ(Load(dir / "clean", docs), 0);
-    steps = counting.used();
-    zrt::Env::SetCurrent(nullptr);
+    steps = counting.changes;
   }
   const auto after = EditionFiles(dir / "clean");
   for (long budget = 0; budget < steps; ++budget) {
     const std::string base = dir / ("run" + std::to_string(budget));
-    DyingEnv dying(budget);
-    zrt::Env::SetCurrent(&dying);
-    Load(base, docs);
-    zrt::Env::SetCurrent(nullptr);
+    {
+      fixture::FaultEnv dying;
+      dying.changesAllowed = budget;
+      Load(base, docs);
+    }
     // A write that fails is seen by the loader, which removes what it made (removals
     // are lost too once the process is "dead": then the edition must still open empty
     // or complete, never damaged).

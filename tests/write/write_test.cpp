@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "base/bytes.h"
-#include "base/file.h"
+#include "fixture/fault_env.h"
 #include "core/create.h"
 #include "edition/edition.h"
 #include "fixture/fixture_writer.h"
@@ -330,26 +330,13 @@ TEST(UpdateIndex, EntryCountStopsShortOfWrapping) {
   ASSERT_TRUE(u.Close().ok());
 }
 
-// A file layer for a read-only medium.
-class ReadOnlyEnv : public zrt::Env {
-public:
-  std::unique_ptr<zrt::File> Open(const std::string& p, zrt::OpenMode m, zrt::Status* why) override {
-    if (m != zrt::OpenMode::Read) return nullptr;
-    return Posix()->Open(p, m, why);
-  }
-  bool Exists(const std::string& p) override { return Posix()->Exists(p); }
-  bool Writable(const std::string&) override { return false; }
-  bool Remove(const std::string&) override { return false; }
-  bool Rename(const std::string&, const std::string&) override { return false; }
-};
-
 TEST(ReadOnly, EveryWriteIsRefused) {
   TempDir dir;
   ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
   auto before = EditionFiles(dir / "ed");
-  ReadOnlyEnv env;
-  zrt::Env::SetCurrent(&env);
   {
+    fixture::FaultEnv env;
+    env.readOnly = true;
     Handle h;
     ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
     EXPECT_EQ(AppendDoc(h, {{1, "x"}}), -1);
@@ -362,7 +349,6 @@ TEST(ReadOnly, EveryWriteIsRefused) {
     EXPECT_FALSE(h.h.edition->Pack().ok());
     EXPECT_EQ(ZRT_GetNumRecords(h), 3);
   }
-  zrt::Env::SetCurrent(nullptr);
   EXPECT_EQ(EditionFiles(dir / "ed"), before);
 }
 
