@@ -5,10 +5,8 @@
 #include "client/iso_reader.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <regex>
 #include <string>
@@ -16,10 +14,10 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
+#include "fixture/scratch.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using zrt::client::IsoField;
 using zrt::client::IsoReader;
 using zrt::client::ParseIsoRecord;
@@ -61,15 +59,6 @@ Fields AsPairs(const std::vector<IsoField>& fields) {
 
 class IsoReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    dir_ = fs::temp_directory_path() /
-           ("zrt_iso_reader_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   struct Outcome {
     std::vector<Fields> records;
     std::vector<std::string> errors;
@@ -77,8 +66,7 @@ class IsoReaderTest : public ::testing::Test {
 
   // Reads the whole file as a load with --skip-bad would.
   Outcome ReadAll(const std::string& bytes) {
-    std::string path = (dir_ / "in.iso").string();
-    fixture::WriteFile(path, bytes);
+    std::string path = dir_.Write("in.iso", bytes);
     IsoReader reader;
     Outcome o;
     EXPECT_TRUE(reader.Open(path).ok());
@@ -99,7 +87,7 @@ class IsoReaderTest : public ::testing::Test {
     return o;
   }
 
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_iso_reader"};
 };
 
 // ---- One record ---------------------------------------------------------------------

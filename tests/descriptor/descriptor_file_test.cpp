@@ -1,39 +1,25 @@
 // Reading descriptor files and choosing the record store.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
-#include "base/file.h"
 #include "core/descriptor.h"
 #include "fake_source.h"
+#include "fixture/fault_env.h"
+#include "fixture/scratch.h"
 
 namespace zrt {
 namespace {
 
-namespace fs = std::filesystem;
-
 class DescriptorFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zrt_desc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::string& bytes, const std::string& name = "ed.cdw") {
-    std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    return dir_.Write(name, bytes);
   }
   Status Read(const std::string& bytes) { return ReadDescriptorFile(Write(bytes), &file_); }
 
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_desc"};
   DescriptorFile file_;
 };
 
@@ -143,7 +129,7 @@ TEST_F(DescriptorFileTest, DefinitionLengthLimitIncludesContinuations) {
 }
 
 TEST_F(DescriptorFileTest, BadFilesFailCleanly) {
-  EXPECT_EQ(ReadDescriptorFile((dir_ / "none.cdw").string(), &file_).code(),
+  EXPECT_EQ(ReadDescriptorFile(dir_ / "none.cdw", &file_).code(),
             Status::Code::NotFound);
   struct Case {
     const char* bytes;
@@ -180,26 +166,12 @@ TEST_F(DescriptorFileTest, OversizedFileIsRejected) {
   EXPECT_EQ(Read(big).code(), Status::Code::Limit);
 }
 
-// A file layer on which every file exists but none can be opened.
-class UnreadableEnv : public Env {
- public:
-  std::unique_ptr<File> Open(const std::string&, OpenMode, Status* why) override {
-    if (why) *why = Status::IOError("injected");
-    return nullptr;
-  }
-  bool Exists(const std::string&) override { return true; }
-  bool Writable(const std::string&) override { return false; }
-  bool Remove(const std::string&) override { return false; }
-  bool Rename(const std::string&, const std::string&) override { return false; }
-};
-
 TEST_F(DescriptorFileTest, DescriptorThatExistsButCannotBeReadIsAnError) {
   // Not "no descriptor": the edition would silently show its source fields instead.
   std::string path = Write("database named\nTI = TI\n");
-  UnreadableEnv env;
-  Env::SetCurrent(&env);
+  fixture::FaultEnv env;
+  env.unopenable = true;
   Status s = ReadDescriptorFile(path, &file_);
-  Env::SetCurrent(nullptr);
   EXPECT_EQ(s.code(), Status::Code::IOError) << s.message();
 }
 

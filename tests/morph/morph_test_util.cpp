@@ -1,11 +1,8 @@
 #include "morph_test_util.h"
 
 #include <algorithm>
-#include <atomic>
-#include <fstream>
 #include <map>
 #include <string_view>
-#include <unistd.h>
 
 #include "morph/cyrillic.h"
 
@@ -68,20 +65,6 @@ std::string DictionaryBytes(const std::vector<std::vector<Rec>>& rings) {
     Put32(&file, at + 16, offsets[{r, (i + 1) % rings[r].size()}]);
   }
   return file;
-}
-
-TempFile::TempFile(const std::string& bytes) {
-  static std::atomic<int> counter{0};
-  dir_ = std::filesystem::temp_directory_path() /
-         ("zrt_morph_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-  std::filesystem::create_directories(dir_);
-  path_ = (dir_ / "test.dz").string();
-  std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-TempFile::~TempFile() {
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
 }
 
 std::set<std::string> FormsOf(DZContext* ctx, const std::string& utf8Word, int flags) {

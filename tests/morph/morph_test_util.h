@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "fixture/scratch.h"
 #include "zrteng.h"
 
 namespace morphtest {
@@ -29,12 +29,11 @@ std::string DictionaryBytes(const std::vector<std::vector<Rec>>& rings);
 // A file in a fresh temporary folder, removed with the object.
 class TempFile {
 public:
-  explicit TempFile(const std::string& bytes);
-  ~TempFile();
+  explicit TempFile(const std::string& bytes) : path_(dir_.Write("test.dz", bytes)) {}
   const std::string& path() const { return path_; }
 
 private:
-  std::filesystem::path dir_;
+  fixture::TempDir dir_{"zrt_morph"};
   std::string path_;
 };
 

@@ -1,44 +1,32 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fixture/fixture_writer.h"
+#include "fixture/scratch.h"
 #include "formats/iso2709.h"
 #include "output/export.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using fixture::Ansi;
 using fixture::ToOem;
 
 class ExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    static int counter = 0;
-    dir_ = fs::temp_directory_path() /
-           ("zrt_export_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    store_.Close();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { store_.Close(); }
 
   // Writes the edition with the independent writer and opens its store at record n.
   void Open(const fixture::Edition& e, int32_t n = 1) {
-    std::string base = (dir_ / "ed").string();
+    std::string base = dir_ / "ed";
     fixture::Write(base, e);
     ASSERT_TRUE(store_.Open(base, nullptr).ok());
     ASSERT_TRUE(store_.GotoRecord(n).ok());
   }
   zrt::RecordExport Record() const { return zrt::RecordExport(store_, descriptor_.get()); }
 
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_export"};
   zrt::RecordStore store_;
   std::unique_ptr<zrt::FieldDescriptor> descriptor_;
 };

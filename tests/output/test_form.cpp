@@ -2,12 +2,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "fixture/scratch.h"
 #include "output/form.h"
 #include "output/form_value.h"
 
@@ -370,29 +370,22 @@ TEST_F(FormTest, GetenvAndPutenv) {
 }
 
 TEST_F(FormTest, IncludeReadsBytesBounded) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("zrt_form_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-              "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-  std::filesystem::create_directories(dir);
-  auto write = [&](const std::string& name, const std::string& content) {
-    std::ofstream(dir / name, std::ios::binary) << content;
-    return (dir / name).string();
-  };
+  fixture::TempDir dir("zrt_form");
+  auto write = [&](const std::string& name, const std::string& content) { return dir.Write(name, content); };
   std::string small = write("small.txt", "line 1\r\n$*1+1*\xC0");
   EXPECT_EQ(Value("include('" + small + "')"), "line 1\r\n$*1+1*\xC0");  // not expanded
   std::string big = write("big.txt", std::string(100000, 'b'));
   EXPECT_EQ(Value("include('" + big + "')").size(), zrt::form_limits::kValue);
   std::string nul = write("nul.txt", std::string("ab\0cd", 5));
   EXPECT_EQ(Value("include('" + nul + "')"), "ab");
-  EXPECT_EQ(Value("include('" + (dir / "missing.txt").string() + "')"), "");
-  EXPECT_EQ(Value("include('" + dir.string() + "')"), "");
+  EXPECT_EQ(Value("include('" + dir / "missing.txt" + "')"), "");
+  EXPECT_EQ(Value("include('" + dir.path().string() + "')"), "");
   EXPECT_TRUE(Fails("include(1)"));
   // A form that includes itself gets its own text once: included text is never expanded.
-  std::string self = (dir / "self.tpl").string();
+  std::string self = dir / "self.tpl";
   write("self.tpl", "<$*include('" + self + "')*>");
   std::string form = "<$*include('" + self + "')*>";
   EXPECT_EQ(Expand(form), "<" + form + ">");
-  std::filesystem::remove_all(dir);
 }
 
 // ---- printf --------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fixture/fixture_writer.h"
+#include "fixture/scratch.h"
 #include "zrteng.h"
 
 namespace {
@@ -19,9 +20,6 @@ using fixture::ToOem;
 class ExportAbiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("zrt_export_abi_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     fixture::Edition e;
     e.fields = {{"TI", 1}, {"AU", 2}};
     e.records = {{{{1, "First"}, {2, Ansi("Петров")}}, false}, {{{1, "Second"}}, false}};
@@ -29,13 +27,10 @@ class ExportAbiTest : public ::testing::Test {
     fixture::Write(path("ed"), e);
     ZRT_Build(&h_);
   }
-  void TearDown() override {
-    ZRT_Destroy(&h_);
-    fs::remove_all(dir_);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  void TearDown() override { ZRT_Destroy(&h_); }
+  std::string path(const std::string& name) const { return dir_ / name; }
 
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_export_abi"};
   EngineHandle h_;
 };
 

@@ -3,23 +3,19 @@
 #include "text/stopwords.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "base/file.h"
+#include "fixture/fault_env.h"
+#include "fixture/scratch.h"
 #include "text_test_util.h"
 #include "zrteng.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using zrt_test::Cp;
 using zrt_test::Oem866;
 using Strings = std::vector<std::string>;
@@ -27,24 +23,13 @@ using Strings = std::vector<std::string>;
 class StopFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The process id keeps parallel runs of several build trees apart.
-    dir_ = fs::temp_directory_path() /
-           ("zrt_stop_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     list_.Clear();
     zrt::StopList::Global().Clear();
   }
-  void TearDown() override {
-    zrt::StopList::Global().Clear();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { zrt::StopList::Global().Clear(); }
 
   std::string Write(const std::string& bytes, const std::string& name = "stop.txt") {
-    std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    return dir_.Write(name, bytes);
   }
 
   // Loads `bytes` and returns the entries in list order.
@@ -53,7 +38,7 @@ class StopFile : public ::testing::Test {
     return list_.entries();
   }
 
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_stop"};
   zrt::StopList list_;
 };
 
@@ -127,54 +112,26 @@ TEST_F(StopFile, ReloadReplacesAndFailureEmpties) {
   Load("alpha\nbeta\n");
   EXPECT_EQ(Load("gamma\n"), Strings{"GAMMA"});
   EXPECT_FALSE(list_.Contains("ALPHA"));
-  EXPECT_FALSE(list_.Load((dir_ / "missing.txt").string()));
+  EXPECT_FALSE(list_.Load(dir_ / "missing.txt"));
   EXPECT_EQ(list_.size(), 0u);
   Load("delta\n");
-  EXPECT_FALSE(list_.Load(dir_.string())) << "a directory";
+  EXPECT_FALSE(list_.Load(dir_.path().string())) << "a directory";
   EXPECT_EQ(list_.size(), 0u);
   Load("delta\n");
   EXPECT_FALSE(list_.Load(""));
   EXPECT_EQ(list_.size(), 0u);
 }
 
-// A file layer whose reads fail after the first block.
-class FailingReads : public zrt::Env {
- public:
-  class Reader : public zrt::File {
-   public:
-    explicit Reader(std::unique_ptr<zrt::File> f) : f_(std::move(f)) {}
-    long long ReadAt(uint64_t offset, void* buf, size_t n) override {
-      return offset == 0 ? f_->ReadAt(offset, buf, n) : -1;
-    }
-    bool WriteAt(uint64_t, const void*, size_t) override { return false; }
-    long long Size() override { return f_->Size(); }
-    bool Truncate(uint64_t) override { return false; }
-    bool Sync() override { return false; }
-
-   private:
-    std::unique_ptr<zrt::File> f_;
-  };
-  std::unique_ptr<zrt::File> Open(const std::string& path, zrt::OpenMode mode,
-                                  zrt::Status* why) override {
-    auto f = zrt::Env::Posix()->Open(path, mode, why);
-    return f ? std::make_unique<Reader>(std::move(f)) : nullptr;
-  }
-  bool Exists(const std::string& p) override { return zrt::Env::Posix()->Exists(p); }
-  bool Writable(const std::string& p) override { return zrt::Env::Posix()->Writable(p); }
-  bool Remove(const std::string& p) override { return zrt::Env::Posix()->Remove(p); }
-  bool Rename(const std::string& a, const std::string& b) override {
-    return zrt::Env::Posix()->Rename(a, b);
-  }
-};
-
 TEST_F(StopFile, ReadErrorLeavesAnEmptyList) {
   std::string file;
   for (int i = 0; i < 2000; ++i) file += "word" + std::to_string(i) + "\n";
   std::string path = Write(file);
-  FailingReads env;
-  zrt::Env::SetCurrent(&env);
-  bool loaded = list_.Load(path);
-  zrt::Env::SetCurrent(nullptr);
+  bool loaded;
+  {
+    fixture::FaultEnv env;
+    env.failReadsFrom = 2;  // the first block reads, the rest fails
+    loaded = list_.Load(path);
+  }
   EXPECT_FALSE(loaded);
   EXPECT_EQ(list_.size(), 0u);
   EXPECT_TRUE(list_.Load(path)) << "the same file through the ordinary layer";
@@ -187,7 +144,7 @@ TEST_F(StopFile, ExportedFunctions) {
   EXPECT_EQ(ZRTStop_build(""), 0);
   EXPECT_EQ(ZRTStop_build(path.c_str()), 1);
   EXPECT_TRUE(zrt::IsStopWord(Cp("При").c_str()));
-  EXPECT_EQ(ZRTStop_build((dir_ / "missing.txt").string().c_str()), 0);
+  EXPECT_EQ(ZRTStop_build((dir_ / "missing.txt").c_str()), 0);
   EXPECT_FALSE(zrt::IsStopWord(Cp("При").c_str())) << "a failed build leaves no list";
   EXPECT_EQ(ZRTStop_build(path.c_str()), 1);
   ZRTCStop_destroy();
