@@ -2,16 +2,15 @@
 // classification table, the stop list and the forms of config/ (unrtf, when installed,
 // reads the forms' output as an independent RTF reader).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "fixture/tool_run.h"
 #include "zrteng.h"
 
 namespace fs = std::filesystem;
@@ -30,15 +29,6 @@ const EditionCase kEditions[] = {
 bool Within(const std::string& code, const std::string& section) {
   return code.compare(0, section.size(), section) == 0 &&
          (code.size() == section.size() || code[section.size()] == '.');
-}
-
-std::string Shell(const std::string& command, int* status) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  char buf[4096];
-  for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  *status = p ? pclose(p) : -1;
-  return out;
 }
 
 // An open catalog edition with its records' G36 codes and IDs and its contents tree.
@@ -202,7 +192,7 @@ bool Balanced(const std::string& rtf) {
 
 TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
   Edition ed(GetParam().name);
-  const bool unrtf = std::system("unrtf --version >/dev/null 2>&1") == 0;
+  const bool unrtf = fixture::Installed("unrtf");
   int forms = 0;
   std::vector<char> out(ZRT_FORM_ROOM);
   for (const auto& entry : fs::directory_iterator(kConfig)) {
@@ -222,14 +212,10 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
         ASSERT_TRUE(Balanced(rtf)) << "records from " << start << " with '" << damaged << "'";
         ASSERT_NE(rtf.find(ed.years[start - 1]), std::string::npos);
         if (!unrtf || start > 1 || *damaged) continue;
-        // The editions run as parallel tests: each needs a file of its own.
-        const std::string file = ::testing::TempDir() + "catalog_form_" + GetParam().name + "_" +
-                                 std::to_string(::getpid()) + ".rtf";
-        std::ofstream(file, std::ios::binary) << rtf;
-        int status;
-        std::string text = Shell("unrtf --text '" + file + "' 2>&1", &status);
-        EXPECT_EQ(status, 0) << text;
-        EXPECT_NE(text.find(ed.years[0]), std::string::npos) << text;
+        fixture::TempDir dir("catalog_form");
+        fixture::ToolRun text = fixture::Run("unrtf", {"--text", dir.Write("form.rtf", rtf)});
+        EXPECT_EQ(text.code, 0) << text.err;
+        EXPECT_NE(text.out.find(ed.years[0]), std::string::npos) << text.out;
       }
     }
   }
@@ -238,9 +224,7 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
 
 // A faulty contents file or descriptor is reported with its line and leaves no edition.
 TEST(CatalogLoadTest, FaultyContentsAndDescriptorsLeaveNoEdition) {
-  const fs::path dir = ::testing::TempDir() + "catalog_load_" + std::to_string(::getpid());
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  fixture::TempDir dir("catalog_load");
   const std::string poetry = ZRT_SOURCE_DIR "/samples/ruslit/editions/poetry";
   const struct { const char *option, *text, *error; /* after "FILE:" */ } cases[] = {
       {"--contents", "1 A\n1.2 B\n1.1 C\n", "3: the code 1.1 is out of order"},
@@ -254,16 +238,13 @@ TEST(CatalogLoadTest, FaultyContentsAndDescriptorsLeaveNoEdition) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const std::string file = (dir / "input").string();
-    std::ofstream(file, std::ios::binary) << c.text;
-    int status;
-    std::string out = Shell(std::string(ZRT_TOOL) + " load " + (dir / "e").string() + " " + poetry +
-                            ".jsonl --header " + poetry + ".header.json " + c.option + " " + file + " 2>&1", &status);
-    EXPECT_NE(status, 0);
-    EXPECT_NE(out.find(file + ":" + c.error), std::string::npos) << out;
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);  // the input alone
+    const std::string file = dir.Write("input", c.text);
+    fixture::ToolRun r = fixture::Run(ZRT_TOOL, {"load", dir / "e", poetry + ".jsonl", "--header",
+                                                 poetry + ".header.json", c.option, file});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE((r.out + r.err).find(file + ":" + c.error), std::string::npos) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);  // the input alone
   }
-  fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, CatalogTest, ::testing::ValuesIn(kEditions),

@@ -2,10 +2,7 @@
 // binary on editions written by the independent fixture writer. The ISO files are also
 // read by yaz-marcdump, a reader that shares nothing with this code base.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -16,6 +13,7 @@
 
 #include "core/record_store.h"
 #include "fixture/fixture_writer.h"
+#include "fixture/tool_run.h"
 #include "formats/iso2709.h"
 #include "output/export.h"
 
@@ -24,46 +22,15 @@ namespace {
 namespace fs = std::filesystem;
 using fixture::Ansi;
 
-struct ToolRun {
-  int code = -1;  // exit status; -1 when the tool died of a signal
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using fixture::ToolRun;
 
 class ZrtCliTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    static int counter = 0;
-    dir_ = fs::temp_directory_path() /
-           ("zrt_iso_cli_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return dir_ / name; }
+  ToolRun Zrt(const std::vector<std::string>& args) { return fixture::Run(ZRT_TOOL, args); }
+  bool EditionFilesExist(const std::string& stem) const { return !dir_.FilesOf(stem).empty(); }
 
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
-  // Runs the tool; a sanitizer report anywhere fails the test whatever the exit status.
-  ToolRun Zrt(const std::vector<std::string>& args) {
-    std::string command = Quote(ZRT_TOOL);
-    for (const std::string& a : args) command += " " + Quote(a);
-    command += " >" + Quote(Path("stdout")) + " 2>" + Quote(Path("stderr")) + " </dev/null";
-    int status = std::system(command.c_str());
-    ToolRun r;
-    r.code = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = fixture::ReadFile(Path("stdout"));
-    r.err = fixture::ReadFile(Path("stderr"));
-    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("runtime error:"), std::string::npos) << r.err;
-    return r;
-  }
-
-  fs::path dir_;
+  fixture::TempDir dir_{"zrt_iso_cli"};
 };
 
 // Fields whose tags come from both halves of the tag rule: codes of a letter and two
@@ -109,12 +76,6 @@ std::vector<std::map<std::string, std::string>> Records(const std::string& base)
       fields[store.FieldBySrcNo(e.field)->name] = std::string(e.text, e.length);
   }
   return records;
-}
-
-bool EditionFilesExist(const fs::path& dir, const std::string& stem) {
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (entry.path().stem() == stem) return true;
-  return false;
 }
 
 // ---- ISO round trip ---------------------------------------------------------------
@@ -189,17 +150,16 @@ TEST_F(ZrtCliTest, SeparatedExportHasAHeaderLineAndEveryEncoding) {
 }
 
 TEST_F(ZrtCliTest, IsoFileIsReadByYaz) {
-  if (std::system("command -v yaz-marcdump >/dev/null 2>&1") != 0)
+  if (!fixture::Installed("yaz-marcdump"))
     GTEST_SKIP() << "yaz-marcdump is not installed (scripts/setup.sh installs the yaz package)";
   fixture::Write(Path("src"), Sample());
   ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "--plain", "-o", Path("plain.iso")});
   ASSERT_EQ(r.code, 0) << r.err;
   const std::string plain = fixture::ReadFile(Path("plain.iso"));
 
-  std::string command = "yaz-marcdump -p " + Quote(Path("plain.iso")) + " >" +
-                        Quote(Path("yaz.txt")) + " 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::string dump = fixture::ReadFile(Path("yaz.txt"));
+  ToolRun yaz = fixture::Run("yaz-marcdump", {"-p", Path("plain.iso")});
+  ASSERT_EQ(yaz.code, 0) << yaz.err;
+  const std::string dump = yaz.out + yaz.err;  // remarks may come on either
 
   // One "<!-- Record n offset x -->" per record, at the offsets our lengths give.
   std::regex recordLine(R"(<!-- Record (\d+) offset (\d+) )");
@@ -246,7 +206,7 @@ TEST_F(ZrtCliTest, MalformedIsoFileIsRefusedWithItsPlaceOrSkipped) {
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_NE(r.err.find(where), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("five-digit record length"), std::string::npos) << r.err;
-    EXPECT_FALSE(EditionFilesExist(dir_, "refused")) << "named fields: " << named;
+    EXPECT_FALSE(EditionFilesExist("refused")) << "named fields: " << named;
   }
 
   // Skipped: the other four records load, the skipped one is reported with its place.
@@ -278,10 +238,10 @@ TEST_F(ZrtCliTest, DamagedIsoFilesNeverCrashTheLoad) {
       ToolRun r = Zrt(args);
       ASSERT_TRUE(r.code == 0 || r.code == 1) << r.err;
       if (r.code == 1) {
-        EXPECT_FALSE(EditionFilesExist(dir_, "new"));
+        EXPECT_FALSE(EditionFilesExist("new"));
         EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(record \d+ at byte \d+: )"))) << r.err;
       } else {
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
           if (entry.path().stem() == "new") fs::remove(entry.path());
       }
     }
@@ -307,7 +267,7 @@ TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
     ToolRun r = Zrt(args);
     EXPECT_EQ(r.code, 1) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_FALSE(EditionFilesExist(dir_, "new"));
+    EXPECT_FALSE(EditionFilesExist("new"));
   }
   ToolRun r = Zrt({"load", "--format", "iso", Path("new"), Path("missing.iso")});
   EXPECT_EQ(r.code, 1);

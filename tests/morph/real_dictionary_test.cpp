@@ -3,17 +3,15 @@
 // setup script fetches its source; sanitizer builds do not make it).
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "fixture/tool_run.h"
 #include "morph_test_util.h"
 #include "zrteng.h"
 
@@ -119,7 +117,7 @@ TEST_F(RealDictionary, CompressionAndExpansionOfQueries) {
 
 // The external oracle: hunspell's Russian dictionary accepts most generated forms.
 TEST_F(RealDictionary, HunspellAcceptsGeneratedForms) {
-  if (std::system("command -v hunspell >/dev/null 2>&1 && test -f /usr/share/hunspell/ru_RU.dic") != 0)
+  if (!fixture::Installed("hunspell") || !std::filesystem::exists("/usr/share/hunspell/ru_RU.dic"))
     GTEST_SKIP() << "hunspell with ru_RU is not installed";
   const char* lemmas[] = {"стол",  "книга",   "окно",    "время",  "дорога", "красный", "синий",  "большой",
                           "город", "человек", "вопрос",  "работа", "земля",  "новый",   "хороший", "система",
@@ -130,22 +128,12 @@ TEST_F(RealDictionary, HunspellAcceptsGeneratedForms) {
     for (const std::string& f : Forms(l))
       if (f.find('$') == std::string::npos) all.insert(f);  // participle stems are no words
   ASSERT_GT(all.size(), 100u);
-  const auto dir = std::filesystem::temp_directory_path() / ("zrt_hunspell_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string in = (dir / "forms.txt").string();
-  {
-    std::FILE* f = std::fopen(in.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    for (const std::string& w : all) std::fprintf(f, "%s\n", w.c_str());
-    std::fclose(f);
-  }
-  const std::string cmd = "hunspell -d ru_RU -i utf-8 -l < " + in;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-  ASSERT_TRUE(pipe);
-  size_t rejected = 0;
-  std::array<char, 256> line{};
-  while (std::fgets(line.data(), line.size(), pipe.get())) ++rejected;
-  std::filesystem::remove_all(dir);
+  std::string words;
+  for (const std::string& w : all) words += w + "\n";
+  fixture::TempDir dir("zrt_hunspell");
+  fixture::ToolRun r = fixture::RunShell("hunspell -d ru_RU -i utf-8 -l < " + fixture::ShellQuote(dir.Write("forms.txt", words)));
+  ASSERT_EQ(r.code, 0) << r.err;
+  const size_t rejected = std::count(r.out.begin(), r.out.end(), '\n');
   const double accepted = 1.0 - static_cast<double>(rejected) / static_cast<double>(all.size());
   EXPECT_GE(accepted, 0.8) << rejected << " of " << all.size() << " rejected";
   std::printf("hunspell accepts %zu of %zu generated forms\n", all.size() - rejected, all.size());
