@@ -23,12 +23,8 @@ struct EntryLess {
 };
 using Model = std::multiset<KeyEntry, EntryLess>;
 
-std::vector<RawEntry> Raw(const Model& m) {
-  std::vector<RawEntry> v;
-  for (const auto& e : m) v.push_back(ToRaw(e));
-  return v;
-}
-std::vector<RawEntry> Raw(const std::vector<KeyEntry>& m) {
+template <class Entries>
+std::vector<RawEntry> Raw(const Entries& m) {
   std::vector<RawEntry> v;
   for (const auto& e : m) v.push_back(ToRaw(e));
   return v;
@@ -55,11 +51,7 @@ std::unique_ptr<KeyFile> MustOpen(const std::string& path, KeyFileMode mode) {
   return kf;
 }
 
-int32_t I32At(const std::string& b, size_t at) {
-  return static_cast<int32_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8 |
-                              static_cast<unsigned char>(b[at + 2]) << 16 |
-                              static_cast<uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24);
-}
+int32_t I32At(const std::string& b, size_t at) { return static_cast<int32_t>(fixture::GetU32(b, at)); }
 
 TEST(KeyFileFormat, CreateWritesAnEmptyHeader) {
   TempDir dir;
@@ -140,88 +132,6 @@ TEST(KeyFileModes, RejectsKeysThePageCannotHold) {
   EXPECT_TRUE(kf->Insert(E(std::string(30, 'A'), 1)).ok());
   EXPECT_TRUE(kf->Insert(E("", 1)).ok());
   EXPECT_EQ(ScanAll(kf.get()).size(), 2u);
-}
-
-// 23 entries of 30-character keys fill a page exactly (23 * 44 = 1012 bytes); the 24th
-// splits it. The split entry holds byte 1012 / 2 + 4 = 510, that is entry 11.
-struct SplitCase {
-  const char* name;
-  std::string new_key;
-  std::string up_key;           // the entry left in the root
-  std::vector<std::string> left, right;
-};
-
-std::vector<SplitCase> SplitCases() {
-  std::vector<std::string> old;
-  for (int i = 0; i < 23; ++i) old.push_back(Key30(i * 2 + 2));  // even numbers 02..46
-  auto range = [&](int from, int to) { return std::vector<std::string>(old.begin() + from, old.begin() + to); };
-  std::vector<SplitCase> cases;
-  {  // after the split entry: the old split entry goes up, the new one goes right
-    SplitCase c{"after", Key30(99), old[11], range(0, 11), range(12, 23)};
-    c.right.push_back(Key30(99));
-    cases.push_back(c);
-  }
-  {  // exactly at the split position: the new entry goes up itself
-    SplitCase c{"at", Key30(23), Key30(23), range(0, 11), range(11, 23)};
-    cases.push_back(c);
-  }
-  {  // before: the old split entry goes up, the new one goes left
-    SplitCase c{"before", Key30(1), old[11], range(0, 11), range(12, 23)};
-    c.left.insert(c.left.begin(), Key30(1));
-    cases.push_back(c);
-  }
-  {  // just after the split entry
-    SplitCase c{"next", Key30(25), old[11], range(0, 11), range(12, 23)};
-    c.right.insert(c.right.begin(), Key30(25));
-    cases.push_back(c);
-  }
-  return cases;
-}
-
-std::vector<std::string> Keys(const RawPage& p) {
-  std::vector<std::string> v;
-  for (const auto& e : p.entries) v.push_back(e.key);
-  return v;
-}
-
-TEST(KeyFileSplit, TwentyFourthLongEntrySplitsByTheRule) {
-  for (const SplitCase& c : SplitCases()) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    std::string path = dir / "t.cdi";
-    auto kf = MustCreate(path, KeyFileMode::Unique);
-    for (int i = 0; i < 23; ++i) ASSERT_TRUE(kf->Insert(E(Key30(i * 2 + 2), 1)).ok());
-    ASSERT_TRUE(kf->Flush().ok());
-    std::string b = fixture::ReadFile(path);
-    EXPECT_EQ(b.size(), 1032u);
-    EXPECT_EQ(I32At(b, 4), 1012);
-    EXPECT_EQ(kf->levels(), 1);
-
-    ASSERT_TRUE(kf->Insert(E(c.new_key, 1)).ok());
-    EXPECT_EQ(kf->levels(), 2);
-    ASSERT_TRUE(kf->Close().ok());
-    b = fixture::ReadFile(path);
-    ASSERT_EQ(b.size(), 1032u + 2 * 1024);
-    RawPage root, right, left;
-    std::string why;
-    ASSERT_TRUE(ReadRawPage(b, 0, &root, &why)) << why;
-    // The new right page is taken first (1032), then the page for the root's old
-    // entries (2056).
-    ASSERT_EQ(root.entries.size(), 1u);
-    EXPECT_EQ(root.entries[0].key, c.up_key);
-    EXPECT_EQ(root.children[0], 1032);
-    EXPECT_EQ(root.leftmost, 2056);
-    ASSERT_TRUE(ReadRawPage(b, 1032, &right, &why)) << why;
-    ASSERT_TRUE(ReadRawPage(b, 2056, &left, &why)) << why;
-    EXPECT_EQ(Keys(left), c.left);
-    EXPECT_EQ(Keys(right), c.right);
-    EXPECT_EQ(left.leftmost, -1);
-    EXPECT_EQ(right.leftmost, -1);
-    EXPECT_EQ(I32At(b, 1028), 2);
-    CheckedFile cf = CheckKeyFile(b);
-    EXPECT_EQ(cf.error, "");
-    EXPECT_EQ(cf.entries.size(), 24u);
-  }
 }
 
 TEST(KeyFileFind, ExactPrefixAndNextGreater) {
