@@ -33,27 +33,25 @@ bool Within(const std::string& code, const std::string& section) {
 
 // An open catalog edition with its records' G36 codes and IDs and its contents tree.
 struct Edition {
-  EngineHandle h{};
+  fixture::Handle h;
   std::vector<std::string> g36, ids, years;  // by record number - 1
   std::map<std::string, std::string> sections;  // code -> title, from the tree
   explicit Edition(const char* name) {
-    ZRT_Build(&h);
-    if (ZRT_Open(&h, kCatalog.c_str(), name) != 0) return;
-    for (int32_t r = 1; r <= ZRT_GetNumRecords(&h); ++r) {
-      ZRT_GotoRecord(&h, r);
-      g36.push_back(ZRT_GetDataBySrcNo(&h, ZRT_GetSrcNoByField(&h, "G36")));
-      ids.push_back(ZRT_GetDataBySrcNo(&h, ZRT_GetSrcNoByField(&h, "ID")));
-      years.push_back(ZRT_GetDataBySrcNo(&h, ZRT_GetSrcNoByField(&h, "PY")));
+    if (ZRT_Open(h, kCatalog.c_str(), name) != 0) return;
+    for (int32_t r = 1; r <= ZRT_GetNumRecords(h); ++r) {
+      ZRT_GotoRecord(h, r);
+      g36.push_back(ZRT_GetDataBySrcNo(h, ZRT_GetSrcNoByField(h, "G36")));
+      ids.push_back(ZRT_GetDataBySrcNo(h, ZRT_GetSrcNoByField(h, "ID")));
+      years.push_back(ZRT_GetDataBySrcNo(h, ZRT_GetSrcNoByField(h, "PY")));
     }
     ORTreeItem item;
-    if (ORTree* tree = ZRT_GetOgl(&h); tree && ORTree_First(tree) == 0)
+    if (ORTree* tree = ZRT_GetOgl(h); tree && ORTree_First(tree) == 0)
       while (ORTree_Next(tree, &item) == 1) sections[item.key] = item.data;
   }
-  ~Edition() { ZRT_Destroy(&h); }
   std::set<int32_t> Found(const std::string& query) {
-    EXPECT_EQ(ZRT_SetQueryByString(&h, query.c_str(), 0, nullptr, nullptr, nullptr), 0) << query;
-    std::vector<int32_t> records(ZRT_GetNumFoundRecords(&h) + 1);
-    records.resize(ZRT_BuildList(&h, records.data(), static_cast<int32_t>(records.size())));
+    EXPECT_EQ(ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, nullptr, nullptr), 0) << query;
+    std::vector<int32_t> records(ZRT_GetNumFoundRecords(h) + 1);
+    records.resize(ZRT_BuildList(h, records.data(), static_cast<int32_t>(records.size())));
     return {records.begin(), records.end()};
   }
   std::set<int32_t> InSection(const std::string& code) const {
@@ -79,7 +77,7 @@ TEST_P(CatalogTest, RecordsAndContentsMatchTheSource) {
     for (const std::string& s : GetParam().subjects)
       if (Within(r["subject"], s)) subjectOf[r["id"]] = r["subject"].get<std::string>() + ".";
   }
-  ASSERT_EQ(ZRT_GetNumRecords(&ed.h), static_cast<int32_t>(subjectOf.size()));
+  ASSERT_EQ(ZRT_GetNumRecords(ed.h), static_cast<int32_t>(subjectOf.size()));
   for (size_t i = 0; i < ed.ids.size(); ++i) {
     SCOPED_TRACE(ed.ids[i]);
     ASSERT_TRUE(subjectOf.contains(ed.ids[i]));
@@ -138,13 +136,13 @@ TEST_P(CatalogTest, StopWordsAreNotInTheDictionary) {
       c = static_cast<char>(b >= 0x80 && b <= 0x9F ? b + 0x40 : b >= 0xA0 && b <= 0xAF ? b + 0x20
                             : b >= 0xE0 && b <= 0xEF ? b - 0x10 : b);
     }
-    ASSERT_EQ(ZRT_SetQueryByRoot(&ed.h, word.c_str(), nullptr), 0);  // the word alone
-    EXPECT_TRUE(word[0] == '$' || ZRT_GetNumFoundWords(&ed.h) == 0) << word;
+    ASSERT_EQ(ZRT_SetQueryByRoot(ed.h, word.c_str(), nullptr), 0);  // the word alone
+    EXPECT_TRUE(word[0] == '$' || ZRT_GetNumFoundWords(ed.h) == 0) << word;
   }
   EXPECT_GT(checked, 100);
   // A content word that the list leaves out is indexed.
-  ASSERT_EQ(ZRT_SetQueryByRoot(&ed.h, "\xD2\xC5\xCF\xC5\xD0\xDC", nullptr), 0);  // ТЕПЕРЬ
-  EXPECT_EQ(ZRT_GetNumFoundWords(&ed.h), 1);
+  ASSERT_EQ(ZRT_SetQueryByRoot(ed.h, "\xD2\xC5\xCF\xC5\xD0\xDC", nullptr), 0);  // ТЕПЕРЬ
+  EXPECT_EQ(ZRT_GetNumFoundWords(ed.h), 1);
 }
 
 // The names the document view answers, for a rendering of one portion on screen.
@@ -162,20 +160,20 @@ intptr_t Resolve(void* context, const char* name, int32_t* kind, const intptr_t*
   if (id == "env_istart") return v.start;
   if (id == "env_icount") return v.count;
   if (id == "env_fsize") return 26;
-  if (id == "dbs_fnd") return ZRT_GetNumRecords(&v.ed->h);
+  if (id == "dbs_fnd") return ZRT_GetNumRecords(v.ed->h);
   if (id == "dbs_rno") return n ? args[0] : 0;
   if (id == "dbs_mark") return n && args[0] % 3 == 0;
   if (id == "dbs_print" || id == "dbs_pmark") return 1;
   *kind = ZRT_FORM_STRING;
   if (id == "env_fname") text = "Times New Roman";
   if (id == "env_nummode") text = "\\b";
-  if (id == "dbs_go" && n && ZRT_GotoRecord(&v.ed->h, static_cast<int32_t>(args[0])) == 0)
+  if (id == "dbs_go" && n && ZRT_GotoRecord(v.ed->h, static_cast<int32_t>(args[0])) == 0)
     v.sections.push_back(v.ed->g36[args[0] - 1]);
   const size_t seen = v.sections.size();
   if (id == "rec_content" && (seen == 1 || (seen > 1 && v.sections[seen - 2] != v.sections.back())))
     text = v.ed->sections[v.sections.back()];
-  else if (uint8_t no = id.starts_with("rec_") ? ZRT_GetNoByField(&v.ed->h, name + 4) : 0)
-    text = ZRT_GetDataByNo(&v.ed->h, no) + (id == "rec_AB" ? v.damaged : "");
+  else if (uint8_t no = id.starts_with("rec_") ? ZRT_GetNoByField(v.ed->h, name + 4) : 0)
+    text = ZRT_GetDataByNo(v.ed->h, no) + (id == "rec_AB" ? v.damaged : "");
   std::vector<char> rtf(10 * text.size() + 1);
   v.value = OrvToRtf(rtf.data(), text.c_str());
   return reinterpret_cast<intptr_t>(v.value.c_str());
@@ -202,8 +200,8 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string form(std::istreambuf_iterator<char>(in), {});
     for (const char* damaged : {"", " x{y", " _", " [a{b_\xDE", "}]"}) {
-      for (int32_t start = 1; start <= ZRT_GetNumRecords(&ed.h); start += 10) {
-        View view{&ed, start, std::min(10, ZRT_GetNumRecords(&ed.h) - start + 1), {}, {}, damaged};
+      for (int32_t start = 1; start <= ZRT_GetNumRecords(ed.h); start += 10) {
+        View view{&ed, start, std::min(10, ZRT_GetNumRecords(ed.h) - start + 1), {}, {}, damaged};
         int32_t loops[ZRT_FORM_LOOPS] = {};
         int32_t n = PParseForm(form.c_str(), 0, static_cast<int32_t>(form.size()), out.data(),
                                &view, loops, -1, &Resolve);

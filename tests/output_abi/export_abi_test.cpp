@@ -25,25 +25,23 @@ class ExportAbiTest : public ::testing::Test {
     e.records = {{{{1, "First"}, {2, Ansi("Петров")}}, false}, {{{1, "Second"}}, false}};
     e.words = fixture::SimpleWords(e);
     fixture::Write(path("ed"), e);
-    ZRT_Build(&h_);
   }
-  void TearDown() override { ZRT_Destroy(&h_); }
   std::string path(const std::string& name) const { return dir_ / name; }
 
   fixture::TempDir dir_{"zrt_export_abi"};
-  EngineHandle h_;
+  fixture::Handle h_;
 };
 
 TEST_F(ExportAbiTest, WritersAppendToTheOpenedFile) {
-  ASSERT_EQ(ZRT_Open(&h_, path("ed").c_str(), nullptr), 0);
+  ASSERT_EQ(ZRT_Open(h_, path("ed").c_str(), nullptr), 0);
   int fd = ZRT_OpenFile(path("out.txt").c_str(), O_CREAT | O_TRUNC | O_RDWR, 0644);
   ASSERT_GE(fd, 0);
-  for (int32_t n = 1; n <= ZRT_GetNumRecords(&h_); ++n) {
-    ASSERT_EQ(ZRT_GotoRecord(&h_, n), 0);
+  for (int32_t n = 1; n <= ZRT_GetNumRecords(h_); ++n) {
+    ASSERT_EQ(ZRT_GotoRecord(h_, n), 0);
     std::string header = "*** Document " + std::to_string(n) + " from 2 ***";
-    EXPECT_EQ(ZRT_TxtWrite(&h_, fd, header.c_str(), 1, nullptr, 1), 0);
-    EXPECT_EQ(ZRT_CsvWrite(&h_, fd, "^", "AU TI", 1), 0);
-    EXPECT_EQ(ZRT_IsoWrite(&h_, fd, "TI"), 0);
+    EXPECT_EQ(ZRT_TxtWrite(h_, fd, header.c_str(), 1, nullptr, 1), 0);
+    EXPECT_EQ(ZRT_CsvWrite(h_, fd, "^", "AU TI", 1), 0);
+    EXPECT_EQ(ZRT_IsoWrite(h_, fd, "TI"), 0);
   }
   EXPECT_EQ(ZRT_CloseFile(fd), 0);
   EXPECT_EQ(fixture::ReadFile(path("out.txt")),
@@ -57,8 +55,8 @@ TEST_F(ExportAbiTest, WritersAppendToTheOpenedFile) {
 TEST_F(ExportAbiTest, ClosedEditionWritesNothing) {
   int fd = ZRT_OpenFile(path("empty.txt").c_str(), O_CREAT | O_TRUNC | O_RDWR, 0644);
   ASSERT_GE(fd, 0);
-  EXPECT_EQ(ZRT_TxtWrite(&h_, fd, "header", 1, nullptr, 1), 0);
-  EXPECT_EQ(ZRT_CsvWrite(&h_, fd, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(ZRT_TxtWrite(h_, fd, "header", 1, nullptr, 1), 0);
+  EXPECT_EQ(ZRT_CsvWrite(h_, fd, nullptr, nullptr, 1), 0);
   EXPECT_EQ(ZRT_IsoWrite(nullptr, fd, nullptr), 0);
   EXPECT_EQ(ZRT_CloseFile(fd), 0);
   EXPECT_EQ(fs::file_size(path("empty.txt")), 0u);
