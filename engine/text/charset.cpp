@@ -99,13 +99,6 @@ unsigned char AnsiLowerByte(unsigned char c) {
   return c;
 }
 
-unsigned char OemUpperByte(unsigned char c) {
-  if (c >= 0xE0 && c <= 0xEF) return c - 0x50;
-  if (c >= 0xA0 && c <= 0xAF) return c - 0x20;
-  if (c < 0x80) return AsciiUp(c);
-  return c;
-}
-
 // Applies `map` to every byte of [p, p+n) that does not directly follow a "_".
 template <unsigned char (*map)(unsigned char)>
 void MapEscapeAware(char* p, size_t n) {
@@ -147,13 +140,6 @@ std::string IndexKey(std::string word) {
   return AnsiToOem(AnsiUpper(FoldYo(std::move(word))));
 }
 char* AnsiLower(char* text) { return MapInPlace<AnsiLowerByte>(text); }
-char* OemUpper(char* text) { return MapInPlace<OemUpperByte>(text); }
-
-char* AsciiLower(char* text) {
-  if (!text) return text;
-  for (char* p = text; *p; ++p) *p = static_cast<char>(AsciiDown(static_cast<unsigned char>(*p)));
-  return text;
-}
 
 std::string OemToAnsi(std::string text) { return MapString<OemToAnsiByte>(std::move(text)); }
 std::string AnsiToOem(std::string text) { return MapString<AnsiToOemByte>(std::move(text)); }

@@ -17,8 +17,6 @@ char* OemToAnsi(char* text);   // 80-AF +40, E0-EF +10
 char* AnsiToOem(char* text);   // F0-FF -10, B0-EF -40 (so ANSI B0-BF land on 70-7F)
 char* AnsiUpper(char* text);   // E0-FF -20, ASCII toupper, 80-DF unchanged
 char* AnsiLower(char* text);   // C0-DF +20, ASCII tolower, 80-BF and E0-FF unchanged
-char* OemUpper(char* text);    // E0-EF -50, A0-AF -20, ASCII toupper
-char* AsciiLower(char* text);  // ASCII letters only, every byte, no escape rule
 
 // For texts that are stored and read back with OemToAnsi (record texts): the letters
 // as AnsiToOem maps them, B0-BF kept (so ё, » and № survive), and the punctuation

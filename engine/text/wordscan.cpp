@@ -117,10 +117,4 @@ char* WordScanner::Next(uint8_t* counter, int32_t* offset) {
   return nullptr;
 }
 
-char* NextWord(char* text, uint8_t* counter, int32_t* offset) {
-  static WordScanner scanner;
-  if (text) scanner.Reset(text);
-  return scanner.Next(counter, offset);
-}
-
 }  // namespace zrt

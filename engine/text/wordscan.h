@@ -24,7 +24,4 @@ private:
   bool first_ = true;
 };
 
-// Process-wide strtok-style form: a non-null text starts a scan, null continues it.
-char* NextWord(char* text, uint8_t* counter, int32_t* offset);
-
 }  // namespace zrt

@@ -63,11 +63,6 @@ unsigned ModelAnsiLower(unsigned b) {
   return LatinDown(b);
 }
 
-unsigned ModelOemUpper(unsigned b) {
-  if (OemLowerIndex(b) >= 0) return 0x80 + OemLowerIndex(b);
-  return LatinUp(b);
-}
-
 using InPlace = char* (*)(char*);
 using OnString = std::string (*)(std::string);
 
@@ -86,7 +81,6 @@ const Rule kRules[] = {
     {"AnsiUpper", static_cast<InPlace>(zrt::AnsiUpper), ModelAnsiUpper,
      static_cast<OnString>(zrt::AnsiUpper)},
     {"AnsiLower", zrt::AnsiLower, ModelAnsiLower, nullptr},
-    {"OemUpper", zrt::OemUpper, ModelOemUpper, nullptr},
 };
 
 unsigned Convert(const Rule& r, std::string text, size_t at) {
@@ -147,15 +141,6 @@ TEST(Charset, ConversionsStopAtNulAndReturnTheirArgument) {
   }
   char empty[] = "";
   EXPECT_EQ(zrt::AnsiUpper(empty), empty);
-  EXPECT_EQ(zrt::AsciiLower(nullptr), nullptr);
-}
-
-TEST(Charset, AsciiLowerTouchesLatinCapitalsOnlyAndIgnoresEscapes) {
-  for (unsigned b = 1; b < 256; ++b) {
-    std::string text = "_" + Byte(b);
-    zrt::AsciiLower(text.data());
-    EXPECT_EQ(static_cast<unsigned char>(text[1]), LatinDown(b)) << "byte " << b;
-  }
 }
 
 TEST(Charset, CyrillicEdgeCases) {

@@ -25,14 +25,14 @@ std::ostream& operator<<(std::ostream& os, const Word& w) {
   return os << "{" << w.text << "@" << w.offset << "}";
 }
 
-// Scans a copy of `text` through the process-wide entry point, as the indexer does.
+// Scans a copy of `text` as the indexer does.
 std::vector<Word> Scan(const std::string& text, uint8_t* counter = nullptr) {
   std::string buf = text;
   std::vector<Word> words;
   uint8_t count = 0;
   int32_t offset = -1;
-  for (char* w = zrt::NextWord(buf.data(), &count, &offset); w;
-       w = zrt::NextWord(nullptr, &count, &offset)) {
+  zrt::WordScanner scanner(buf.data());
+  while (char* w = scanner.Next(&count, &offset)) {
     EXPECT_EQ(w, buf.data() + offset) << "offset points at the word";
     words.push_back({w, offset});
   }
@@ -69,14 +69,15 @@ TEST_F(WordScan, WritesTerminatorsIntoTheText) {
   std::string text = "ab cd  ef";
   uint8_t counter = 250;
   int32_t offset = 0;
-  ASSERT_STREQ(zrt::NextWord(text.data(), &counter, &offset), "ab");
-  ASSERT_STREQ(zrt::NextWord(nullptr, &counter, &offset), "cd");
-  ASSERT_STREQ(zrt::NextWord(nullptr, &counter, &offset), "ef");
+  zrt::WordScanner scanner(text.data());
+  ASSERT_STREQ(scanner.Next(&counter, &offset), "ab");
+  ASSERT_STREQ(scanner.Next(&counter, &offset), "cd");
+  ASSERT_STREQ(scanner.Next(&counter, &offset), "ef");
   EXPECT_EQ(offset, 7);
   EXPECT_EQ(counter, 253);
   EXPECT_EQ(text, std::string("ab\0cd\0 ef", 9));
-  EXPECT_EQ(zrt::NextWord(nullptr, &counter, &offset), nullptr);
-  EXPECT_EQ(zrt::NextWord(nullptr, &counter, &offset), nullptr) << "stays at the end";
+  EXPECT_EQ(scanner.Next(&counter, &offset), nullptr);
+  EXPECT_EQ(scanner.Next(&counter, &offset), nullptr) << "stays at the end";
   EXPECT_EQ(counter, 253);
 }
 
@@ -87,8 +88,9 @@ TEST_F(WordScan, CounterIsOneByteAndNullOutputsAreAllowed) {
   EXPECT_EQ(Scan(text, &counter).size(), 300u);
   EXPECT_EQ(counter, 300 % 256);
   std::string buf = "one two";
-  EXPECT_STREQ(zrt::NextWord(buf.data(), nullptr, nullptr), "one");
-  EXPECT_STREQ(zrt::NextWord(nullptr, nullptr, nullptr), "two");
+  zrt::WordScanner scanner(buf.data());
+  EXPECT_STREQ(scanner.Next(nullptr, nullptr), "one");
+  EXPECT_STREQ(scanner.Next(nullptr, nullptr), "two");
 }
 
 TEST_F(WordScan, ScannerObjectsAreIndependent) {
