@@ -73,7 +73,6 @@ class KeyTree {
   int Close();
 
   bool IsOpen() const { return pages_.IsOpen(); }
-  bool IsReadOnly() const { return IsOpen() && !pages_.writable(); }
   int height() const { return pages_.levels(); }
   const ItemLayout& layout() const { return layout_; }
   // Why the last failing call failed (a damaged page, a failed read or write).

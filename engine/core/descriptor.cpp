@@ -448,11 +448,6 @@ int FieldDescriptor::NumberByName(const char* name) const {
   return 0;
 }
 
-bool FieldDescriptor::HasNodes(int n) const {
-  const Definition* d = At(n);
-  return d && d->nodeCount > 0;
-}
-
 const char* FieldDescriptor::Evaluate(int n, const FieldSource& source) const {
   static char result[kResultSize];
   const Definition* d = At(n);

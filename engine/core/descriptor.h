@@ -87,7 +87,6 @@ class FieldDescriptor {
   const char* Alias(int n) const;
   // First definition whose name matches without regard to letter case; 0 when none.
   int NumberByName(const char* name) const;
-  bool HasNodes(int n) const;
 
   // Value of definition n for the source's current record, in a result buffer shared by
   // all descriptors and overwritten by the next call; cut to kResultSize - 1 bytes. Null

@@ -68,16 +68,6 @@ bool ValidKey(std::string_view key) {
 
 size_t KeyEntrySize(size_t key_length) { return RoundUp4(static_cast<uint32_t>(kEntryFixed + key_length + 1)); }
 
-int CompareKeyEntries(const KeyEntry& a, const KeyEntry& b) {
-  size_t n = std::min(a.key.size(), b.key.size());
-  int c = std::memcmp(a.key.data(), b.key.data(), n);
-  if (c != 0) return c < 0 ? -1 : 1;
-  if (a.key.size() != b.key.size()) return a.key.size() < b.key.size() ? -1 : 1;
-  if (a.record != b.record) return a.record < b.record ? -1 : 1;
-  if (a.field != b.field) return a.field < b.field ? -1 : 1;
-  if (a.position != b.position) return a.position < b.position ? -1 : 1;
-  return 0;
-}
 
 // A page copied out of the cache (or the in-memory root) for reading or changing.
 // The entry bytes are trusted here: they were checked when the page was loaded or
@@ -172,11 +162,6 @@ Status KeyFile::Open(const std::string& path, KeyFileMode mode, std::unique_ptr<
   }
   *out = std::move(kf);
   return Status::Ok();
-}
-
-Status KeyFile::OpenOrCreate(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out) {
-  if (Env::Current()->Exists(path)) return Open(path, mode, out);
-  return Create(path, mode, out);
 }
 
 Status KeyFile::Fail(Status s) {

@@ -55,8 +55,6 @@ struct KeyEntry {
   bool operator==(const KeyEntry&) const = default;
 };
 
-// The tree's total order: <0, 0, >0.
-int CompareKeyEntries(const KeyEntry& a, const KeyEntry& b);
 // Bytes the entry takes inside a page.
 size_t KeyEntrySize(size_t key_length);
 
@@ -71,7 +69,6 @@ public:
   static Status Create(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
   // Opens an existing file for reading and writing.
   static Status Open(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
-  static Status OpenOrCreate(const std::string& path, KeyFileMode mode, std::unique_ptr<KeyFile>* out);
 
   KeyFile(const KeyFile&) = delete;
   KeyFile& operator=(const KeyFile&) = delete;
