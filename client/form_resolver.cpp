@@ -104,8 +104,8 @@ std::optional<FormValue> FormResolver::Lookup(std::string_view id, const intptr_
   }
   if (id == "dbs_fnd") return V::Integer(selection_->total());
   if (id == "dbs_mark") return V::Integer(Marked(n) ? 1 : 0);
-  if (id == "dbs_print") return V::Integer(Printed(n) ? 1 : 0);
-  if (id == "dbs_pmark") return V::Integer(1);
+  if (id == "dbs_print") return V::Integer(!Printing() || Marked(n) ? 1 : 0);
+  if (id == "dbs_pmark") return V::Integer(Printing() ? 0 : 1);
   if (id == "dbs_rno") return V::Integer(n);
   if (id == "dbs_go") {
     int32_t record = selection_->RecordAt(n);

@@ -50,6 +50,8 @@ class FormResolver {
 
   // Fields as HTML instead of RTF.
   void setHtml(bool html) { html_ = html; }
+  // The contents code of each document the last expansion went to.
+  const std::vector<std::string>& sections() const { return sections_; }
 
  protected:
   // The answer for a name with its arguments (integers, or texts as const char*);
@@ -62,7 +64,8 @@ class FormResolver {
   virtual int32_t FontSize() const { return 20; }  // half-points
   virtual std::string NumberingMode() const { return ""; }
   virtual bool Marked(int32_t /*position*/) const { return false; }
-  virtual bool Printed(int32_t /*position*/) const { return true; }
+  // While printing only the marked positions are printed (dbs_print), and dbs_pmark is 0.
+  virtual bool Printing() const { return false; }
 
   // Stored markup as the output's markup (RTF, or HTML).
   std::string Markup(const std::string& stored) const;

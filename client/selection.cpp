@@ -1,5 +1,6 @@
 #include "client/selection.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "client/text.h"
@@ -60,6 +61,15 @@ bool DocSelection::Choose(EngineHandle* h, const std::optional<std::string>& que
     last_ = to < 0 || to > total_ ? total_ : to;
   }
   return true;
+}
+
+void DocSelection::Adopt(bool queryMode, int32_t total, std::vector<int32_t> found, CWordOpCode* opcodes) {
+  queryMode_ = queryMode;
+  found_ = std::move(found);
+  total_ = std::max(0, queryMode ? std::min(total, static_cast<int32_t>(found_.size())) : total);
+  first_ = 1;
+  last_ = total_;
+  adopted_ = opcodes;
 }
 
 int32_t DocSelection::RecordAt(int32_t position) const {

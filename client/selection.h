@@ -19,6 +19,11 @@ class DocSelection {
   bool Choose(EngineHandle* h, const std::optional<std::string>& query,
               const std::optional<std::string>& range, std::string* error);
 
+  // The documents of a query the caller ran and keeps (its found records in order and its
+  // op-code list, which must outlive the selection), or without a query the first `total`
+  // records of the edition; every position chosen.
+  void Adopt(bool queryMode, int32_t total, std::vector<int32_t> found, CWordOpCode* opcodes);
+
   bool queryMode() const { return queryMode_; }
   // Found records, or all records of the edition.
   int32_t total() const { return total_; }
@@ -30,7 +35,7 @@ class DocSelection {
   // -1 outside.
   int32_t RecordAt(int32_t position) const;
   // The query's words for highlighting; empty without a query.
-  CWordOpCode* opcodes() { return opcodes_.get(); }
+  CWordOpCode* opcodes() { return adopted_ ? adopted_ : opcodes_.get(); }
 
  private:
   bool queryMode_ = false;
@@ -39,6 +44,7 @@ class DocSelection {
   int32_t last_ = 0;
   std::vector<int32_t> found_;
   OpCodeList opcodes_;
+  CWordOpCode* adopted_ = nullptr;
 };
 
 // "N", "N-M" or "N-" (to the end) into from and to (to = -1 for the open end); 1 <= N <= M.

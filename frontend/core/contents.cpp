@@ -1,7 +1,5 @@
 #include "contents.h"
 
-#include <cstring>
-
 #include "codec.h"
 #include "zrteng.h"
 
@@ -30,28 +28,6 @@ QList<ContentsEntry> ReadContents(EngineHandle* h) {
   }
   NestContents(entries);
   return entries;
-}
-
-QByteArray SectionOfCurrentRecord(EngineHandle* h, QByteArray* title) {
-  const uint8_t field = ZRT_GetSrcNoByField(h, "G36");
-  const char* data = field ? ZRT_GetDataBySrcNo(h, field) : nullptr;
-  if (!data || !*data) return {};
-  QByteArray code = QByteArray(data).trimmed().left(63);
-  ORTree* tree = ZRT_GetOgl(h);
-  while (tree && !code.isEmpty()) {
-    ORTreeItem item{};
-    std::memcpy(item.key, code.constData(), code.size());
-    if (ORTree_FindORKey(tree, &item)) {
-      item.data[sizeof item.data - 1] = 0;
-      if (title) *title = item.data;
-      return code;
-    }
-    const qsizetype dot = code.lastIndexOf('.');
-    if (dot < 0) break;
-    code.truncate(dot);
-  }
-  if (title) title->clear();
-  return code;
 }
 
 }  // namespace tolvar

@@ -22,9 +22,4 @@ QList<ContentsEntry> ReadContents(EngineHandle* h);
 // Builds the nesting of entries given in order (codes and titles only).
 void NestContents(QList<ContentsEntry>& entries);
 
-// The record's contents code (field G36 of the current record), shortened at its last
-// "." until the tree knows it; `title` receives the section title (Windows-1251) when
-// found. Returns the code, possibly shortened; "" when the record has none.
-QByteArray SectionOfCurrentRecord(EngineHandle* h, QByteArray* title);
-
 }  // namespace tolvar

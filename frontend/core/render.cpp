@@ -1,92 +1,39 @@
 #include "render.h"
 
-#include <cstring>
-#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "client/form_resolver.h"
+#include "client/selection.h"
 #include "codec.h"
-#include "contents.h"
 #include "query_doc.h"
 #include "zrteng.h"
 
 namespace tolvar {
 
 namespace {
-intptr_t Integer(int32_t* kind, qint64 v) {
-  *kind = ZRT_FORM_INTEGER;
-  return intptr_t(v);
-}
-intptr_t Text(RenderContext& c, int32_t* kind, QByteArray text) {
-  *kind = ZRT_FORM_STRING;
-  c.answer = std::move(text);
-  return reinterpret_cast<intptr_t>(c.answer.constData());
-}
-QByteArray ToRtf(const QByteArray& markup) {
-  QByteArray out(markup.size() * 10 + 1, '\0');
-  OrvToRtf(out.data(), markup.constData());
-  return QByteArray(out.constData());
-}
-bool Marked(const RenderContext& c, qint64 n) { return c.marks && c.marks->contains(qint32(n)); }
 
-QByteArray FieldText(RenderContext& c, const char* code) {
-  uint8_t no = ZRT_GetNoByField(c.handle, code);
-  const char* data = no ? ZRT_GetDataByNo(c.handle, no) : nullptr;
-  if (!no) {
-    no = ZRT_GetSrcNoByField(c.handle, code);
-    data = no ? ZRT_GetDataBySrcNo(c.handle, no) : nullptr;
+// The document view's answers: the client layer's resolver over the document's own found
+// list, with the view's font, numbering style, marks and printing.
+class ViewResolver final : public zrt::client::FormResolver {
+ public:
+  ViewResolver(const RenderContext& c, zrt::client::DocSelection* docs) : FormResolver(c.handle, docs), c_(c) {}
+
+ protected:
+  std::string FontFace() const override { return c_.fontFace.toStdString(); }
+  int32_t FontSize() const override { return c_.fontSize; }
+  std::string NumberingMode() const override {
+    return std::string(c_.titleStyle & 1 ? "\\i" : "") + (c_.titleStyle & 2 ? "\\b" : "");
   }
-  if (!data) return {};
-  const size_t n = std::strlen(data);
-  QByteArray marked(qsizetype(n + ZRT_HIGH_EXTRA), '\0');
-  LStrHigh(data, marked.data(), c.opCodes, no, 1, 4, 0, 0);
-  return ToRtf(QByteArray(marked.constData()));
-}
+  bool Marked(int32_t position) const override { return c_.marks && c_.marks->contains(position); }
+  bool Printing() const override { return c_.printing; }
 
-QByteArray Heading(RenderContext& c) {
-  QByteArray title;
-  const QByteArray code = SectionOfCurrentRecord(c.handle, &title);
-  if (title.isEmpty()) return {};
-  const qsizetype n = c.sections.size();
-  if (n == 1 || (n >= 2 && c.sections[n - 2] != code)) return ToRtf(title);
-  return {};
-}
+ private:
+  const RenderContext& c_;
+};
+
 }  // namespace
-
-intptr_t ResolveName(void* context, const char* name, int32_t* kind, const intptr_t* args,
-                     int32_t count) {
-  RenderContext& c = *static_cast<RenderContext*>(context);
-  const qint64 n = count > 0 ? qint64(args[0]) : 0;
-  const QByteArrayView v(name);
-  if (v == "env_istart") return Integer(kind, c.start);
-  if (v == "env_icount") return Integer(kind, c.count);
-  if (v == "env_fname") return Text(c, kind, c.fontFace);
-  if (v == "env_fsize") return Integer(kind, c.fontSize);
-  if (v == "env_nummode") {
-    QByteArray mode;
-    if (c.titleStyle & 1) mode += "\\i";
-    if (c.titleStyle & 2) mode += "\\b";
-    return Text(c, kind, mode);
-  }
-  if (v == "dbs_fnd") return Integer(kind, c.total);
-  if (v == "dbs_mark") return Integer(kind, Marked(c, n));
-  if (v == "dbs_print") return Integer(kind, !c.printing || Marked(c, n));
-  if (v == "dbs_pmark") return Integer(kind, !c.printing);
-  if (v == "dbs_rno") return Integer(kind, n);
-  if (v == "dbs_go") {
-    qint64 record = n;
-    if (c.queryMode && c.foundList) record = n >= 1 && n <= c.foundList->size() ? (*c.foundList)[n - 1] : -1;
-    if (c.handle && record > 0) ZRT_GotoRecord(c.handle, int32_t(record));
-    c.sections << (c.handle ? SectionOfCurrentRecord(c.handle, nullptr) : QByteArray());
-    return Text(c, kind, {});
-  }
-  // A field whose code is "content" wins over the heading, as the field look-up comes first.
-  if (v.startsWith("rec_") && c.handle) {
-    const char* code = name + 4;
-    if (ZRT_GetNoByField(c.handle, code) || ZRT_GetSrcNoByField(c.handle, code))
-      return Text(c, kind, FieldText(c, code));
-    if (v == "rec_content") return Text(c, kind, Heading(c));
-  }
-  return Text(c, kind, {});
-}
 
 QStringList FormFields(const QByteArray& form) {
   QStringList codes;
@@ -102,19 +49,24 @@ QStringList FormFields(const QByteArray& form) {
 }
 
 RenderResult RenderForm(const QByteArray& form, RenderContext& ctx) {
+  const bool listed = ctx.queryMode && ctx.foundList;
+  zrt::client::DocSelection docs;
+  docs.Adopt(listed, ctx.total, listed ? std::vector<int32_t>(ctx.foundList->begin(), ctx.foundList->end())
+                                       : std::vector<int32_t>{},
+             ctx.opCodes);
+  ViewResolver resolver(ctx, &docs);
   RenderResult r;
-  std::unique_ptr<char[]> out(new char[ZRT_FORM_ROOM]);
   const qint32 wanted = ctx.count;
   for (;;) {
-    ctx.sections.clear();
-    int32_t loops[ZRT_FORM_LOOPS] = {};
-    const int32_t n = PParseForm(form.constData(), 0, int32_t(form.size()), out.get(), &ctx,
-                                 loops, -1, ResolveName);
-    // The expander stops one byte short of its room when it had to cut.
-    if (n < ZRT_FORM_ROOM - 1 || ctx.count <= 1) {
-      r.rtf = QByteArray(out.get(), qMax(0, n));
+    bool cut = false;
+    const std::string out = resolver.Expand(std::string_view(form.constData(), size_t(form.size())),
+                                            ctx.start, ctx.count, &cut);
+    if (!cut || ctx.count <= 1) {
+      r.rtf = QByteArray(out.data(), qsizetype(out.size()));
       r.shown = ctx.count;
-      r.cut = ctx.count < wanted || n >= ZRT_FORM_ROOM - 1;
+      r.cut = ctx.count < wanted || cut;
+      ctx.sections.clear();
+      for (const std::string& code : resolver.sections()) ctx.sections << QByteArray::fromStdString(code);
       return r;
     }
     ctx.count = qMax(1, ctx.count / 2);

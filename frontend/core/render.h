@@ -1,7 +1,6 @@
-// Rendering one portion of a query document: the output form runs through PParseForm,
-// and every name it does not know comes to the name resolver here (the portion's
-// bounds, the font, the current record's fields with the query words marked and
-// converted to RTF, the contents heading, the marks).
+// Rendering one portion of a query document: the output form is expanded by the client
+// layer's form resolver, which the document view extends with its own settings (the
+// font, the numbering style, the marks, printing).
 #pragma once
 
 #include <QByteArray>
@@ -27,12 +26,7 @@ struct RenderContext {
   int fontSize = 20;   // half-points
   int titleStyle = 0;  // 1 italic number line, 2 bold
   QList<QByteArray> sections;  // contents code of each document visited
-  QByteArray answer;           // the text last handed to the form
 };
-
-// The resolver that PParseForm calls (ZRT_FormResolver); context is a RenderContext.
-intptr_t ResolveName(void* context, const char* name, int32_t* kind, const intptr_t* args,
-                     int32_t count);
 
 // Field codes that the form reads ("$*rec_TI*"), at most 3 characters, in order.
 QStringList FormFields(const QByteArray& form);

@@ -323,7 +323,7 @@ class TstFrontendCore : public QObject {
     QVERIFY(doc.JumpToSection(entries[0].code));
     QVERIFY(!doc.queryMode);
     QVERIFY(ZRT_GotoRecord(doc.handle, doc.portion.start) == 0);
-    QVERIFY(SectionOfCurrentRecord(doc.handle, nullptr).startsWith(entries[0].code));
+    QVERIFY(QByteArray(ZRT_GetDataBySrcNo(doc.handle, ZRT_GetSrcNoByField(doc.handle, "G36"))).startsWith(entries[0].code));
   }
 
   void selectionText_data() {
