@@ -25,8 +25,18 @@
 
 namespace tolvar {
 
+namespace {
+// A4 with a binding margin on the left; the page set-up changes it for the session.
+void SetDefaultPage(QPrinter& printer) {
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageMargins(QMarginsF(20, 15, 15, 15), QPageLayout::Millimeter);
+}
+}  // namespace
+
 QPrinter& SessionPrinter() {
   static QPrinter printer(QPrinter::HighResolution);
+  static const bool prepared = (SetDefaultPage(printer), true);
+  Q_UNUSED(prepared);
   return printer;
 }
 
@@ -164,6 +174,7 @@ int PrintFromCommandLine(const QStringList& args, const QString& programFolder) 
   if (doc.Total() == 0) return Fail(1, "the query of " + file + " finds no documents");
 
   QPrinter printer(QPrinter::HighResolution);
+  SetDefaultPage(printer);
   if (!pdf.isEmpty()) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
