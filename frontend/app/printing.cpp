@@ -97,6 +97,8 @@ void PageSetup(QWidget* parent) {
 void PrintWithDialog(CTolvarDoc& doc, QWidget* parent) {
   QPrintDialog dlg(&SessionPrinter(), parent);
   dlg.setWindowTitle(QStringLiteral("Печать"));
+  // The job prints its documents whole; a page range would be silently ignored.
+  dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
   if (dlg.exec() == QDialog::Accepted) Print(doc, &SessionPrinter(), parent);
 }
 

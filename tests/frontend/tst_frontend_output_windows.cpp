@@ -1,6 +1,11 @@
-// The export command's windows on the offscreen platform: Retry on a file that cannot be
-// created, and «Отмена» answered No and then Yes, which keeps what was written.
+// The print and export windows on the offscreen platform: the print job through the
+// print form onto a PDF printer and in the preview; Retry on an export file that cannot
+// be created, and «Отмена» answered No and then Yes, which keeps what was written. With
+// TOLVAR_SCREENSHOT_DIR set the preview and the progress window are saved as PNGs.
 #include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,6 +14,7 @@
 
 #include "export_window.h"
 #include "output_job.h"
+#include "printing.h"
 #include "query_doc.h"
 #include "string_table.h"
 #include "tolvar_app.h"
@@ -24,7 +30,7 @@ struct SilentUi : IQueryUi {
 };
 }  // namespace
 
-class TstFrontendExportWindow : public QObject {
+class TstFrontendOutputWindows : public QObject {
   Q_OBJECT
   CTolvarApp app_;
   QTemporaryDir dir_;
@@ -37,6 +43,10 @@ class TstFrontendExportWindow : public QObject {
     doc->queryMode = false;
     doc->portion = {1, count, doc->recordCount};
     return doc;
+  }
+  static void Shot(QWidget* w, const char* name) {
+    const QString dir = qEnvironmentVariable("TOLVAR_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) w->grab().save(dir + "/" + name + ".png");
   }
   static void PressCancel(int ms) {
     QTimer::singleShot(ms, [] {
@@ -54,6 +64,34 @@ class TstFrontendExportWindow : public QObject {
     QCOMPARE(app_.OpenCatalog(), 4);
   }
   void cleanupTestCase() { SetApp(nullptr); }
+
+  // The print form of the settings, the header of the settings on every page.
+  void printJob() {
+    auto doc = Reading("Поэзия и драматургия", 10);
+    doc->marks.Set({5, 2});
+    app_.forms.printIndex = int(app_.formNames.indexOf("Для печати")) + 1;
+    app_.settings.printHeader = "&b, стр. &p";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir_.filePath("job.pdf"));
+    QString error;
+    QCOMPARE(PrintDocuments(*doc, 0, &printer, &error), 1);
+    QProcess text;
+    text.start("pdftotext", {dir_.filePath("job.pdf"), "-"});
+    QVERIFY(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(out.startsWith("Поэзия и драматургия, стр. 1 © ") && out.contains("\n2. ") &&
+                 out.contains("\n5. ") && !out.contains("\n3. "), qPrintable(out));
+
+    doc->marks.Clear();
+    QPrintPreviewDialog preview(&printer);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+            [&](QPrinter* p) { QVERIFY(PrintDocuments(*doc, 0, p, &error) > 0); });
+    preview.resize(900, 760);
+    preview.show();
+    QTest::qWait(100);
+    Shot(&preview, "print-preview");
+  }
 
   void retryCreatesTheFile() {
     auto doc = Reading("Поэзия и драматургия", 7);
@@ -75,7 +113,10 @@ class TstFrontendExportWindow : public QObject {
     warnings_.clear();
     ui::SetQuestionHook([&](const QString& t) {
       asked_ << t;
-      if (asked_.size() == 1) PressCancel(0);  // No: the export goes on, and is cancelled again
+      if (asked_.size() == 1) {
+        Shot(QApplication::activeModalWidget(), "export-progress");
+        PressCancel(0);  // No: the export goes on, and is cancelled again
+      }
       return asked_.size() == 2;
     });
     PressCancel(20);
@@ -90,5 +131,5 @@ class TstFrontendExportWindow : public QObject {
   }
 };
 
-QTEST_MAIN(TstFrontendExportWindow)
-#include "tst_frontend_export_window.moc"
+QTEST_MAIN(TstFrontendOutputWindows)
+#include "tst_frontend_output_windows.moc"
