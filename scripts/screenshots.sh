@@ -7,14 +7,14 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target tolvar tst_frontend_widgets tst_frontend_output_windows \
+cmake --build build -j "$(nproc)" --target tolvar tst_frontend_widgets tst_frontend_output \
   catalog config_folder
 out="$root/build/screenshots"
 mkdir -p "$out"
 if [ -z "${DISPLAY:-}" ] || [ "${1:-}" != "--in-x" ]; then
   TOLVAR_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen build/tests/frontend/tst_frontend_widgets >/dev/null
   TOLVAR_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen \
-    build/tests/frontend/tst_frontend_output_windows >/dev/null
+    build/tests/frontend/tst_frontend_output >/dev/null
   exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" --in-x
 fi
 
