@@ -77,7 +77,13 @@ QString ExportPath(const QString& chosen, int format) {
   return chosen + kExtensions[format];
 }
 
-QString ProposedExportName(const QString& title) { return title.section(' ', 0, 0); }
+QString ProposedExportName(const QString& title) {
+  // A saved query's title is its file name: proposing "name.cdq" would offer to
+  // overwrite the query itself with the export.
+  QString name = title.section(' ', 0, 0);
+  if (name.endsWith(".cdq", Qt::CaseInsensitive)) name.chop(4);
+  return name;
+}
 
 ExportTimes EstimateTimes(qint64 elapsedSeconds, qint64 done, qint64 total) {
   if (elapsedSeconds < 1 || done < 1) return {};

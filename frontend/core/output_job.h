@@ -45,7 +45,7 @@ enum ExportFormat { kExportText = 0, kExportIso = 1, kExportCsv = 2 };
 
 // The chosen file name gets the format's extension when its name has no ".".
 QString ExportPath(const QString& chosen, int format);
-// The proposed file name: the document title up to its first blank.
+// The proposed file name: the document title up to its first blank, without ".cdq".
 QString ProposedExportName(const QString& title);
 
 // The estimated whole and remaining time in seconds; both 0 before a second has passed.

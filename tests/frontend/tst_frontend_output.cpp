@@ -108,8 +108,8 @@ class TstFrontendOutput : public QObject {
   void exportNamesAndTimes() {
     QCOMPARE(QStringList({ExportPath("/tmp/a", kExportText), ExportPath("/tmp/a", kExportIso),
                           ExportPath("/tmp/a", kExportCsv), ExportPath("/tmp/a.dat", kExportCsv),
-                          ExportPath("/j.smith/a", kExportCsv), ProposedExportName("Query1 : Проза")}),
-             QStringList({"/tmp/a.txt", "/tmp/a.iso", "/tmp/a.csv", "/tmp/a.dat", "/j.smith/a.csv", "Query1"}));
+                          ExportPath("/j.smith/a", kExportCsv), ProposedExportName("Query1 : Проза"), ProposedExportName("война.cdq")}),
+             QStringList({"/tmp/a.txt", "/tmp/a.iso", "/tmp/a.csv", "/tmp/a.dat", "/j.smith/a.csv", "Query1", "война"}));
     const struct {
       qint64 elapsed, done, total;
       const char *whole, *remaining;
