@@ -50,8 +50,7 @@ struct Edition {
   }
   std::set<int32_t> Found(const std::string& query) {
     EXPECT_EQ(ZRT_SetQueryByString(h, query.c_str(), 0, nullptr, nullptr, nullptr), 0) << query;
-    std::vector<int32_t> records(ZRT_GetNumFoundRecords(h) + 1);
-    records.resize(ZRT_BuildList(h, records.data(), static_cast<int32_t>(records.size())));
+    std::vector<int32_t> records = fixture::FoundRecords(h);
     return {records.begin(), records.end()};
   }
   std::set<int32_t> InSection(const std::string& code) const {
@@ -197,8 +196,7 @@ TEST_P(CatalogTest, EveryFormRendersEveryRecordBalanced) {
     if (entry.path().extension() != ".tpl") continue;
     SCOPED_TRACE(entry.path().filename().string());
     ++forms;
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::string form(std::istreambuf_iterator<char>(in), {});
+    const std::string form = fixture::ReadFile(entry.path().string());
     for (const char* damaged : {"", " x{y", " _", " [a{b_\xDE", "}]"}) {
       for (int32_t start = 1; start <= ZRT_GetNumRecords(ed.h); start += 10) {
         View view{&ed, start, std::min(10, ZRT_GetNumRecords(ed.h) - start + 1), {}, {}, damaged};

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,16 +32,10 @@ void Put(EngineHandle* h, const std::string& ti, const std::string& ab, bool upd
 
 TEST(WordListing, EveryWordHasTheCountsOfTheListingByRoot) {
   fixture::TempDir dir;
-  {
-    std::ofstream(dir / "src.jsonl") << R"({"TI": "альфа бета", "AB": "гамма альфа"})"
-                                        "\n"
-                                     << R"({"TI": "бета", "AB": "дельта"})"
-                                        "\n"
-                                     << R"({"TI": "альфа", "AB": "эпсилон"})"
-                                        "\n";
-  }
   zrt::client::SourceSpec spec;
-  spec.path = dir / "src.jsonl";
+  spec.path = dir.Write("src.jsonl", R"({"TI": "альфа бета", "AB": "гамма альфа"})" "\n"
+                                     R"({"TI": "бета", "AB": "дельта"})" "\n"
+                                     R"({"TI": "альфа", "AB": "эпсилон"})" "\n");
   spec.fields = {{"TI", {"TI"}, 1, 0}, {"AB", {"AB"}, 2, 1}};
   std::string error;
   auto source = zrt::client::OpenSource(spec, &error);

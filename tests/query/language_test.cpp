@@ -45,7 +45,7 @@ protected:
       EXPECT_EQ(ZRT_GetNumFoundRecords(h_), 0);
       return {-1};
     }
-    return Found(h_);
+    return FoundRecords(h_);
   }
 
   TempDir dir_;
@@ -142,9 +142,9 @@ TEST_F(Language, LimitsThroughTheAbi) {
   std::strcpy(limits[1].field, "LA");
   std::strcpy(limits[1].text, "EN");
   ASSERT_EQ(ZRT_SetQueryByString(h_, Ansi("нефть OR нефтью").c_str(), 2, limits, nullptr, nullptr), 0);
-  EXPECT_EQ(Found(h_), V{3});
+  EXPECT_EQ(FoundRecords(h_), V{3});
   ASSERT_EQ(ZRT_SetQueryByString(h_, "", 1, limits, nullptr, nullptr), 0);
-  EXPECT_EQ(Found(h_), (V{1, 3}));
+  EXPECT_EQ(FoundRecords(h_), (V{1, 3}));
   EXPECT_EQ(ZRT_SetQueryByString(h_, "", 0, nullptr, nullptr, nullptr), -1);
   EXPECT_EQ(ZRT_SetQueryByString(h_, nullptr, 0, nullptr, nullptr, nullptr), -1);
 }
@@ -205,7 +205,7 @@ TEST_F(Language, StopWordsAreNeutralAndNotRecorded) {
   zrt::StopList::Global().SetEntries({Ansi("ДОБЫЧА"), "THE"});
   OpCodes list;
   ASSERT_EQ(ZRT_SetQueryByString(h_, Ansi("нефть AND the").c_str(), 0, nullptr, list, nullptr), 0);
-  EXPECT_EQ(Found(h_), (V{1, 2}));
+  EXPECT_EQ(FoundRecords(h_), (V{1, 2}));
   EXPECT_EQ(list.list.impl->records().size(), 1u);  // only the term
   EXPECT_EQ(Run("the AND нефть"), (V{1, 2}));
   EXPECT_EQ(Run("нефть NOT the"), (V{1, 2}));

@@ -43,7 +43,7 @@ protected:
   }
   V Run(const std::string& utf8) {
     if (ZRT_SetQueryByString(h_, Ansi(utf8).c_str(), 0, nullptr, nullptr, nullptr) != 0) return {-1};
-    return Found(h_);
+    return FoundRecords(h_);
   }
   TempDir dir_;
   Handle h_;
@@ -107,13 +107,13 @@ TEST(LookupCap, AtMost301RowsPerTerm) {
   auto progress = [](int32_t r, int32_t, int32_t, const char*) { rows = r; };
   ASSERT_EQ(ZRT_SetQueryByString(h, "ab$", 0, nullptr, nullptr, progress), 0);
   EXPECT_EQ(rows, 301);
-  V found = Found(h);
+  V found = FoundRecords(h);
   ASSERT_EQ(found.size(), 301u);
   EXPECT_EQ(found.back(), 301);
   ASSERT_EQ(ZRT_SetQueryByString(h, "ab3$", 0, nullptr, nullptr, progress), 0);
   EXPECT_EQ(rows, 100);
   ASSERT_EQ(ZRT_SetQueryByString(h, "ab399", 0, nullptr, nullptr, progress), 0);
-  EXPECT_EQ(Found(h), V{400});
+  EXPECT_EQ(FoundRecords(h), V{400});
   // The listing of an empty root: the first 301 words.
   ASSERT_EQ(ZRT_SetQueryByRoot(h, "", nullptr), 0);
   EXPECT_EQ(ZRT_GetNumFoundWords(h), 301);
@@ -260,7 +260,7 @@ TEST(Listing, MergesBothIndexes) {
   rows.clear();
   auto progress = [](int32_t r, int32_t, int32_t, const char*) { rows.push_back(r); };
   ASSERT_EQ(ZRT_SetQueryByString(h, Ansi("нефть OR газ").c_str(), 0, nullptr, nullptr, progress), 0);
-  EXPECT_EQ(Found(h), (V{301, 302}));
+  EXPECT_EQ(FoundRecords(h), (V{301, 302}));
   EXPECT_EQ(rows, (std::vector<int>{1, 0}));
 }
 
@@ -293,7 +293,7 @@ TEST(Lookup, WordsWithYoAreOneWithTheirYeSpelling) {
   for (int packed = 0; packed < 2; ++packed) {
     for (const auto& c : cases) {
       ASSERT_EQ(ZRT_SetQueryByString(h, Ansi(c.query).c_str(), 0, nullptr, nullptr, nullptr), 0);
-      EXPECT_EQ(Found(h), c.found) << c.query << (packed ? " after packing" : "");
+      EXPECT_EQ(FoundRecords(h), c.found) << c.query << (packed ? " after packing" : "");
     }
     // The listing shows the folded word once, with both spellings' counts.
     ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("мёртв$").c_str(), nullptr), 0);

@@ -409,7 +409,7 @@ TEST_P(QueryModel, RandomQueriesAgreeWithTheReference) {
       NodePtr query = gen.Disjunction(3, &text);
       std::vector<int32_t> expected = Records(ref.Eval(*query, false));
       ASSERT_EQ(ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, nullptr, nullptr), 0) << text;
-      EXPECT_EQ(Found(h), expected) << "edition " << edition << ": " << text;
+      EXPECT_EQ(FoundRecords(h), expected) << "edition " << edition << ": " << text;
       ++compared;
       nonEmpty += !expected.empty();
     }
@@ -420,7 +420,7 @@ TEST_P(QueryModel, RandomQueriesAgreeWithTheReference) {
       std::string text;
       NodePtr query = gen.Disjunction(3, &text);
       ASSERT_EQ(ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, nullptr, nullptr), 0) << text;
-      EXPECT_EQ(Found(h), Records(ref.Eval(*query, false))) << "packed edition " << edition << ": " << text;
+      EXPECT_EQ(FoundRecords(h), Records(ref.Eval(*query, false))) << "packed edition " << edition << ": " << text;
     }
   }
   EXPECT_EQ(compared, editions * 100);

@@ -2,8 +2,6 @@
 // index is made from the records by the word scanner, as the indexer makes it.
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -17,6 +15,7 @@
 
 namespace querytest {
 
+using fixture::FoundRecords;
 using fixture::Handle;
 using fixture::TempDir;
 
@@ -73,12 +72,5 @@ struct QueryParamsScope {
   }
   ~QueryParamsScope() { CDat_SetQParam('$', 0, 0, 0); }
 };
-
-inline std::vector<int32_t> Found(EngineHandle* h) {
-  std::vector<int32_t> out(static_cast<size_t>(std::max(0, ZRT_GetNumFoundRecords(h))));
-  int32_t n = ZRT_BuildList(h, out.data(), static_cast<int32_t>(out.size()));
-  out.resize(static_cast<size_t>(std::max(0, n)));
-  return out;
-}
 
 }  // namespace querytest

@@ -1,7 +1,5 @@
 #include "write/write_support.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 #include "fixture/fixture_writer.h"
@@ -80,10 +78,7 @@ std::map<std::string, std::string> EditionFiles(const std::string& base) {
 
 std::vector<int32_t> Find(EngineHandle* h, const char* query) {
   if (ZRT_SetQueryByString(h, query, 0, nullptr, nullptr, nullptr) != 0) return {-1};
-  std::vector<int32_t> records(static_cast<size_t>(ZRT_GetNumFoundRecords(h)) + 1);
-  int32_t n = ZRT_BuildList(h, records.data(), static_cast<int32_t>(records.size()));
-  records.resize(static_cast<size_t>(n));
-  return records;
+  return fixture::FoundRecords(h);
 }
 
 }  // namespace write_test
