@@ -29,37 +29,32 @@ std::vector<std::string> Compress(std::initializer_list<const char*> forms, int 
 
 using V = std::vector<std::string>;
 
-TEST(Compress, SharedPrefixBecomesATruncatedTerm) {
-  EXPECT_EQ(Compress({"нефти", "нефть", "нефтью"}), (V{"нефт$2", "-", "-"}));
-  // The first form is the shared prefix itself: it keeps its text and gains "$e".
-  EXPECT_EQ(Compress({"стол", "стола", "столами"}), (V{"стол$3", "-", "-"}));
-}
-
-TEST(Compress, ShortSharedPrefixSplitsIntoGroups) {
-  // "ст" is shared by all (k = 3): the list splits into groups agreeing in 3 bytes.
-  EXPECT_EQ(Compress({"стол", "стола", "стул", "стула"}), (V{"стол$1", "-", "стул$1", "-"}));
-  // A group of one stays as it is.
-  EXPECT_EQ(Compress({"дом", "дома", "кот"}), (V{"дом$1", "-", "кот"}));
-  EXPECT_EQ(Compress({"стол", "стула"}), (V{"стол", "стула"}));
-  EXPECT_EQ(Compress({"а", "б"}), (V{"а", "б"}));
-}
-
-TEST(Compress, EqualFormsAndSingleForms) {
-  EXPECT_EQ(Compress({"стол", "стол", "стол"}), (V{"стол", "-", "-"}));
-  EXPECT_EQ(Compress({"стол"}), (V{"стол"}));
+TEST(Compress, FormsBecomeTruncatedTerms) {
+  const struct {
+    std::initializer_list<const char*> forms;
+    int minLength;
+    V want;
+  } cases[] = {
+      {{"нефти", "нефть", "нефтью"}, 1, {"нефт$2", "-", "-"}},
+      // The first form is the shared prefix itself: it keeps its text and gains "$e".
+      {{"стол", "стола", "столами"}, 1, {"стол$3", "-", "-"}},
+      // "ст" is shared by all (k = 3): the list splits into groups agreeing in 3 bytes.
+      {{"стол", "стола", "стул", "стула"}, 1, {"стол$1", "-", "стул$1", "-"}},
+      // A group of one stays as it is.
+      {{"дом", "дома", "кот"}, 1, {"дом$1", "-", "кот"}},
+      {{"стол", "стула"}, 1, {"стол", "стула"}},
+      {{"а", "б"}, 1, {"а", "б"}},
+      {{"стол", "стол", "стол"}, 1, {"стол", "-", "-"}},
+      {{"стол"}, 1, {"стол"}},
+      // A digit cannot say 10: a bare "$" still finds every form.
+      {{"стол", "столоверчениями"}, 1, {"стол$", "-"}},
+      {{"перевод", "переводчиками", "переводчица"}, 1, {"перевод$6", "-", "-"}},
+      // With a minimum of 2 the first byte is taken as shared even where it differs.
+      {{"стола", "столу"}, 5, {"стол$1", "-"}},
+      {{"астол", "бстол"}, 2, {"астол", "-"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Compress(c.forms, c.minLength), c.want) << *c.forms.begin();
   DZCompress(nullptr, 3, 1);  // no list: nothing happens
-}
-
-TEST(Compress, MoreThanNineFurtherBytesGiveABareTruncation) {
-  // A digit cannot say 10: a bare "$" still finds every form.
-  EXPECT_EQ(Compress({"стол", "столоверчениями"}), (V{"стол$", "-"}));
-  EXPECT_EQ(Compress({"перевод", "переводчиками", "переводчица"}), (V{"перевод$6", "-", "-"}));
-}
-
-TEST(Compress, MinimumLengthStartsTheSearch) {
-  // With a minimum of 2 the first byte is taken as shared even where it differs.
-  EXPECT_EQ(Compress({"стола", "столу"}, 5), (V{"стол$1", "-"}));
-  EXPECT_EQ(Compress({"астол", "бстол"}, 2), (V{"астол", "-"}));
 }
 
 }  // namespace
