@@ -38,9 +38,8 @@ class IsoReader {
   // Corruption naming its number and byte offset; the reader has then moved past it
   // (to after the next record terminator), so the caller may go on or stop.
   Status Next(std::vector<IsoField>* fields, bool* done);
-  // The last record read or refused: its 1-based number and its first byte's offset.
+  // The last record read or refused: its 1-based number.
   int64_t recordNumber() const { return recordNumber_; }
-  uint64_t recordOffset() const { return recordOffset_; }
   uint64_t position() const { return position_; }
   uint64_t size() const { return size_; }
   const std::string& path() const { return path_; }

@@ -118,7 +118,6 @@ void RecordStore::Close() {
   videoPath_.clear();
   picturePath_.clear();
   pictureCount_ = 0;
-  numberedPictures_ = false;
   if (contents_) {
     contents_->tree.Close();
     contents_.reset();
@@ -139,7 +138,6 @@ Status RecordStore::ReadRecord(int32_t n, bool findMedia) {
   videoPath_.clear();
   picturePath_.clear();
   pictureCount_ = 0;
-  numberedPictures_ = false;
 
   const std::string where = "record " + std::to_string(n) + ": ";
   unsigned char word[4];
@@ -232,7 +230,6 @@ void RecordStore::FindMultimedia() {
     }
     if (numbered) {
       pictureCount_ = numbered;
-      numberedPictures_ = true;
       picturePath_ = name;
       return;
     }

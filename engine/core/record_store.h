@@ -81,7 +81,6 @@ public:
   const std::string& videoPath() const { return videoPath_; }
   const std::string& picturePath() const { return picturePath_; }
   int32_t pictureCount() const { return pictureCount_; }
-  bool numberedPictures() const { return numberedPictures_; }
 
   // --- writing (fails on a read-only store) -------------------------------------------
   // Field texts of one document (Windows-1251), indexed by source field number - 1;
@@ -129,7 +128,6 @@ private:
 
   std::string soundPath_, videoPath_, picturePath_;
   int32_t pictureCount_ = 0;
-  bool numberedPictures_ = false;
 
   std::unique_ptr<ZrtKeyTree> contents_;
 };
