@@ -104,9 +104,9 @@ class TstFrontendWidgets : public QObject {
     QTest::addColumn<bool>("queryEmpty");
     QTest::addColumn<bool>("quick");
     QTest::addColumn<QString>("enabled");  // one letter per item: y enabled, n disabled
-    QTest::newRow("no selection") << false << false << false << "ynnnnn";
-    QTest::newRow("selection, empty query") << true << true << false << "yynnny";
-    QTest::newRow("selection and query") << true << false << true << "yyyyny";
+    QTest::newRow("no selection") << false << false << false << "ynnnyn";
+    QTest::newRow("selection, empty query") << true << true << false << "yynnyy";
+    QTest::newRow("selection and query") << true << false << true << "yyyyyy";
   }
   void contextMenu() {
     QFETCH(bool, selection);
