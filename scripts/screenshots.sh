@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # PNGs of the front end under Xvfb, in build/screenshots/: the main window with a found
 # portion and the contents pane, the query builder's main page, and (drawn by the widget
-# test) the settings and catalog dialogs.
+# test) the settings and catalog dialogs, the builder's three pages, the search history
+# and the dictionary window.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QVBoxLayout>
 
 #include "codec.h"
 #include "query_doc.h"
@@ -87,18 +88,25 @@ CQueryLimits::CQueryLimits(QWidget* parent) : QWidget(parent) {
   years->setPlaceholderText("например: 1836, 1909-1911");
   years->setWhatsThis("Годы и интервалы годов через запятую, пробел или точку с запятой, "
                       "например 1836, 1909-1911.");
-  grid->addWidget(new QLabel(QString::fromUtf8(Limits(kDocTypes).caption)), 0, 0);
-  grid->addWidget(lists[kDocTypes], 1, 0, 3, 1);
+  // The document types' long names take the left column, with the years under them;
+  // the countries and languages fill the height on the right.
+  QListWidget* types = lists[kDocTypes];
+  types->setMinimumWidth(types->sizeHintForColumn(0) + 2 * types->frameWidth() + 8);
+  types->setMaximumHeight(types->sizeHintForRow(0) * (types->count() + 1) + 2 * types->frameWidth());
+  auto* left = new QVBoxLayout;
+  left->addWidget(new QLabel(QString::fromUtf8(Limits(kDocTypes).caption)));
+  left->addWidget(types);
+  left->addSpacing(12);
+  left->addWidget(new QLabel("Год издания (PY):"));
+  left->addWidget(years);
+  left->addStretch();
+  grid->addLayout(left, 0, 0, 2, 1);
   grid->addWidget(new QLabel(QString::fromUtf8(Limits(kCountries).caption)), 0, 1);
   grid->addWidget(lists[kCountries], 1, 1);
   grid->addWidget(new QLabel(QString::fromUtf8(Limits(kLanguages).caption)), 0, 2);
   grid->addWidget(lists[kLanguages], 1, 2);
-  auto* yearsRow = new QFormLayout;
-  yearsRow->addRow("Год издания (PY):", years);
-  grid->addLayout(yearsRow, 2, 1, 1, 2);
-  grid->setColumnStretch(0, 3);
-  grid->setColumnStretch(1, 2);
-  grid->setColumnStretch(2, 2);
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(2, 1);
 }
 
 void CQueryLimits::Fill(const CTolvarDoc& doc) {

@@ -126,8 +126,11 @@ void CDictionaryDialog::Browse() {
     items << item;
   }
   list->addTopLevelItems(items);
-  list->resizeColumnToContents(1);
-  list->resizeColumnToContents(2);
+  // Counts a little apart, so that the two columns read as two.
+  for (int column : {1, 2}) {
+    list->resizeColumnToContents(column);
+    list->setColumnWidth(column, qMax(70, list->columnWidth(column) + 16));
+  }
 }
 
 void CDictionaryDialog::Finish(Outcome outcome) {

@@ -380,6 +380,8 @@ void CMainFrame::CatalogDialog() {
   };
   if (dlg.exec() != QDialog::Accepted) return;
   app.settings.historyPath = dlg.history;
+  for (QMdiSubWindow* sub : mdi_->subWindowList())
+    if (auto* w = qobject_cast<CQueryWindow*>(sub->widget())) w->Doc().historyFolder = app.HistoryFolder();
   if (dlg.changed) {
     app.settings.dbPath = dlg.catalog;
     app.OpenCatalog();

@@ -91,7 +91,7 @@ CQueryTab::CQueryTab(CTolvarDoc& doc, QWidget* parent) : QDialog(parent), doc_(d
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
-  resize(680, 560);
+  resize(760, 580);
 
   for (QComboBox* box : {editions_, areaPage_->editions}) {
     box->setCurrentText(doc.editionName);
