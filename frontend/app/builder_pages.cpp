@@ -30,12 +30,6 @@ QList<int> Checked(const QListWidget* list) {
   return rows;
 }
 
-// A double click or Enter on a line ticks it as well as a click on its box.
-void ToggleOnClick(QListWidget* list) {
-  QObject::connect(list, &QListWidget::itemActivated, list, [](QListWidgetItem* item) {
-    item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-  });
-}
 }  // namespace
 
 CQueryDB::CQueryDB(QWidget* parent) : QWidget(parent) {
@@ -45,7 +39,6 @@ CQueryDB::CQueryDB(QWidget* parent) : QWidget(parent) {
   sections = new QListWidget;
   sections->setWhatsThis("Разделы содержания издания. Отмеченные разделы ограничивают поиск "
                          "документами с их рубриками.");
-  ToggleOnClick(sections);
   auto* form = new QFormLayout;
   form->addRow("Тематика:", editions);
   form->addRow("Всего записей:", records_);
@@ -79,7 +72,6 @@ CQueryLimits::CQueryLimits(QWidget* parent) : QWidget(parent) {
     const LimitTable& table = Limits(LimitList(list));
     lists[list] = new QListWidget;
     for (int k = 0; k < table.size; ++k) AddCheckable(lists[list], QString::fromUtf8(table.entries[k].display), false);
-    ToggleOnClick(lists[list]);
     lists[list]->setWhatsThis("Отмеченные значения ограничивают поиск документами с ними (поле " +
                               QString::fromLatin1(table.field) + ").");
   }

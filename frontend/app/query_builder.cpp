@@ -91,6 +91,8 @@ CQueryTab::CQueryTab(CTolvarDoc& doc, QWidget* parent) : QDialog(parent), doc_(d
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
   layout->addWidget(buttons);
+  // Only a button inside the dialog can become its default: Enter shows the documents.
+  show_->setDefault(show_->isEnabled());
   resize(760, 580);
 
   for (QComboBox* box : {editions_, areaPage_->editions}) {
@@ -143,8 +145,10 @@ void CQueryTab::Enter(int page) {
     limitsEdited_ = false;
   } else if (page == kAreaPage) {
     areaPage_->Fill(doc_);
+    areaPage_->sections->setFocus();  // the keyboard ticks at once
   } else {
     limitsPage_->Fill(doc_);
+    limitsPage_->lists[kDocTypes]->setFocus();
   }
 }
 
