@@ -403,7 +403,6 @@ class TstFrontendCore : public QObject {
     QTest::newRow("before 1000") << "999" << "-";
     QTest::newRow("backwards") << "1999-1998" << "-";
     QTest::newRow("no number") << "abc" << "-";
-    QTest::newRow("leading hyphen") << "-1995" << "-";
     QTest::newRow("open range") << "1995-" << "-";
     QTest::newRow("trailing letters") << "1995x" << "-";
     QTest::newRow("empty") << "" << "";
@@ -442,9 +441,6 @@ class TstFrontendCore : public QObject {
     QFETCH(QByteArray, languages);
     QFETCH(QString, years);
     QFETCH(QString, text);
-    QCOMPARE(Limits(kDocTypes).size, 11);
-    QCOMPARE(Limits(kCountries).size, 26);
-    QCOMPARE(Limits(kLanguages).size, 21);
     QCOMPARE(toUi(LimitsText(docTypes, countries, languages, *ParseYears(years, 2030))), text);
   }
 
@@ -614,7 +610,6 @@ class TstFrontendCore : public QObject {
     char cut;
     int32_t point, operators, auto_;
     CDat_GetQParam(&cut, &point, &operators, &auto_);
-    CDat_SetQParam('$', 1, 1, 0);
     QCOMPARE(auto_, int32_t(autoCut));
     std::vector<zrt::client::WordRow> all;
     std::string error;
@@ -629,11 +624,9 @@ class TstFrontendCore : public QObject {
     }
     // Restricted to titles: only words that occur in the title field.
     const uint8_t title = ZRT_GetSrcNoByField(h, "TI");
-    const QList<DictionaryRow> inTitles = ListDictionary(h, typed, 2, s);
-    for (const DictionaryRow& r : inTitles)
-      QVERIFY(std::any_of(all.begin(), all.end(), [&](const auto& w) {
-        return QByteArray::fromStdString(w.word) == r.word && (w.fieldMask >> (title - 1) & 1);
-      }));
+    const auto inTitle = [&](const auto& w) { return w.fieldMask >> (title - 1) & 1; };
+    QCOMPARE(ListDictionary(h, typed, 2, s).size(), std::count_if(all.begin(), all.end(), inTitle));
+    CDat_SetQParam('$', 1, 1, 0);
   }
 };
 

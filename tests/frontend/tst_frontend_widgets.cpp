@@ -220,22 +220,6 @@ class TstFrontendWidgets : public QObject {
     QCOMPARE(again.AreaPage()->sections->item(0)->checkState(), Qt::Unchecked);
   }
 
-  // The dictionary's word «Поиск»: limits dropped when the user says so, the word run,
-  // the builder closed on documents found.
-  void builderDictionaryWord() {
-    CTolvarDoc doc(app_.editions, app_.settings, Fake());
-    QVERIFY(doc.SetEdition(app_.editions.ShortName(app_.editions.Count() - 1)));
-    doc.state.limitsText = "(99) IN DT";
-    doc.state.docTypeSel = QByteArray("\x01");
-    CQueryTab sheet(doc);
-    ui::SetQuestionHook([](const QString&) { return false; });
-    sheet.TakeWord(toEngine(QString::fromUtf8("ЛЮБОВЬ")), false);
-    ui::SetQuestionHook([](const QString&) { return true; });
-    QVERIFY(doc.state.limitsText.isEmpty() && doc.state.docTypeSel.isEmpty());
-    QVERIFY(doc.state.foundCount > 0);
-    QCOMPARE(sheet.result(), int(QDialog::Accepted));
-  }
-
   void dictionaryWindow() {
     Settings s = app_.settings;
     s.dictionaryPrefix = QString::fromUtf8("ЛЮБОВ");
@@ -272,9 +256,6 @@ class TstFrontendWidgets : public QObject {
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(name[2] == '1' ? WriteQueryFile(a) : QByteArray("damaged"));
     }
-    CQueryHistory idle(dir.path(), false);
-    idle.list->setCurrentItem(idle.list->topLevelItem(0));
-    QVERIFY(idle.open->isEnabled() && !idle.andButton->isEnabled());
     CQueryHistory dlg(dir.path(), true);
     QCOMPARE(dlg.list->topLevelItemCount(), 2);
     QCOMPARE(dlg.list->topLevelItem(1)->text(0), QString("???"));
