@@ -248,29 +248,33 @@ class TstFrontendWidgets : public QObject {
 
   void historyWindow() {
     QTemporaryDir dir;
-    QueryFileState a;
-    a.queryText = "a";
-    a.foundCount = 4;
-    for (const char* name : {"qx1.cdq", "qx2.cdq"}) {
-      QFile f(dir.filePath(name));
+    QueryFileState a, b;
+    a.queryText = toEngine(QString::fromUtf8("бородин$"));
+    a.foundCount = 3;
+    b.queryText = toEngine(QString::fromUtf8("душа AND мир"));
+    b.limitsText = "(06) IN DT";
+    b.foundCount = 12;
+    const QByteArray files[] = {WriteQueryFile(a), WriteQueryFile(b), "damaged"};
+    for (int k = 0; k < 3; ++k) {
+      QFile f(dir.filePath(QString("qx%1.cdq").arg(k)));
       QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(name[2] == '1' ? WriteQueryFile(a) : QByteArray("damaged"));
+      f.write(files[k]);
     }
     CQueryHistory dlg(dir.path(), true);
-    QCOMPARE(dlg.list->topLevelItemCount(), 2);
-    QCOMPARE(dlg.list->topLevelItem(1)->text(0), QString("???"));
+    QCOMPARE(dlg.list->topLevelItemCount(), 3);
+    QCOMPARE(dlg.list->topLevelItem(2)->text(0), QString("???"));
     QVERIFY(!dlg.open->isEnabled() && !dlg.replace->isEnabled() && dlg.remove->isEnabled());
     Shot(&dlg, "history");
     dlg.remove->click();
-    QCOMPARE(dlg.list->topLevelItemCount(), 1);
+    QCOMPARE(dlg.list->topLevelItemCount(), 2);
     QVERIFY(dlg.replace->isEnabled());
     ui::SetQuestionHook([](const QString&) { return false; });
     dlg.clear->click();
     ui::SetQuestionHook([](const QString&) { return true; });
-    QCOMPARE(dlg.list->topLevelItemCount(), 1);
+    QCOMPARE(dlg.list->topLevelItemCount(), 2);
     dlg.andButton->click();
     QCOMPARE(dlg.action(), CQueryHistory::kAnd);
-    QCOMPARE(dlg.text(), QByteArray("(a)"));
+    QCOMPARE(toUi(dlg.text()), QString::fromUtf8("((душа AND мир) AND (06) IN DT)"));
     dlg.Reload();
     dlg.clear->click();
     QCOMPARE(dlg.list->topLevelItemCount(), 0);
