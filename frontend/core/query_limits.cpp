@@ -78,6 +78,7 @@ std::optional<QList<int>> ParseYears(const QString& text, int lastYear) {
     // thousands of years that no edition holds.
     if (first < kFirstAcceptedYear || first > lastYear || last > lastYear || last < first)
       return std::nullopt;
+    if (years.size() + (last - first + 1) > kMaxYears) return std::nullopt;
     for (int y = first; y <= last; ++y) years << y;
   }
   return years;

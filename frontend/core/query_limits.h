@@ -30,10 +30,13 @@ struct LimitTable {
 const LimitTable& Limits(LimitList list);
 
 constexpr int kMaxYearsText = 127;
+// Each year is an operand of the query, whose text the engine takes up to 2047 bytes.
+constexpr int kMaxYears = 200;
 
 // The years of the field "Год издания (PY):" in the order written: parts split at commas,
 // blanks and semicolons, each a year or "first-last". nullopt for anything else, for a
-// year outside 1000 to `lastYear` or a range that runs backwards (string 35).
+// year outside 1000 to `lastYear`, a range that runs backwards or more than kMaxYears
+// years (string 35).
 std::optional<QList<int>> ParseYears(const QString& text, int lastYear);
 // The last year the field accepts: next year, so that announced publications fit.
 int LastAcceptedYear();

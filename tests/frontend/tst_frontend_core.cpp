@@ -402,6 +402,7 @@ class TstFrontendCore : public QObject {
     QTest::newRow("range end after next year") << "2000-" + QString::number(LastAcceptedYear() + 1) << "-";
     QTest::newRow("before 1000") << "999" << "-";
     QTest::newRow("backwards") << "1999-1998" << "-";
+    QTest::newRow("more years than a query holds") << "1700-1850 1900-1950" << "-";
     QTest::newRow("no number") << "abc" << "-";
     QTest::newRow("open range") << "1995-" << "-";
     QTest::newRow("trailing letters") << "1995x" << "-";
