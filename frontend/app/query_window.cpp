@@ -12,6 +12,7 @@
 #include "history.h"
 #include "history_window.h"
 #include "left_view.h"
+#include "printing.h"
 #include "query_builder.h"
 #include "render.h"
 #include "selection.h"
@@ -50,6 +51,7 @@ CQueryWindow::CQueryWindow(QWidget* parent) : QSplitter(Qt::Horizontal, parent) 
   connect(view_, &CTolvarView::showHistory, this, [this] {
     RunHistory(this, this, [this](const QString& path) { emit openFileRequested(path); });
   });
+  connect(view_, &CTolvarView::printMarked, this, [this] { PrintDirect(*doc_, this); });
 }
 
 CQueryWindow::~CQueryWindow() = default;

@@ -44,6 +44,14 @@ Answer AskYesNoCancel(QWidget* parent, const QString& text) {
   return r == QMessageBox::Yes ? kYes : r == QMessageBox::No ? kNo : kCancel;
 }
 
+bool AskRetry(QWidget* parent, const QString& text) {
+  if (g_question) return g_question(text);
+  QMessageBox box(QMessageBox::Warning, "Tolvar", text, QMessageBox::Retry | QMessageBox::Cancel, parent);
+  box.button(QMessageBox::Retry)->setText("Повтор");
+  box.button(QMessageBox::Cancel)->setText("Отмена");
+  return box.exec() == QMessageBox::Retry;
+}
+
 void SetWarningHook(std::function<void(const QString&)> hook) { g_warning = std::move(hook); }
 void SetQuestionHook(std::function<bool(const QString&)> hook) { g_question = std::move(hook); }
 void SetChoiceHook(std::function<Answer(const QString&)> hook) { g_choice = std::move(hook); }

@@ -14,6 +14,8 @@ bool AskYesNo(QWidget* parent, const QString& text);
 enum Answer { kYes, kNo, kCancel };
 Answer AskYesNoCancel(QWidget* parent, const QString& text);
 bool AskYesNoDefaultNo(QWidget* parent, const QString& text);
+// «Повтор» / «Отмена»: true to try again. Tests answer it through the question hook.
+bool AskRetry(QWidget* parent, const QString& text);
 // Tests install answers; an empty function restores the real boxes.
 void SetWarningHook(std::function<void(const QString&)> hook);
 void SetQuestionHook(std::function<bool(const QString&)> hook);
