@@ -7,6 +7,8 @@
 
 #include "base/status.h"
 #include "edition/bulk_index.h"
+#include "edition/edition_lock.h"
+#include "edition/journal.h"
 #include "core/descriptor.h"
 #include "core/fields.h"
 #include "core/record_store.h"
@@ -47,6 +49,12 @@ public:
   UpdateIndex& updates() { return updates_; }
 
   // --- writing ----------------------------------------------------------------------
+  // Changes happen in write transactions: the first change after a commit takes the
+  // writer lock (a second writer is refused), waits for the exclusive state lock and
+  // starts a rollback journal; Commit writes the update index, the record count and the
+  // files' tails, syncs them and removes the journal. Closing commits what was changed,
+  // except records appended without a commit, which are dropped.
+  //
   // Appends a document and indexes its index texts; *words receives the count indexed.
   // The record count reaches ".cdx" only with Commit.
   Status Append(const RecordStore::Texts& store, const RecordStore::Texts& index, int* words);
@@ -61,6 +69,11 @@ public:
   // the static index directly — the same files that indexing and packing would give.
   void BeginBulk();
   Status FinishBulk();
+  // Before a reader reads the update index: the shared state lock, and a fresh view of
+  // the update index and the record count when another process committed since. A view
+  // opened before a pack stays that pack's snapshot (its files are no longer replaced).
+  Status BeginRead();
+  void EndRead();
   // The table of contents as the exported tree object, or null.
   ORTree* contents();
   const std::string& storeName() const { return storeName_; }
@@ -70,6 +83,14 @@ private:
   // Swaps in the files of a pack that reached its commit point, or removes the leftovers
   // of one that did not.
   static Status RecoverPack(const std::string& storeName);
+  static bool PackLeftovers(const std::string& storeName);
+  // Rolls back a write transaction or finishes a pack that a crash interrupted, under
+  // the exclusive state lock.
+  Status RecoverWrites(const std::string& base);
+  // The writer lock, the exclusive state lock and a view that is up to date.
+  Status StartWriting();
+  Status BeginChange();
+  Status ReloadUpdates();
   Status SwapInNewIndex();
   Status IndexTexts(const RecordStore::Texts& texts, int* words);
 
@@ -85,6 +106,11 @@ private:
   bool hasSuffix_ = false;
   std::unique_ptr<BulkIndex> bulk_;
   ORTree contentsHandle_{};
+  EditionLock lock_;
+  std::unique_ptr<Journal> journal_;  // the write transaction in flight, if any
+  EditionLock::Counters seen_;         // what the view was read at
+  bool snapshot_ = false;              // a pack happened since the view was read
+  bool keepLock_ = false;              // a pack reopens the edition under its lock
 };
 
 }  // namespace zrt

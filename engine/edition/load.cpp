@@ -9,7 +9,7 @@ namespace zrt {
 void RemoveEditionFiles(const std::string& path, const char* suffix) {
   Env* env = Env::Current();
   for (const char* ext : {".cdo", ".cdx", ".cdb", ".cdj", ".cdp", ".cdd", ".cdh", ".cdl", ".cdi",
-                          ".c$p", ".c$d", ".c$h", ".c$x", ".c$b", ".c$$"})
+                          ".c$p", ".c$d", ".c$h", ".c$x", ".c$b", ".c$$", ".c$j", ".cdl.new", ".lck"})
     env->Remove(EditionFileName(path, suffix, ext));
   const std::string base = EditionBaseName(path, suffix);
   for (int i = 0; env->Exists(base + ".c$r" + std::to_string(i)); ++i)

@@ -6,6 +6,7 @@
 #include "base/bytes.h"
 #include "base/file.h"
 #include "base/names.h"
+#include "index/dictionary.h"
 #include "index/key_file.h"
 #include "index/term_match.h"
 #include "text/qparams.h"
@@ -151,7 +152,8 @@ Status UpdateIndex::DeleteRecords(uint32_t first, uint32_t last) {
 // Walks the entries whose keys can match `term` (all of them, or the run that begins
 // with its prefix) and hands each matching one to `visit`, which returns false to stop.
 template <typename Visit>
-static Status ForEachMatch(KeyFile& keys, const TermMatcher& term, Visit visit) {
+static Status ForEachMatch(const UpdateIndex& index, KeyFile& keys, const TermMatcher& term,
+                           Visit visit) {
   KeyEntry entry;
   bool found = false, prefix = false;
   Status s;
@@ -163,7 +165,9 @@ static Status ForEachMatch(KeyFile& keys, const TermMatcher& term, Visit visit) 
   }
   while (s.ok() && found) {
     if (!term.matchesAll() && term.ComparePrefix(entry.key.c_str(), entry.key.size()) != 0) break;
-    if (term.Matches(entry.key.c_str(), entry.key.size()) && !visit(entry)) break;
+    if (index.Visible(entry.record) && term.Matches(entry.key.c_str(), entry.key.size()) &&
+        !visit(entry))
+      break;
     s = keys.Next(&entry, &found);
   }
   return s;
@@ -176,7 +180,15 @@ Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool*
   if (s.code() == Status::Code::NotFound) return Status::Ok();
   if (!s.ok()) return s;
   TermMatcher matcher(term ? term : "", GlobalQueryParams());
-  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
+  // A term takes at most as many words here as it may take in the static dictionary.
+  size_t words = 0;
+  std::string word;
+  s = ForEachMatch(*this, *keys_, matcher, [&](const KeyEntry& e) {
+    if (words == 0 || e.key != word) {
+      if (words == kMaxTermRows) return false;
+      ++words;
+      word = e.key;
+    }
     out->push_back({e.record, e.field, e.position});
     return true;
   });
@@ -202,7 +214,7 @@ Status UpdateIndex::List(const char* root, uint32_t groupMask, std::vector<Dicti
   TermMatcher matcher(root ? root : "", GlobalQueryParams());
   std::string word;
   int32_t lastRecord = 0;
-  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
+  s = ForEachMatch(*this, *keys_, matcher, [&](const KeyEntry& e) {
     bool anyField = groupMask == 0xFFFFFFFFu;
     if (!anyField && (e.field < 1 || e.field > 32 || !(groupMask & (1u << (e.field - 1)))))
       return true;
@@ -255,26 +267,7 @@ void UpdateIndex::Clear() {
   dirty_ = true;
 }
 
-Status UpdateIndex::Close() {
-  if (!open_) return Status::Ok();
-  Env* env = Env::Current();
-  if (items_.empty()) {
-    Status s = keys_->Close();
-    keys_.reset();
-    open_ = false;
-    env->Remove(listPath_);
-    env->Remove(keyPath());
-    total_ = 0;
-    waste_ = 0;
-    return s;
-  }
-  if (!dirty_) {
-    Status s = keys_->Close();
-    keys_.reset();
-    open_ = false;
-    items_.clear();
-    return s;
-  }
+Status UpdateIndex::WriteList() {
   // The key file first: a record set must never name entries that did not reach it.
   Status s = keys_->Flush(true);
   if (!s.ok()) return s;
@@ -290,6 +283,7 @@ Status UpdateIndex::Close() {
     PutU32(p, items_[i].record);
     p[kUpdateListItemCountAt] = static_cast<char>(items_[i].entries);
   }
+  Env* env = Env::Current();
   const std::string temp = listPath_ + ".new";
   auto f = env->Open(temp, OpenMode::Create, &s);
   if (!f) return OpenFailure(s, temp);
@@ -299,7 +293,42 @@ Status UpdateIndex::Close() {
     env->Remove(temp);
     return Status::IOError(listPath_ + ": cannot be written");
   }
-  s = keys_->Close();
+  dirty_ = false;
+  return Status::Ok();
+}
+
+Status UpdateIndex::Flush() {
+  if (!open_) return Status::Ok();
+  if (!dirty_) return keys_->Flush(true);
+  return WriteList();
+}
+
+void UpdateIndex::Drop() {
+  if (!open_) return;
+  keys_.reset();
+  open_ = false;
+  dirty_ = false;
+  items_.clear();
+}
+
+Status UpdateIndex::Close() {
+  if (!open_) return Status::Ok();
+  Env* env = Env::Current();
+  if (items_.empty()) {
+    Status s = keys_->Close();
+    keys_.reset();
+    open_ = false;
+    env->Remove(listPath_);
+    env->Remove(keyPath());
+    total_ = 0;
+    waste_ = 0;
+    return s;
+  }
+  if (dirty_) {
+    Status s = WriteList();
+    if (!s.ok()) return s;
+  }
+  Status s = keys_->Close();
   keys_.reset();
   open_ = false;
   dirty_ = false;

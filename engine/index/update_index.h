@@ -74,23 +74,38 @@ public:
   // False at the end; key is the 30-byte-at-most OEM key text.
   bool ScanNext(std::string* key, Occurrence* occurrence);
 
+  // Only records 1 to `count` are found by Lookup and List: words of records that a
+  // writer has appended but not committed, or that a crash left behind, stay unseen.
+  void SetVisibleRecords(uint32_t count) { visibleRecords_ = count; }
+  bool Visible(int32_t record) const {
+    return record >= 1 && static_cast<uint32_t>(record) <= visibleRecords_;
+  }
+
   // Forgets every item (packing has moved them into the static index), so that Close
   // deletes both files.
   void Clear();
+  // Writes the key file's changed pages and ".cdl", both synced, and keeps the index
+  // open; a commit of the edition's changes.
+  Status Flush();
   // Writes ".cdl" (or deletes both files when empty) and closes ".cdi". When writing
   // fails the index stays open with its set in memory.
   Status Close();
+  // Closes without writing anything (a reader whose view is out of date).
+  void Drop();
 
   const std::string& listPath() const { return listPath_; }
   std::string keyPath() const;
 
 private:
+  Status WriteList();
+
   std::string listPath_;
   std::unique_ptr<KeyFile> keys_;
   std::vector<Item> items_;  // ordered by record
   uint32_t total_ = 0;
   uint32_t waste_ = 0;
   bool open_ = false;
+  uint32_t visibleRecords_ = 0xFFFFFFFFu;
   bool dirty_ = false;  // the set differs from ".cdl"; an unchanged set is not rewritten
 };
 
