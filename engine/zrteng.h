@@ -184,6 +184,11 @@ ZRT_API int ZRT_LoadEdition(const char *path, const char *suffix, const char *ti
                             ZRT_LoadStats *stats);
 /* Removes every file of the edition at path + suffix (a load's own leftovers). */
 ZRT_API void ZRT_RemoveEdition(const char *path, const char *suffix);
+/* Puts the complete edition at `from` (a base path) in the place of the edition at `to`,
+ * an existing one only when replace is non-zero, so that `to` holds either edition whole
+ * even when the process dies on the way (the next open finishes the move). Refused while
+ * another process writes `to`. 0, or -1 with the thread's error state set. */
+ZRT_API int ZRT_MoveEdition(const char *from, const char *to, int32_t replace);
 /* The name of an edition's file: path + suffix with its extension replaced by ext (".cdo";
  * NULL or "": the base name without one). Writes at most room - 1 bytes and a NUL to out
  * and returns the name's whole length, or -1. */

@@ -188,6 +188,13 @@ ZRT_API void ZRT_RemoveEdition(const char* path, const char* suffix) {
   });
 }
 
+ZRT_API int ZRT_MoveEdition(const char* from, const char* to, int32_t replace) {
+  return Guard(zrt::ThreadError(), -1, [&](Status& error) {
+    if (!from || !to) return Report(error, Status::InvalidArgument("no edition named"), 0, -1);
+    return Report(error, zrt::MoveEdition(zrt::EditionBaseName(from, nullptr), zrt::EditionBaseName(to, nullptr), replace != 0), 0, -1);
+  });
+}
+
 ZRT_API int32_t ZRT_EditionFileName(const char* path, const char* suffix, const char* ext, char* out,
                                     int32_t room) {
   return Quiet<int32_t>(-1, [&] {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/names.h"
+#include "edition/load.h"
 #include "query/listing.h"
 #include "text/qparams.h"
 
@@ -57,14 +58,15 @@ SearchContext Edition::searchContext() {
 }
 
 Status Edition::RecoverWrites(const std::string& base) {
-  if (!Journal::Exists(base) && !PackLeftovers(base)) return Status::Ok();
+  if (!Journal::Exists(base) && !PackLeftovers(base) && !MoveInterrupted(base)) return Status::Ok();
   const bool held = lock_.stateExclusive();
   Status s = lock_.LockState(true);
   if (s.code() == Status::Code::ReadOnly)
     return Status::ReadOnly(base + ": a write was interrupted and must be rolled back; open the "
                                    "edition once where its files can be written");
   if (!s.ok()) return s;
-  s = Journal::Recover(base);
+  s = FinishMove(base);
+  if (s.ok()) s = Journal::Recover(base);
   if (s.ok()) s = RecoverPack(base);
   if (!held) lock_.UnlockState();
   return s;
