@@ -211,6 +211,8 @@ Status Edition::Pack() {
     if (!s.ok()) break;
   }
   if (s.ok() && !scan.status().ok()) s = scan.status();
+  // A damaged update index must not pack into an index that silently lacks its words.
+  if (s.ok() && haveUpdates && !updates_.scanStatus().ok()) s = updates_.scanStatus();
   if (s.ok()) s = writer.Finish();
   if (!s.ok()) {
     writer.Abandon();

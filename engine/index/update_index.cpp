@@ -249,14 +249,16 @@ std::vector<uint32_t> UpdateIndex::ChangedRecords() const {
 
 Status UpdateIndex::ScanFirst() {
   if (!open_) return Status::InvalidArgument("the update index is not open");
-  return keys_->First();
+  scanStatus_ = keys_->First();
+  return scanStatus_;
 }
 
 bool UpdateIndex::ScanNext(std::string* key, Occurrence* occurrence) {
   if (!open_) return false;
   KeyEntry entry;
   bool found = false;
-  if (!keys_->Next(&entry, &found).ok() || !found) return false;
+  scanStatus_ = keys_->Next(&entry, &found);
+  if (!scanStatus_.ok() || !found) return false;
   *key = std::move(entry.key);
   *occurrence = {entry.record, entry.field, entry.position};
   return true;

@@ -71,8 +71,10 @@ public:
 
   // Sequential scan of all entries in key order, for packing.
   Status ScanFirst();
-  // False at the end; key is the 30-byte-at-most OEM key text.
+  // False at the end, or on a damaged page (scanStatus() then says why); key is the
+  // 30-byte-at-most OEM key text.
   bool ScanNext(std::string* key, Occurrence* occurrence);
+  const Status& scanStatus() const { return scanStatus_; }
 
   // Only records 1 to `count` are found by Lookup and List: words of records that a
   // writer has appended but not committed, or that a crash left behind, stay unseen.
@@ -106,6 +108,7 @@ private:
   uint32_t waste_ = 0;
   bool open_ = false;
   uint32_t visibleRecords_ = 0xFFFFFFFFu;
+  Status scanStatus_;
   bool dirty_ = false;  // the set differs from ".cdl"; an unchanged set is not rewritten
 };
 
