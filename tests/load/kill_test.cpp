@@ -1,0 +1,134 @@
+// zrt append, pack and load --replace killed at their changing file calls one after
+// another (a preloaded library counts them and kills the tool at the chosen one) and at
+// random moments: after each kill `zrt check` passes and the edition holds the whole
+// batch or none of it. ZRT_KILL_SWEEP=1 kills at every call and at 100 random moments
+// per command instead of a sample, and prints the figures.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "load/tool_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using fixture::TempDir;
+
+const bool kSweep = std::getenv("ZRT_KILL_SWEEP") != nullptr;
+
+std::string Jsonl(int first, int last, const std::string& words) {
+  std::string out;
+  for (int i = first; i <= last; ++i)
+    out += "{\"ID\": \"D" + std::to_string(i) + "\", \"TI\": \"" + words + " w" + std::to_string(i % 7) +
+           " t" + std::to_string(i) + "\"}\n";
+  return out;
+}
+
+int Leading(const std::string& text, const std::string& label) {
+  size_t at = text.find(label);
+  return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + label.size());
+}
+
+struct State {
+  int records;
+  int batch;    // records found by the batch's own word
+  int earlier;  // records found by the word of an earlier, committed append
+};
+
+State Look(const TempDir& dir, const std::string& ed, const std::string& word) {
+  return {Leading(Zrt(dir, "info " + ed).out, "Records:"), Leading(Zrt(dir, "search " + ed + " " + word).out, ""),
+          Leading(Zrt(dir, "search " + ed + " earlier").out, "")};
+}
+
+void CopyEdition(const std::string& from, const std::string& to) {
+  const std::string stem = fs::path(from).filename().string() + ".";
+  for (const auto& entry : fs::directory_iterator(fs::path(from).parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, stem.size(), stem) == 0)
+      fs::copy_file(entry.path(), to + name.substr(stem.size() - 1), fs::copy_options::overwrite_existing);
+  }
+}
+
+// Runs `command` (ED stands for the edition) on copies of `original`, killed at chosen
+// calls and moments; `sound` judges the edition after each kill.
+void KillSweep(const TempDir& dir, const std::string& original, const std::string& command,
+               const std::function<void(const State&)>& sound, const std::string& word) {
+  const std::string preload = std::string("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='") + ZRT_KILL_AT_LIB + "'";
+  auto run = [&](const std::string& ed, const std::string& environment) {
+    std::string args = command;
+    args.replace(args.find("ED"), 2, ed);
+    return Zrt(dir, args, environment);
+  };
+  CopyEdition(original, dir / "count");
+  auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(run(dir / "count", preload + " ZRT_KILL_COUNT='" + dir / "calls" + "'").code, 0) << command;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const long calls = std::atol(fixture::ReadFile(dir / "calls").c_str());
+  ASSERT_GT(calls, 3);
+
+  std::vector<long> points;
+  const long samples = kSweep ? calls : 10;
+  for (long i = 0; i < samples; ++i) points.push_back(1 + i * (calls - 1) / std::max(samples - 1, 1L));
+  std::mt19937 random(7);
+  const int moments = kSweep ? 100 : 3;
+  int killed = 0;
+  for (size_t i = 0; i < points.size() + moments; ++i) {
+    const std::string ed = dir / ("run" + std::to_string(i));
+    CopyEdition(original, ed);
+    std::string environment;
+    if (i < points.size()) {
+      environment = preload + " ZRT_KILL_AT=" + std::to_string(points[i]);
+    } else {
+      char timeout[64];
+      std::snprintf(timeout, sizeof timeout, "timeout -s KILL %.4f",
+                    std::uniform_real_distribution<double>(0.0, seconds)(random));
+      environment = timeout;
+    }
+    if (run(ed, environment).code == -1) ++killed;
+    ToolRun check = Zrt(dir, "check " + ed);
+    EXPECT_EQ(check.code, 0) << command << " killed (" << environment << "):\n" << check.out << check.err;
+    sound(Look(dir, ed, word));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+      if (entry.path().filename().string().rfind("run" + std::to_string(i) + ".", 0) == 0 ||
+          entry.path().filename().string().rfind("run" + std::to_string(i) + "_", 0) == 0)
+        fs::remove(entry.path());
+  }
+  EXPECT_GE(killed, static_cast<int>(points.size()) - 1) << command;
+  if (kSweep)
+    std::printf("%s: %ld changing calls, %zu kills at calls and %d at random moments, %d killed; all sound\n",
+                command.c_str(), calls, points.size(), moments, killed);
+}
+
+TEST(Kill, AppendPackAndLoadAreAllOrNothing) {
+  TempDir dir("zrt_kill");
+  std::ofstream(dir / "base.jsonl") << Jsonl(1, 40, "alpha");
+  std::ofstream(dir / "earlier.jsonl") << Jsonl(41, 50, "earlier");
+  std::ofstream(dir / "batch.jsonl") << Jsonl(51, 65, "partia");
+  std::ofstream(dir / "new.jsonl") << Jsonl(1, 25, "novum");
+  const std::string ed = dir / "orig";
+  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  ASSERT_EQ(Zrt(dir, "append " + ed + " " + dir / "earlier.jsonl").code, 0);
+
+  KillSweep(dir, ed, "append ED " + dir / "batch.jsonl", [](const State& s) {
+    EXPECT_TRUE((s.records == 50 && s.batch == 0) || (s.records == 65 && s.batch == 15))
+        << s.records << " records, " << s.batch << " of the batch found";
+    EXPECT_EQ(s.earlier, 10);
+  }, "partia");
+  KillSweep(dir, ed, "pack ED", [](const State& s) {
+    EXPECT_EQ(s.records, 50);
+    EXPECT_EQ(s.earlier, 10);
+  }, "partia");
+  KillSweep(dir, ed, "load ED " + dir / "new.jsonl" + " --replace", [](const State& s) {
+    EXPECT_TRUE((s.records == 50 && s.batch == 0 && s.earlier == 10) ||
+                (s.records == 25 && s.batch == 25 && s.earlier == 0))
+        << s.records << " records, " << s.batch << " new found";
+  }, "novum");
+}
+
+}  // namespace
