@@ -384,3 +384,30 @@ TEST(RowTable, NamedValues) {
 }
 
 }  // namespace
+
+// The update index answers as the packed edition will: a record indexed again without
+// words (its index texts all stop words or empty) keeps its place, and a truncated term
+// takes no more words before the pack than the dictionary gives it after.
+TEST(Pack, UpdateIndexAnswersAsThePackedEditionWill) {
+  TempDir dir;
+  ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(AppendDoc(h, {{1, "P"}, {2, "pre" + std::to_string(i)}}), 0);
+  ASSERT_EQ(ZRT_Commit(h), 0);
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
+  char* store[ZRT_MAX_TEXTS] = {};
+  char* none[ZRT_MAX_TEXTS] = {};
+  std::string id = "D2", title = Ansi("газ");
+  store[0] = id.data();
+  store[1] = title.data();
+  ASSERT_EQ(ZRT_DoUpdateBase(h, store, none), 0);
+  ASSERT_EQ(ZRT_Commit(h), 0);
+  const std::vector<int32_t> truncated = Find(h, "pre$");
+  EXPECT_EQ(Find(h, Ansi("газ").c_str()), (std::vector<int32_t>{1}));
+  ASSERT_TRUE(h.h.edition->Pack().ok());
+  EXPECT_EQ(ZRT_GetNumRecords(h), 403);
+  EXPECT_EQ(Field(h, 2, 1), "D2");
+  EXPECT_EQ(Find(h, "pre$"), truncated);
+  EXPECT_EQ(truncated.size(), 301u);
+}
