@@ -12,6 +12,7 @@ namespace {
 constexpr off_t kCommitsAt = 8;
 constexpr int kWriterByte = 0;
 constexpr int kStateByte = 1;
+constexpr long kWaitMicroseconds = 10 * 1000 * 1000;
 
 }  // namespace
 
@@ -39,9 +40,16 @@ bool EditionLock::SetLock(int byte, short type, bool wait) {
   lock.l_whence = SEEK_SET;
   lock.l_start = byte;
   lock.l_len = 1;
+  // Waiting is polled, and given up after a while: a handle of this very process that
+  // holds the lock would otherwise never let go.
+  long waited = 0;
   for (;;) {
-    if (::fcntl(fd_, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock) == 0) return true;
-    if (errno != EINTR) return false;
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) return true;
+    if (errno != EINTR && errno != EAGAIN && errno != EACCES) return false;
+    if (!wait || waited >= kWaitMicroseconds) return false;
+    const long step = waited < 10000 ? 1000 : 10000;
+    ::usleep(static_cast<useconds_t>(step));
+    waited += step;
   }
 }
 
@@ -60,7 +68,8 @@ Status EditionLock::LockState(bool exclusive) {
   if (state_ == 2 || (state_ == 1 && !exclusive)) return Status::Ok();
   if (exclusive && !writable_) return Status::ReadOnly(path_ + ": the edition cannot be locked for writing");
   if (!SetLock(kStateByte, exclusive ? F_WRLCK : F_RDLCK, true))
-    return Status::IOError(path_ + ": the edition cannot be locked");
+    return Status::IOError(path_.substr(0, path_.size() - 4) +
+                           ": the edition is being changed by another process; try again later");
   state_ = exclusive ? 2 : 1;
   return Status::Ok();
 }

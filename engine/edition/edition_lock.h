@@ -40,8 +40,8 @@ public:
   // Fails at once when another handle or process writes the edition.
   Status LockWriter();
   bool writer() const { return writer_; }
-  // Waits for the state lock; taking it shared while holding it exclusive keeps it
-  // exclusive.
+  // Waits for the state lock (at most ten seconds); taking it shared while holding it
+  // exclusive keeps it exclusive.
   Status LockState(bool exclusive);
   void UnlockState();
   bool stateExclusive() const { return state_ == 2; }

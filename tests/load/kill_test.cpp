@@ -131,4 +131,39 @@ TEST(Kill, AppendPackAndLoadAreAllOrNothing) {
   }, "novum");
 }
 
+// One writer appends batches of five records in a loop while reads run beside it: every
+// read succeeds and sees whole batches, never a record past the count; a second writer
+// is refused with its reason or runs after the first.
+TEST(Concurrent, ReadersSeeWholeCommitsBesideAWriter) {
+  TempDir dir("zrt_concurrent");
+  std::ofstream(dir / "base.jsonl") << Jsonl(1, 40, "alpha");
+  std::ofstream(dir / "batch.jsonl") << Jsonl(100, 104, "partia");
+  const std::string ed = dir / "ed";
+  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  const int batches = kSweep ? 200 : 30;
+  const std::string append = std::string("'") + ZRT_TOOL + "' append '" + ed + "' '" + dir / "batch.jsonl" + "'";
+  const std::string loop = "( for i in $(seq " + std::to_string(batches) + "); do " + append +
+                           " >/dev/null 2>>'" + dir / "writer.err" + "'; done; touch '" + dir / "done" + "' ) &";
+  ASSERT_EQ(std::system(loop.c_str()), 0);
+  int reads = 0, refused = 0;
+  while (!fs::exists(dir / "done")) {
+    // Each found record is shown: one found past the count could not be.
+    ToolRun read = Zrt(dir, "search " + ed + " partia --count 100000 --fields ID");
+    ++reads;
+    const int found = Leading(read.out, "");
+    int shown = 0;
+    for (size_t at = read.out.find("  D10"); at != std::string::npos; at = read.out.find("  D10", at + 1)) ++shown;
+    EXPECT_TRUE(read.code == 0 && found % 5 == 0 && shown == found) << read.out << read.err;
+    ToolRun second = Zrt(dir, "append " + ed + " " + dir / "batch.jsonl");
+    if (second.code != 0) {
+      ++refused;
+      EXPECT_NE(second.err.find("another process is writing"), std::string::npos) << second.err;
+    }
+  }
+  EXPECT_EQ(fixture::ReadFile(dir / "writer.err").find("failed"), std::string::npos);
+  EXPECT_EQ(Zrt(dir, "check " + ed).code, 0);
+  EXPECT_GT(reads, 3);
+  if (kSweep) std::printf("%d reads beside %d appends, %d second writers refused; all whole\n", reads, batches, refused);
+}
+
 }  // namespace

@@ -411,3 +411,26 @@ TEST(Pack, UpdateIndexAnswersAsThePackedEditionWill) {
   EXPECT_EQ(Find(h, "pre$"), truncated);
   EXPECT_EQ(truncated.size(), 301u);
 }
+
+// One writer: a handle that has written keeps the edition until it closes; a second one
+// is refused with a reason and changes nothing, then writes once the first has closed.
+TEST(Writers, ASecondWriterIsRefusedUntilTheFirstCloses) {
+  TempDir dir;
+  ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
+  Handle first, second;
+  ASSERT_EQ(ZRT_Open(first, (dir / "ed").c_str(), nullptr), 0);
+  ASSERT_GT(AppendDoc(first, {{1, "D4"}, {2, "one"}}), 0);
+  ASSERT_EQ(ZRT_Commit(first), 0);
+  ASSERT_EQ(ZRT_Open(second, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumRecords(second), 4);
+  EXPECT_EQ(AppendDoc(second, {{1, "D5"}, {2, "two"}}), -1);
+  EXPECT_NE(std::string(ZRT_ErrMsg(second)).find("another process is writing"), std::string::npos)
+      << ZRT_ErrMsg(second);
+  ASSERT_GT(AppendDoc(first, {{1, "D5"}, {2, "three"}}), 0);
+  ASSERT_EQ(ZRT_Commit(first), 0);
+  EXPECT_EQ(Find(second, "three"), (std::vector<int32_t>{5})) << "a reader sees the later commit";
+  ZRT_Close(first);
+  ASSERT_GT(AppendDoc(second, {{1, "D6"}, {2, "two"}}), 0);
+  ASSERT_EQ(ZRT_Commit(second), 0);
+  EXPECT_EQ(Find(second, "two"), (std::vector<int32_t>{6}));
+}
