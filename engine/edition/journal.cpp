@@ -9,7 +9,9 @@ namespace {
 
 constexpr char kMagic[] = "ZRTJ";
 constexpr uint64_t kChunk = 1024;
+constexpr uint64_t kWholeFileLimit = 64ull << 20;
 constexpr const char* kGuarded[] = {".cdx", ".cdb", ".cdi"};
+constexpr int kKeyFile = 2;
 constexpr size_t kHeadSizesAt = 4;
 constexpr size_t kHeadFixed = 4 + 4 * 8 + 4;  // magic, four sizes, ".cdl" length
 constexpr size_t kChunkHead = 1 + 8 + 4;
@@ -111,8 +113,15 @@ bool Journal::Save(int file, File& f, uint64_t offset, uint64_t length) {
   if (!active_) return true;
   const int64_t old = sizes_[file];
   if (old <= 0 || offset >= static_cast<uint64_t>(old)) return true;
-  const uint64_t end = length > static_cast<uint64_t>(old) - offset ? static_cast<uint64_t>(old)
-                                                                    : offset + length;
+  uint64_t end = length > static_cast<uint64_t>(old) - offset ? static_cast<uint64_t>(old)
+                                                              : offset + length;
+  // Every sync of the journal costs milliseconds, and the key file's pages change all
+  // over it: a key file of moderate size goes into the journal whole at its first
+  // change, with one sync, instead of a sync for each page.
+  if (file == kKeyFile && saved_[file].empty() && static_cast<uint64_t>(old) <= kWholeFileLimit) {
+    offset = 0;
+    end = static_cast<uint64_t>(old);
+  }
   std::string entries;
   std::vector<char> bytes(kChunk);
   for (uint64_t chunk = offset / kChunk; chunk * kChunk < end; ++chunk) {

@@ -2,7 +2,8 @@
 // through the update index, from the first change to the commit). Before any byte that
 // existed when the transaction began is overwritten in ".cdx", ".cdb" or ".cdi", its
 // original 1024-byte chunk is appended to the journal and the journal is synced; bytes
-// past a file's old end need no copy, the rollback cuts them off. ".cdl" is replaced as
+// past a file's old end need no copy, the rollback cuts them off. A key file of up to
+// 64 MB is saved whole at its first change, which costs one sync instead of one a page. ".cdl" is replaced as
 // a whole at the commit, so its old content is kept whole in the journal's head.
 //
 // ".c$j": the head, then chunks.
