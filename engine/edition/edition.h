@@ -28,9 +28,12 @@ public:
 
   // Opens path (+ suffix): the descriptor (".cdw") when there is one, which names the
   // record store; then the store and the word index; then compiles the definitions.
+  // First it rolls back a write, or finishes a pack or a load's move into place, that a
+  // crash cut short; the files are read under the shared state lock.
   Status Open(const std::string& path, const char* suffix);
-  // Frees the descriptor and closes every file; harmless when nothing is open. Fails
-  // when the update index could not be written back.
+  // Commits the changes in flight (without uncommitted appends), frees the descriptor,
+  // closes every file and drops the locks; harmless when nothing is open. Fails when the
+  // update index could not be written back.
   Status Close();
   bool isOpen() const { return index_.isOpen(); }
 
