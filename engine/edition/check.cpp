@@ -106,10 +106,16 @@ private:
       ++letter.wordCount;
       ++words;
     }
-    if (!scan.status().ok()) Problem(".cdd", -1, scan.status().message());
+    if (!scan.status().ok()) {
+      // The walk stopped: either a dictionary entry or its run of occurrences is cut off,
+      // and the page index cannot be compared with a part of the words.
+      const std::string& why = scan.status().message();
+      Problem(why.rfind("the occurrences", 0) == 0 ? ".cdh" : ".cdd", -1, why);
+      return;
+    }
     if (pair.wordCount) expected.push_back(pair);
     flushLetter();
-    if (occurrenceSize >= 4 && static_cast<uint64_t>(occurrenceSize - 4) != expectedOffset && scan.status().ok())
+    if (occurrenceSize >= 4 && static_cast<uint64_t>(occurrenceSize - 4) != expectedOffset)
       Problem(".cdh", occurrenceSize, std::to_string(occurrenceSize - 4 - static_cast<long long>(expectedOffset)) +
                                           " bytes that no word leads to");
 

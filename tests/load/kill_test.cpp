@@ -170,4 +170,41 @@ TEST(Concurrent, ReadersSeeWholeCommitsBesideAWriter) {
   if (kSweep) std::printf("%d reads beside %d appends, %d second writers refused; all whole\n", reads, batches, refused);
 }
 
+// zrt check names the file of each kind of damage and fails; the undamaged edition passes.
+TEST(Check, NamesTheFileOfEachDamage) {
+  TempDir dir("zrt_check");
+  std::ofstream(dir / "base.jsonl") << Jsonl(1, 40, "alpha");
+  std::ofstream(dir / "earlier.jsonl") << Jsonl(41, 50, "earlier");
+  const std::string ed = dir / "orig";
+  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  ASSERT_EQ(Zrt(dir, "append " + ed + " " + dir / "earlier.jsonl").code, 0);
+  ASSERT_EQ(Zrt(dir, "check " + ed).code, 0);
+  struct Damage {
+    const char* ext;
+    long offset;   // where the bytes go; -6: cut six bytes off the end
+    std::string bytes;
+  } damages[] = {
+      {".cdd", 4 + 46, std::string(1, '\x01')},      // the second word sorts before the first
+      {".cdh", -6, ""},                                // the last occurrence is gone
+      {".cdp", 8, std::string("\x09\x00", 2)},        // a pair's word count
+      {".cdx", 4 + 4 * 3, std::string("\xff\xff\x00\x00", 4)},  // record 3 past the data
+      {".cdl", 4, std::string("\x01\x00\x00\x00", 4)},  // the total of update-index entries
+  };
+  for (const Damage& d : damages) {
+    const std::string run = dir / "run";
+    CopyEdition(ed, run);
+    const std::string file = run + d.ext;
+    if (d.offset < 0) {
+      fs::resize_file(file, fs::file_size(file) + d.offset);
+    } else {
+      std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+      f.seekp(d.offset);
+      f.write(d.bytes.data(), static_cast<std::streamsize>(d.bytes.size()));
+    }
+    ToolRun check = Zrt(dir, "check " + run);
+    EXPECT_EQ(check.code, 1) << d.ext << "\n" << check.out;
+    EXPECT_NE(check.out.find(file), std::string::npos) << d.ext << "\n" << check.out;
+  }
+}
+
 }  // namespace
