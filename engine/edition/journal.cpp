@@ -1,5 +1,8 @@
 #include "edition/journal.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include "base/bytes.h"
@@ -46,6 +49,17 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
   bool ok = f && f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
   f.reset();
   return ok && env->Rename(temp, path);
+}
+
+// A new file's name reaches the disk with its folder: without this a power failure could
+// lose the journal while keeping the changes it guards.
+void SyncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 }  // namespace
@@ -101,6 +115,7 @@ Status Journal::Begin() {
     return Status::IOError(path + ": the journal cannot be written");
   }
   outSize_ = head.size();
+  SyncFolderOf(path);
   for (int i = 0; i < kGuardedFiles; ++i) {
     guards_[i] = std::make_unique<FileGuard>(this, i);
     GuardWrites(base_ + kGuarded[i], guards_[i].get());
