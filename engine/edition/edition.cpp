@@ -19,7 +19,8 @@ public:
     Reading reading(edition_);
     if (!reading.status.ok()) return false;
     if (updates_.isOpen()) return true;
-    return updates_.Exists() && updates_.Open(false).ok();
+    // A view from before a pack opens no update index of the files that replaced its own.
+    return !edition_.snapshot() && updates_.Exists() && updates_.Open(false).ok();
   }
   Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) override {
     Reading reading(edition_);

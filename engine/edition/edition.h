@@ -77,6 +77,7 @@ public:
   // opened before a pack stays that pack's snapshot (its files are no longer replaced).
   Status BeginRead();
   void EndRead();
+  bool snapshot() const { return snapshot_; }
   // The table of contents as the exported tree object, or null.
   ORTree* contents();
   const std::string& storeName() const { return storeName_; }

@@ -97,7 +97,9 @@ Status MoveEdition(const std::string& from, const std::string& to, bool replace)
   if (!marker->WriteAt(0, list.data(), list.size()) || !marker->Sync())
     return Status::IOError(to + kMoveMarker + ": cannot be written");
   marker.reset();
-  return FinishMove(to);
+  s = FinishMove(to);
+  // Readers of the old edition keep the files they opened, as after a pack.
+  return s.ok() ? lock.Count(true) : s;
 }
 
 void RemoveEditionFiles(const std::string& path, const char* suffix) {
