@@ -172,6 +172,7 @@ TEST(Crash, AppendIsAllOrNothing) {
     }
     Handle h;
     ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0) << "budget " << budget;
+    EXPECT_EQ(ZRT_CheckEdition(base.c_str(), nullptr, nullptr, nullptr), 0) << "budget " << budget;
     const int32_t count = ZRT_GetNumRecords(h);
     ASSERT_TRUE(count == 50 || count == 62) << "budget " << budget << ": " << count;
     (count == 50 ? none : whole)++;
