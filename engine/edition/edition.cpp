@@ -17,17 +17,14 @@ public:
     if (updates_.isOpen()) return true;
     return updates_.Exists() && updates_.Open(false).ok();
   }
-  Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) override {
-    return updates_.Lookup(term, out, found);
+  Status Lookup(const char* term, std::vector<Occurrence>* out, std::vector<size_t>* runs,
+                bool* found) override {
+    return updates_.Lookup(term, out, found, runs);
   }
   Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) override {
     return updates_.List(root, groupMask, rows);
   }
-  std::vector<uint32_t> ChangedRecords() override {
-    std::vector<uint32_t> records = updates_.ChangedRecords();
-    std::sort(records.begin(), records.end());
-    return records;
-  }
+  const RecordBitmap& Changed() override { return updates_.Changed(); }
 
 private:
   UpdateIndex& updates_;

@@ -255,26 +255,6 @@ void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool nega
   set.distinct = -1;
 }
 
-void SubtractRecords(FoundSet& set, const std::vector<uint32_t>& records) {
-  if (records.empty()) return;
-  if (set.sorted) {
-    // Both ascend (non-negative records alike in both orders): one walk along the two.
-    size_t j = 0;
-    std::erase_if(set.items, [&](const Occurrence& o) {
-      if (o.record < 0) return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
-      auto record = static_cast<uint32_t>(o.record);
-      while (j < records.size() && records[j] < record) ++j;
-      return j < records.size() && records[j] == record;
-    });
-  } else {
-    std::erase_if(set.items, [&](const Occurrence& o) {
-      return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
-    });
-  }
-  set.recordLevel = false;
-  set.distinct = -1;
-}
-
 void ReduceToRecords(FoundSet& set) {
   if (set.recordLevel) return;
   set.EnsureSorted();

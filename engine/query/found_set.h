@@ -79,8 +79,6 @@ void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bo
              FoundSetBuffers* buffers = nullptr);
 // Keeps the occurrences in (or, negated, outside) the given source fields.
 void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool negated);
-// Drops every occurrence of the given records (sorted ascending).
-void SubtractRecords(FoundSet& set, const std::vector<uint32_t>& records);
 void ReduceToRecords(FoundSet& set);
 
 }  // namespace zrt

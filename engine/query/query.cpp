@@ -371,14 +371,36 @@ private:
     std::vector<DictionaryRow> rows;
     Status s = LookupDictionary(ctx_.index, matcher, kAllGroups, &rows);
     if (!s.ok()) return s;
-    std::vector<Occurrence> updated;
+    // Each dictionary row's occurrences are in set order already, and so is each key's in
+    // the update index: the term's set is one merge of those runs.
+    std::vector<Occurrence> read = Take();
+    std::vector<size_t> runs;
+    runs.reserve(rows.size() + 1);
+    for (const DictionaryRow& row : rows) {
+      runs.push_back(read.size());
+      s = ReadOccurrences(ctx_.index, row, &read);
+      if (!s.ok()) return s;  // the caller releases every set of the query
+    }
     bool inUpdates = false;
     UpdateSource* updates = ctx_.updates && ctx_.updates->Available() ? ctx_.updates : nullptr;
     if (updates) {
-      s = updates->Lookup(term.c_str(), &updated, &inUpdates);
+      // Records indexed again since the pack: their static occurrences are stale.
+      const RecordBitmap& changed = updates->Changed();
+      if (!read.empty() && !changed.empty()) {
+        size_t kept = 0, next = 0;
+        for (size_t r = 0; r < runs.size(); ++r) {
+          const size_t end = r + 1 < runs.size() ? runs[r + 1] : read.size();
+          runs[r] = kept;
+          for (; next < end; ++next)
+            if (!changed.Contains(read[next].record)) read[kept++] = read[next];
+        }
+        read.resize(kept);
+      }
+      s = updates->Lookup(term.c_str(), &read, &runs, &inUpdates);
       if (!s.ok()) return s;
     }
     if (rows.empty() && !inUpdates) {
+      Give(std::move(read));
       if (IsStopWord(term.c_str())) {
         set->stop = true;
         Report(-1, -1, -1, term);
@@ -388,41 +410,18 @@ private:
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
       return Status::Ok();
     }
-    // Each dictionary row's occurrences are in set order already: the term's set is the
-    // merge of those runs (and of the update index's, itself in order).
-    std::vector<Occurrence> read = Take();
-    std::vector<size_t> runs;
-    runs.reserve(rows.size());
-    for (const DictionaryRow& row : rows) {
-      runs.push_back(read.size());
-      s = ReadOccurrences(ctx_.index, row, &read);
-      if (!s.ok()) return s;  // the caller releases every set of the query
-    }
     std::vector<Occurrence> scratch = Take();
-    if (runs.size() > 1) MergeRuns(read, runs, scratch);
-    else if (!read.empty()) MergeRuns(read, {}, scratch);
-    FoundSet merged;
-    merged.items.swap(read);
-    if (!merged.items.empty() && updates) {
-      // Records indexed again since the pack: their static occurrences are stale.
-      SubtractRecords(merged, updates->ChangedRecords());
-    }
-    if (!updated.empty()) {
-      size_t staticEnd = merged.items.size();
-      merged.items.insert(merged.items.end(), updated.begin(), updated.end());
-      MergeRuns(merged.items, {0, staticEnd}, scratch);
-    }
+    if (!read.empty()) MergeRuns(read, std::move(runs), scratch);
     Give(std::move(scratch));
-    Give(std::move(read));
-    if (!merged.items.empty()) {
+    if (!read.empty()) {
       set->Recycle(buffers_);
-      set->items.swap(merged.items);
+      set->items.swap(read);
       set->stop = false;
       set->sorted = true;
       set->recordLevel = false;
       set->distinct = -1;
     }
-    Give(std::move(merged.items));
+    Give(std::move(read));
     // Counting the records takes a pass over the set: only when someone listens.
     if (progress_)
       Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
