@@ -189,11 +189,11 @@ Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool*
   TermMatcher matcher(term ? term : "", GlobalQueryParams());
   const size_t start = out->size();
   const size_t startRuns = runs ? runs->size() : 0;
-  // A key's entries follow each other in set order; a run ends only where the next key's
-  // first entry comes before the last one taken.
+  // A key's entries follow each other in set order; a run, strictly ascending, ends only
+  // where the next key's first entry does not come after the last one taken.
   s = ForEachMatch(*keys_, matcher, [&](const KeyEntryView& e) {
     Occurrence o{e.record, e.field, e.position};
-    if (runs && (out->size() == start || EntryLess(o, out->back()))) runs->push_back(out->size());
+    if (runs && (out->size() == start || !EntryLess(out->back(), o))) runs->push_back(out->size());
     out->push_back(o);
     return true;
   });

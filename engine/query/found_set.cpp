@@ -114,6 +114,24 @@ size_t FoundSet::ListRecords(int32_t* out, size_t max) {
   return n;
 }
 
+void MergeIntoRun(std::vector<Occurrence>& items, const std::vector<Occurrence>& fresh) {
+  // Written from the front: the output never overtakes the run's unread part, which
+  // starts fresh.size() entries later and loses one entry of lead per fresh entry.
+  const size_t end = items.size();
+  size_t read = fresh.size(), write = 0;
+  for (const Occurrence& f : fresh) {
+    const size_t stop = Seek(items, read, SortKey(f));
+    std::copy(items.begin() + static_cast<std::ptrdiff_t>(read), items.begin() + static_cast<std::ptrdiff_t>(stop),
+              items.begin() + static_cast<std::ptrdiff_t>(write));
+    write += stop - read;
+    read = stop;
+    if (read < end && SortKey(items[read]) == SortKey(f)) ++read;
+    items[write++] = f;
+  }
+  std::copy(items.begin() + static_cast<std::ptrdiff_t>(read), items.end(), items.begin() + static_cast<std::ptrdiff_t>(write));
+  items.resize(write + (end - read));
+}
+
 void MergeRuns(std::vector<Occurrence>& items, std::vector<size_t> runs, std::vector<Occurrence>& scratch) {
   if (runs.size() <= 1) {
     // One run, as a single word's: strictly ascending (the usual case) needs nothing.

@@ -373,32 +373,49 @@ private:
     if (!s.ok()) return s;
     // Each dictionary row's occurrences are in set order already, and so is each key's in
     // the update index: the term's set is one merge of those runs.
-    std::vector<Occurrence> read = Take();
-    std::vector<size_t> runs;
-    runs.reserve(rows.size() + 1);
-    for (const DictionaryRow& row : rows) {
-      runs.push_back(read.size());
-      s = ReadOccurrences(ctx_.index, row, &read);
-      if (!s.ok()) return s;  // the caller releases every set of the query
-    }
+    std::vector<Occurrence> fresh = Take();
+    std::vector<size_t> freshRuns;
     bool inUpdates = false;
+    const RecordBitmap* stale = nullptr;  // records indexed again since the pack
     UpdateSource* updates = ctx_.updates && ctx_.updates->Available() ? ctx_.updates : nullptr;
     if (updates) {
-      // Records indexed again since the pack: their static occurrences are stale.
-      const RecordBitmap& changed = updates->Changed();
-      if (!read.empty() && !changed.empty()) {
-        size_t kept = 0, next = 0;
-        for (size_t r = 0; r < runs.size(); ++r) {
-          const size_t end = r + 1 < runs.size() ? runs[r + 1] : read.size();
-          runs[r] = kept;
-          for (; next < end; ++next)
-            if (!changed.Contains(read[next].record)) read[kept++] = read[next];
-        }
-        read.resize(kept);
-      }
-      s = updates->Lookup(term.c_str(), &read, &runs, &inUpdates);
+      s = updates->Lookup(term.c_str(), &fresh, &freshRuns, &inUpdates);
       if (!s.ok()) return s;
+      if (!updates->Changed().empty()) stale = &updates->Changed();
     }
+    // The usual term, one word in each index, is merged in place: its static run is read
+    // behind room for the update index's entries.
+    const bool inPlace = rows.size() == 1 && freshRuns.size() == 1;
+    std::vector<Occurrence> read = Take();
+    if (inPlace) read.resize(fresh.size());
+    std::vector<size_t> runs;
+    runs.reserve(rows.size() + freshRuns.size());
+    bool ascending = true;
+    for (const DictionaryRow& row : rows) {
+      runs.push_back(read.size());
+      bool rowAscending = true;
+      s = ReadOccurrences(ctx_.index, row, &read, stale, &rowAscending);
+      if (!s.ok()) return s;  // the caller releases every set of the query
+      ascending &= rowAscending;
+    }
+    if (inPlace && ascending) {
+      MergeIntoRun(read, fresh);
+    } else {
+      if (inPlace) {
+        std::copy(fresh.begin(), fresh.end(), read.begin());
+        runs.insert(runs.begin(), 0);
+      } else {
+        for (size_t r : freshRuns) runs.push_back(read.size() + r);
+        read.insert(read.end(), fresh.begin(), fresh.end());
+      }
+      // A lone static run read in order needs nothing more.
+      if (!read.empty() && (runs.size() > 1 || !ascending || !freshRuns.empty())) {
+        std::vector<Occurrence> scratch = Take();
+        MergeRuns(read, std::move(runs), scratch);
+        Give(std::move(scratch));
+      }
+    }
+    Give(std::move(fresh));
     if (rows.empty() && !inUpdates) {
       Give(std::move(read));
       if (IsStopWord(term.c_str())) {
@@ -410,9 +427,6 @@ private:
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
       return Status::Ok();
     }
-    std::vector<Occurrence> scratch = Take();
-    if (!read.empty()) MergeRuns(read, std::move(runs), scratch);
-    Give(std::move(scratch));
     if (!read.empty()) {
       set->Recycle(buffers_);
       set->items.swap(read);

@@ -58,6 +58,15 @@ TEST(FoundSetMerge, RunsUnionAndSubtractionMatchTheModel) {
     buffers.Give(std::move(scratch));
     ASSERT_TRUE(SameItems(items, InOrder(all))) << "round " << round;
 
+    // The update index's entries of a word merged into its static run in place.
+    auto fresh = randomRun(static_cast<int>(rng() % 8));
+    std::vector<Occurrence> gapped(fresh.size());
+    gapped.insert(gapped.end(), items.begin(), items.end());
+    zrt::MergeIntoRun(gapped, fresh);
+    Model withFresh = all;
+    for (const auto& o : ModelOf(fresh)) withFresh.insert(o);
+    ASSERT_TRUE(SameItems(gapped, InOrder(withFresh))) << "round " << round;
+
     zrt::FoundSet left, right;
     left.items = items;
     left.recordLevel = false;
