@@ -96,7 +96,7 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
 }
 
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
-                       std::vector<Occurrence>* out, const RecordBitmap* skip, bool* ascending) {
+                       std::vector<Occurrence>* out, const OccurrenceFilter& filter, bool* ascending) {
   if (ascending) *ascending = true;
   File* file = index.occurrences();
   if (!file) return Status::NotFound("occurrences: the file is not open");
@@ -127,7 +127,8 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
       inOrder &= (done == 0 && i == 0) || key > last;
       last = key;
       *o = next;
-      o += !(skip && skip->Contains(next.record));
+      o += (!filter.fields || filter.fields[next.field]) &&
+           !(filter.staleRecords && filter.staleRecords->Contains(next.record));
     }
     done += n;
   }

@@ -243,12 +243,15 @@ private:
     if (t.kind == Tok::Error) return t.error;
     if (t.kind == Tok::Term) {
       pos_ = t.end;
-      if (eval) {
-        Status s = Push();
-        if (s.ok()) s = EvaluateTerm(t.text, &stack_.back());
-        if (!s.ok()) return s;
-      }
-      return Restriction(eval);
+      // A restriction right after the term is read first, so that the term's reading
+      // leaves out the other fields' occurrences at once.
+      FieldList fields;
+      Status s = ReadRestriction(&fields);
+      if (!s.ok() || !eval) return s;
+      s = Push();
+      if (s.ok()) s = EvaluateTerm(t.text, &stack_.back(), fields.present ? &fields : nullptr);
+      if (s.ok() && fields.present) ApplyRestriction(fields);
+      return s;
     }
     if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected", lex_.SkipBlanks(pos_));
     pos_ = t.end;
@@ -274,12 +277,36 @@ private:
     return Status::Ok();
   }
 
+  // A field restriction "IN A, B" or "NOTIN A": the source fields the names stand for.
+  struct FieldList {
+    bool present = false;
+    bool negated = false;
+    std::vector<uint8_t> sources;
+    uint32_t mask = 0;  // of the named fields' group numbers, for the op-code list
+  };
+
   Status Restriction(bool eval) {
+    FieldList fields;
+    Status s = ReadRestriction(&fields);
+    if (s.ok() && eval && fields.present) ApplyRestriction(fields);
+    return s;
+  }
+
+  void ApplyRestriction(const FieldList& fields) {
+    FoundSet& top = stack_.back();
+    RestrictFields(top, fields.sources, fields.negated);
+    if (!top.stop && opcodes_)
+      opcodes_->AddFieldRestriction(fields.negated ? WordOpCodes::kNotIn : WordOpCodes::kIn, fields.mask);
+  }
+
+  Status ReadRestriction(FieldList* list) {
     Token t = lex_.Read(pos_);
     if (t.kind != Tok::In && t.kind != Tok::NotIn) return Status::Ok();
     pos_ = t.end;
-    std::vector<uint8_t> sources;
-    uint32_t mask = 0;
+    list->present = true;
+    list->negated = t.kind == Tok::NotIn;
+    std::vector<uint8_t>& sources = list->sources;
+    uint32_t& mask = list->mask;
     for (;;) {
       Token name = lex_.ReadTerm(lex_.SkipBlanks(pos_), true);
       if (name.kind == Tok::Error) return name.error;
@@ -298,12 +325,6 @@ private:
       if (lex_.At(after) != ',') break;
       pos_ = after + 1;
     }
-    if (!eval) return Status::Ok();
-    FoundSet& top = stack_.back();
-    bool negated = t.kind == Tok::NotIn;
-    RestrictFields(top, sources, negated);
-    if (!top.stop && opcodes_)
-      opcodes_->AddFieldRestriction(negated ? WordOpCodes::kNotIn : WordOpCodes::kIn, mask);
     return Status::Ok();
   }
 
@@ -366,7 +387,7 @@ private:
     if (progress_) progress_(rows, records, occurrences, term.c_str());
   }
 
-  Status EvaluateTerm(const std::string& term, FoundSet* set) {
+  Status EvaluateTerm(const std::string& term, FoundSet* set, const FieldList* restriction) {
     TermMatcher matcher(term.c_str(), ctx_.params);
     std::vector<DictionaryRow> rows;
     Status s = LookupDictionary(ctx_.index, matcher, kAllGroups, &rows);
@@ -376,12 +397,37 @@ private:
     std::vector<Occurrence> fresh = Take();
     std::vector<size_t> freshRuns;
     bool inUpdates = false;
-    const RecordBitmap* stale = nullptr;  // records indexed again since the pack
+    OccurrenceFilter filter;
+    bool keptFields[256];
+    // A row whose words lie in none of the named fields (its field mask says so) is not
+    // read at all; fields past 32 have no bit in the mask.
+    uint32_t sourceMask = 0;
+    bool maskTells = restriction && !restriction->negated;
+    if (restriction) {
+      std::fill(std::begin(keptFields), std::end(keptFields), restriction->negated);
+      for (uint8_t f : restriction->sources) {
+        keptFields[f] = !restriction->negated;
+        if (f >= 1 && f <= 32) sourceMask |= 1u << (f - 1);
+        else maskTells = false;
+      }
+      filter.fields = keptFields;
+    }
     UpdateSource* updates = ctx_.updates && ctx_.updates->Available() ? ctx_.updates : nullptr;
     if (updates) {
       s = updates->Lookup(term.c_str(), &fresh, &freshRuns, &inUpdates);
       if (!s.ok()) return s;
-      if (!updates->Changed().empty()) stale = &updates->Changed();
+      // Records indexed again since the pack: their static occurrences are stale.
+      if (!updates->Changed().empty()) filter.staleRecords = &updates->Changed();
+      if (filter.fields) {
+        size_t kept = 0, next = 0;
+        for (size_t r = 0; r < freshRuns.size(); ++r) {
+          const size_t end = r + 1 < freshRuns.size() ? freshRuns[r + 1] : fresh.size();
+          freshRuns[r] = kept;
+          for (; next < end; ++next)
+            if (filter.fields[fresh[next].field]) fresh[kept++] = fresh[next];
+        }
+        fresh.resize(kept);
+      }
     }
     // The usual term, one word in each index, is merged in place: its static run is read
     // behind room for the update index's entries.
@@ -393,8 +439,9 @@ private:
     bool ascending = true;
     for (const DictionaryRow& row : rows) {
       runs.push_back(read.size());
+      if (maskTells && !(row.groupMask & sourceMask)) continue;
       bool rowAscending = true;
-      s = ReadOccurrences(ctx_.index, row, &read, stale, &rowAscending);
+      s = ReadOccurrences(ctx_.index, row, &read, filter, &rowAscending);
       if (!s.ok()) return s;  // the caller releases every set of the query
       ascending &= rowAscending;
     }
