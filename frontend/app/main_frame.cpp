@@ -70,6 +70,8 @@ void CMainFrame::CreateActions() {
   save_ = file->addAction("&Сохранить", QKeySequence::Save, this, &CMainFrame::Save);
   saveAs_ = file->addAction("Сохранить &как...", QKeySequence(Qt::Key_F12), this, &CMainFrame::SaveAs);
   file->addSeparator();
+  AddOutputCommands(file);
+  file->addSeparator();
   recentMenu_ = file->addMenu("Последние файлы");
   file->addSeparator();
   file->addAction("&Выход", QKeySequence::Quit, this, &QWidget::close);
@@ -111,10 +113,8 @@ void CMainFrame::CreateActions() {
   docs->addSeparator();
   mark_ = docs->addAction("Отметить ...", QKeySequence("Ctrl+M"), this, [this] { Active()->MarkDialog(); });
   edit_ = docs->addAction("Изменить", this, [this] { Active()->EditQuery(); });
-  print_ = new QAction(st->standardIcon(QStyle::SP_DialogSaveButton), Str(111), this);
-  export_ = new QAction(st->standardIcon(QStyle::SP_DialogOpenButton), Str(112), this);
-  print_->setEnabled(false);  // printing and export come with the next step
-  export_->setEnabled(false);
+  print_->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  export_->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
 
   QMenu* options = menuBar()->addMenu("&Опции");
   options->addAction("Каталоги ...", this, &CMainFrame::CatalogDialog);
@@ -296,6 +296,7 @@ void CMainFrame::UpdatePanes() {
   CQueryWindow* w = Active();
   const bool has = w != nullptr;
   for (QAction* a : {save_, saveAs_, mark_, edit_, goTo_, contents_, copy_}) a->setEnabled(has);
+  EnableOutputCommands(has && w->Doc().Total() > 0);
   formButton_->setEnabled(has);
   query_->setToolTip(has ? "Изменить запрос" : "Новый запрос");
   if (has) {

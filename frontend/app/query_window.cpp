@@ -10,6 +10,7 @@
 #include "codec.h"
 #include "document_dialogs.h"
 #include "left_view.h"
+#include "printing.h"
 #include "query_builder.h"
 #include "render.h"
 #include "selection.h"
@@ -45,6 +46,7 @@ CQueryWindow::CQueryWindow(QWidget* parent) : QSplitter(Qt::Horizontal, parent) 
   });
   connect(view_, &CTolvarView::editQuery, this, &CQueryWindow::EditQuery);
   connect(view_, &CTolvarView::selectionCommand, this, &CQueryWindow::SelectionCommand);
+  connect(view_, &CTolvarView::printMarked, this, [this] { PrintDirect(*doc_, this); });
 }
 
 CQueryWindow::~CQueryWindow() = default;

@@ -55,7 +55,7 @@ QMenu* CTolvarView::BuildContextMenu(bool quick, bool queryIsEmpty, bool marks) 
   menu->addSeparator();
   QAction* copyAction = menu->addAction(Str(98), this, &QTextEdit::copy);
   copyAction->setEnabled(selection);
-  if (marks) menu->addAction(Str(43), this, &CTolvarView::printMarked)->setEnabled(false);
+  if (marks) menu->addAction(Str(43), this, &CTolvarView::printMarked);
   return menu;
 }
 

@@ -24,6 +24,14 @@ bool AskYesNo(QWidget* parent, const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
+bool AskRetry(QWidget* parent, const QString& text) {
+  if (g_question) return g_question(text);
+  QMessageBox box(QMessageBox::Warning, "Tolvar", text, QMessageBox::Retry | QMessageBox::Cancel, parent);
+  box.button(QMessageBox::Retry)->setText("Повтор");
+  box.button(QMessageBox::Cancel)->setText("Отмена");
+  return box.exec() == QMessageBox::Retry;
+}
+
 void SetWarningHook(std::function<void(const QString&)> hook) { g_warning = std::move(hook); }
 void SetQuestionHook(std::function<bool(const QString&)> hook) { g_question = std::move(hook); }
 

@@ -10,6 +10,8 @@ namespace tolvar::ui {
 
 void Warning(QWidget* parent, const QString& text);
 bool AskYesNo(QWidget* parent, const QString& text);
+// «Повтор» / «Отмена»: true to try again. Tests answer it through the question hook.
+bool AskRetry(QWidget* parent, const QString& text);
 // Tests install answers; an empty function restores the real boxes.
 void SetWarningHook(std::function<void(const QString&)> hook);
 void SetQuestionHook(std::function<bool(const QString&)> hook);

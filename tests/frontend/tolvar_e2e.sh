@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The real tolvar on the bundled catalog under an X server, driven as a user would with
-# xdotool: quick search, next portion, mark the portion, save the
-# query as .cdq; then the saved file is read back with the core's reader. Screenshots
+# xdotool: quick search, next portion, mark the portion, print it to PDF, export it as
+# CSV, save the query as .cdq; then the PDF, the CSV and the saved file are checked. Screenshots
 # stay in OUT. Run under xvfb-run (CTest does so).
 set -euo pipefail
 tolvar=$1 dump=$2 out=$3
 mkdir -p "$out"
-rm -f "$out"/*.png "$out/saved.cdq"
+rm -f "$out"/*.png "$out/saved.cdq" "$out/printed.pdf" "$out/exported.csv"
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" TOLVAR_NO_SPLASH=1
 rm -rf "$XDG_CONFIG_HOME"
 # Found documents are shown at once, without the question.
@@ -40,6 +40,23 @@ shot marks-dialog
 xdotool key Return
 sleep 1
 shot marked
+# «Печать...» onto the dialog's PDF printer, then «Экспорт» (the toolbar button) as CSV:
+# both take the ten marked documents.
+key ctrl+p
+xdotool search --sync --onlyvisible --name '^Печать$' >/dev/null
+sleep 0.5
+xdotool key alt+f ctrl+a   # «Output file»
+xdotool type --delay 20 "$out/printed.pdf"
+xdotool key Return
+for _ in $(seq 20); do [ -s "$out/printed.pdf" ] && break; sleep 0.3; done
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+xdotool mousemove $((X + 388)) $((Y + 70)) click 1
+xdotool search --sync --onlyvisible --name 'Экспорт в' >/dev/null
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$out/exported"
+xdotool key Tab End Return   # «Files of type»: the last, CSV; ".csv" is added
+for _ in $(seq 20); do [ -s "$out/exported.csv" ] && break; sleep 0.3; done
 key F12             # «Сохранить как...»
 dialog=$(xdotool search --sync --onlyvisible --name 'Сохранить как' | head -1)
 sleep 0.5
@@ -62,4 +79,12 @@ grep -qx 'query=RL025\$' <<<"$report" || { echo "query text differs"; exit 1; }
 found=$(sed -n 's/^found=//p' <<<"$report")
 [ "$found" -gt 10 ] || { echo "found count $found"; exit 1; }
 grep -qx 'marks=11 12 13 14 15 16 17 18 19 20' <<<"$report" || { echo "marks differ"; exit 1; }
+pages=$(pdfinfo "$out/printed.pdf" | sed -n 's/^Pages: *//p')
+pdftotext "$out/printed.pdf" "$out/printed.txt"
+[ "${pages:-0}" -gt 0 ] && grep -q '^Запрос: (RL025\$)' "$out/printed.txt" &&
+  grep -q '^11\. ' "$out/printed.txt" && grep -q '^20\. ' "$out/printed.txt" &&
+  ! grep -q '^10\. ' "$out/printed.txt" || { echo "printed PDF differs"; exit 1; }
+# One line of "^"-separated fields per marked document, in code page 866.
+[ "$(grep -c $'\r$' "$out/exported.csv")" -eq 10 ] && grep -q '\^' "$out/exported.csv" &&
+  iconv -f cp866 -t utf-8 "$out/exported.csv" | grep -q 'Пушкин' || { echo "exported CSV differs"; exit 1; }
 echo "tolvar e2e: passed"
