@@ -256,14 +256,23 @@ private:
     if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected", lex_.SkipBlanks(pos_));
     pos_ = t.end;
     const size_t inside = pos_;
-    // The first reading finds the group's end and whether a restriction follows it.
+    // The first reading finds the group's end and the restriction that follows it.
     Status s = Group(fieldMode, false);
     if (!s.ok() || !eval) return s.ok() ? Restriction(false) : s;
-    Tok next = lex_.Read(pos_).kind;
-    bool restricted = next == Tok::In || next == Tok::NotIn;
+    FieldList fields;
+    s = ReadRestriction(&fields);
+    if (!s.ok()) return s;
+    const size_t end = pos_;
     pos_ = inside;
-    s = Group(fieldMode || restricted, true);
-    return s.ok() ? Restriction(true) : s;
+    // Inside a restricted group every operator pairs occurrences of one field, so the
+    // restriction may act on the group's terms as they are read.
+    if (fields.present) active_.push_back(&fields);
+    s = Group(fieldMode || fields.present, true);
+    if (fields.present) active_.pop_back();
+    if (!s.ok()) return s;
+    pos_ = end;
+    if (fields.present) ApplyRestriction(fields);
+    return Status::Ok();
   }
 
   // The rest of a parenthesised group: disjunction ")".
@@ -397,16 +406,25 @@ private:
     std::vector<Occurrence> fresh = Take();
     std::vector<size_t> freshRuns;
     bool inUpdates = false;
+    // The restrictions the term stands under leave the other fields' occurrences out as
+    // they are read. Not while someone listens: the counts reported per term are those
+    // of the whole term.
     OccurrenceFilter filter;
     bool keptFields[256];
-    // A row whose words lie in none of the named fields (its field mask says so) is not
-    // read at all; fields past 32 have no bit in the mask.
-    uint32_t sourceMask = 0;
-    bool maskTells = restriction && !restriction->negated;
-    if (restriction) {
-      std::fill(std::begin(keptFields), std::end(keptFields), restriction->negated);
-      for (uint8_t f : restriction->sources) {
-        keptFields[f] = !restriction->negated;
+    uint32_t sourceMask = 0;  // the kept fields that a dictionary row's field mask shows
+    bool maskTells = false;   // no kept field lies outside the mask's fields 1-32
+    if ((restriction || !active_.empty()) && !progress_) {
+      std::fill(std::begin(keptFields), std::end(keptFields), true);
+      auto narrow = [&](const FieldList& list) {
+        bool named[256] = {};
+        for (uint8_t f : list.sources) named[f] = true;
+        for (int f = 0; f < 256; ++f) keptFields[f] &= named[f] != list.negated;
+      };
+      for (const FieldList* list : active_) narrow(*list);
+      if (restriction) narrow(*restriction);
+      maskTells = true;
+      for (int f = 0; f < 256; ++f) {
+        if (!keptFields[f]) continue;
         if (f >= 1 && f <= 32) sourceMask |= 1u << (f - 1);
         else maskTells = false;
       }
@@ -502,6 +520,7 @@ private:
   FoundSetBuffers* buffers_;
   size_t pos_ = 0;
   std::vector<FoundSet> stack_;
+  std::vector<const FieldList*> active_;  // restrictions of the groups being evaluated
 };
 
 }  // namespace
