@@ -593,9 +593,14 @@ Status KeyFile::Step(const unsigned char** entry) {
   const unsigned char* p = nullptr;
   s = ReadPage(path_page_[leaf], true, &p);
   if (!s.ok()) return s;
+  // The extent is taken with the page's bounds: the cursor's offset comes from an
+  // earlier reading of the page.
+  uint32_t size = 0;
   if (path_at_[leaf] < GetU32(p + kPageUsedAt)) {
+    if (!ItemExtent(p, path_at_[leaf], kKeyFileFormat, &size))
+      return pages_.Corrupt(path_page_[leaf], "the cursor is not at an entry");
     *entry = p + kPageHeaderSize + path_at_[leaf];
-    path_at_[leaf] += EntrySize(*entry);
+    path_at_[leaf] += size;
     ++path_pos_[leaf];
     return Status::Ok();
   }
@@ -605,9 +610,9 @@ Status KeyFile::Step(const unsigned char** entry) {
     s = ReadPage(path_page_[lv], false, &p);
     if (!s.ok()) return s;
     if (path_at_[lv] < GetU32(p + kPageUsedAt)) {
-      const unsigned char* e = p + kPageHeaderSize + path_at_[lv];
-      const uint32_t size = EntrySize(e);
-      std::memcpy(upper_, e, size);
+      if (!ItemExtent(p, path_at_[lv], kKeyFileFormat, &size) || size > sizeof upper_)
+        return pages_.Corrupt(path_page_[lv], "the cursor is not at an entry");
+      std::memcpy(upper_, p + kPageHeaderSize + path_at_[lv], size);
       path_at_[lv] += size;
       ++path_pos_[lv];
       s = DescendLeftmost(lv + 1, GetI32(upper_));
