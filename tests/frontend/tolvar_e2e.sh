@@ -40,8 +40,8 @@ shot marks-dialog
 xdotool key Return
 sleep 1
 shot marked
-# «Печать...» onto the dialog's PDF printer, then «Экспорт» (the toolbar button) as CSV:
-# both take the ten marked documents.
+# «Печать...» onto the dialog's PDF printer, then «Экспорт в...» as CSV: both take the
+# ten marked documents.
 key ctrl+p
 xdotool search --sync --onlyvisible --name '^Печать$' >/dev/null
 sleep 0.5
@@ -49,8 +49,7 @@ xdotool key alt+f ctrl+a   # «Output file»
 xdotool type --delay 20 "$out/printed.pdf"
 xdotool key Return
 for _ in $(seq 20); do [ -s "$out/printed.pdf" ] && break; sleep 0.3; done
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-xdotool mousemove $((X + 388)) $((Y + 70)) click 1
+key ctrl+shift+e
 xdotool search --sync --onlyvisible --name 'Экспорт в' >/dev/null
 sleep 0.5
 xdotool key ctrl+a
