@@ -27,7 +27,8 @@ case $dir/ in "$repo"/*) echo "deb-check: $dir is inside the checkout" >&2; exit
 
 if [ -z "$deb" ]; then
   rm -rf "$repo/build/deb"
-  cpack --config "$repo/build/CPackConfig.cmake" -B "$repo/build/deb" >/dev/null
+  cpack --config "$repo/build/CPackConfig.cmake" -B "$repo/build/deb" >"$repo/build/deb.log" 2>&1 ||
+    { cat "$repo/build/deb.log"; exit 1; }
   deb=$(ls "$repo"/build/deb/tolvar_*.deb)
 fi
 root=$dir/root log=$dir/log
