@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # PNGs of the front end under Xvfb, in build/screenshots/: the main window with a found
 # portion and the contents pane, the query builder's main page, (drawn by the widget
-# tests) the settings and catalog dialogs, the print preview and the export progress
-# window, and the first page of a printed PDF.
+# tests) the settings and catalog dialogs, the builder's three pages, the search history,
+# the dictionary window, the print preview and the export progress window, and the first
+# page of a printed PDF.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"

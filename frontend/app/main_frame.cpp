@@ -21,6 +21,7 @@
 
 #include "catalog_dialog.h"
 #include "codec.h"
+#include "history_window.h"
 #include "left_view.h"
 #include "query_window.h"
 #include "settings_dialogs.h"
@@ -72,7 +73,7 @@ void CMainFrame::CreateActions() {
   file->addSeparator();
   AddOutputCommands(file);
   file->addSeparator();
-  recentMenu_ = file->addMenu("Последние файлы");
+  recentMenu_ = file->addMenu("Последние &файлы");
   file->addSeparator();
   file->addAction("&Выход", QKeySequence::Quit, this, &QWidget::close);
   FillRecent();
@@ -97,8 +98,9 @@ void CMainFrame::CreateActions() {
     else NewQuery();
   });
   query_->setShortcut(QKeySequence("Ctrl+E"));
-  history_ = docs->addAction(st->standardIcon(QStyle::SP_BrowserReload), Str(109));
-  history_->setEnabled(false);  // the history window comes with the next step
+  history_ = docs->addAction(st->standardIcon(QStyle::SP_BrowserReload), Str(109), this, [this] {
+    RunHistory(this, Active(), [this](const QString& path) { OpenFile(path); });
+  });
   docs->addSeparator();
   first_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSkipBackward), "Первый", this, [this] { Active()->First(); });
   previous_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSeekBackward), "Предыдущий", this, [this] { Active()->Previous(); });
@@ -222,6 +224,7 @@ CQueryWindow* CMainFrame::Active() const {
 CQueryWindow* CMainFrame::AddWindow() {
   auto* w = new CQueryWindow;
   connect(w, &CQueryWindow::stateChanged, this, &CMainFrame::UpdatePanes);
+  connect(w, &CQueryWindow::openFileRequested, this, &CMainFrame::OpenFile, Qt::QueuedConnection);
   QMdiSubWindow* sub = mdi_->addSubWindow(w);
   sub->setWindowIcon(windowIcon());
   sub->resize(mdi_->size() * 0.96);
@@ -237,6 +240,7 @@ void CMainFrame::NewQuery(bool withQuickText, bool forceAutoNew) {
   }
   const QByteArray text = withQuickText ? TrimmedQueryText(quickText_->caption()) : QByteArray();
   std::unique_ptr<CQueryWindow> w(new CQueryWindow);
+  connect(w.get(), &CQueryWindow::openFileRequested, this, &CMainFrame::OpenFile, Qt::QueuedConnection);
   CTolvarDoc& d = w->Doc();
   d.SetEdition(editions_->currentText().isEmpty() ? app.editions.ShortName(0) : editions_->currentText());
   const bool autoNew = forceAutoNew || app.settings.autoNew;
@@ -377,6 +381,8 @@ void CMainFrame::CatalogDialog() {
   };
   if (dlg.exec() != QDialog::Accepted) return;
   app.settings.historyPath = dlg.history;
+  for (QMdiSubWindow* sub : mdi_->subWindowList())
+    if (auto* w = qobject_cast<CQueryWindow*>(sub->widget())) w->Doc().historyFolder = app.HistoryFolder();
   if (dlg.changed) {
     app.settings.dbPath = dlg.catalog;
     app.OpenCatalog();
