@@ -22,21 +22,18 @@ public:
     // A view from before a pack opens no update index of the files that replaced its own.
     return !edition_.snapshot() && updates_.Exists() && updates_.Open(false).ok();
   }
-  Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) override {
+  Status Lookup(const char* term, std::vector<Occurrence>* out, std::vector<size_t>* runs,
+                bool* found) override {
     Reading reading(edition_);
     if (!reading.status.ok()) return reading.status;
-    return updates_.Lookup(term, out, found);
+    return updates_.Lookup(term, out, found, runs);
   }
   Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) override {
     Reading reading(edition_);
     if (!reading.status.ok()) return reading.status;
     return updates_.List(root, groupMask, rows);
   }
-  std::vector<uint32_t> ChangedRecords() override {
-    std::vector<uint32_t> records = updates_.ChangedRecords();
-    std::sort(records.begin(), records.end());
-    return records;
-  }
+  const RecordBitmap& Changed() override { return updates_.Changed(); }
 
 private:
   struct Reading {

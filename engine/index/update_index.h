@@ -14,6 +14,7 @@
 
 #include "base/status.h"
 #include "index/postings.h"
+#include "index/record_bitmap.h"
 
 namespace zrt {
 
@@ -51,16 +52,22 @@ public:
   Status WithdrawRecord(uint32_t record);
   Status DeleteRecords(uint32_t first, uint32_t last);
 
-  // The occurrences of every entry whose key matches `term` (Windows-1251 query text) by
-  // the same rules as the static dictionary: exact, prefix with the cut character, "?",
-  // a cut character with a digit, a cut character inside the term, auto cut. Sorted by
-  // record, field, position. `found` is false when no key matched.
-  Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found);
+  // Appends to *out the occurrences of every entry whose key matches `term` (Windows-1251
+  // query text) by the same rules as the static dictionary: exact, prefix with the cut
+  // character, "?", a cut character with a digit, a cut character inside the term, auto
+  // cut. With `runs`, the appended occurrences come as runs each ordered by record,
+  // field and position (one per key at most), and the offset in *out where each begins
+  // is pushed to *runs; without, they are sorted as a whole. `found` is false when no
+  // key matched.
+  Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found,
+                std::vector<size_t>* runs = nullptr);
   // Dictionary-listing rows of the keys matching `root` (same rules), one per distinct
   // word, whose field byte is in `groupMask`; at most 1250 rows.
   Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows);
   // Records whose static-index occurrences no longer count (every record in the set).
   std::vector<uint32_t> ChangedRecords() const;
+  // The same records as a bitmap, made again after the set changes.
+  const RecordBitmap& Changed();
   const std::vector<Item>& items() const { return items_; }
   uint32_t totalEntries() const { return total_; }
   uint32_t waste() const { return waste_; }
@@ -104,6 +111,8 @@ private:
   std::string listPath_;
   std::unique_ptr<KeyFile> keys_;
   std::vector<Item> items_;  // ordered by record
+  RecordBitmap changed_;     // the records of items_ when changedValid_
+  bool changedValid_ = false;
   uint32_t total_ = 0;
   uint32_t waste_ = 0;
   bool open_ = false;
