@@ -1,9 +1,11 @@
 // zrt load, append, pack, words and show run as a user runs them: what goes in as JSON
 // Lines must come back out of the listing and the record display, and bad input must be
 // refused with its line and leave no edition behind.
-#include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -11,16 +13,26 @@
 #include <vector>
 
 #include "fixture/fixture_writer.h"
-#include "fixture/tool_run.h"
+#include "fixture/scratch.h"
+#include "load/tool_run.h"
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 using fixture::TempDir;
-using fixture::ToolRun;
 
-ToolRun Zrt(const std::string& arguments) { return fixture::RunShell(std::string(ZRT_TOOL) + " " + arguments); }
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> EditionFiles(const TempDir& dir, const std::string& base) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    if (entry.path().stem() == base) files.push_back(entry.path().filename().string());
+  return files;
+}
 
 // ---- an independent model of the word listing ---------------------------------------
 
@@ -148,8 +160,8 @@ const std::vector<std::string> kFields = {"ID", "TI", "KW", "PY", "AB"};
 
 TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
   TempDir dir;
-  dir.Write("in.jsonl", kRecords);
-  ToolRun r = Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" +
+  Write(dir / "in.jsonl", kRecords);
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" +
                        " --fields ID,TI,KW,PY,AB --title 'Проверка' --copyright 'Издательство, 2026'");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("Loaded 3 records"), std::string::npos) << r.out;
@@ -157,16 +169,16 @@ TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
 
   // One-letter words ("о", "и") are never indexed; the model leaves them out too.
   std::vector<Record> model = ModelRecords();
-  ToolRun words = Zrt("words " + dir / "ed");
+  ToolRun words = Zrt(dir, "words " + dir / "ed");
   ASSERT_EQ(words.code, 0) << words.err;
   EXPECT_EQ(Parse(words.out), Expected(model, kFields)) << words.out;
 
-  ToolRun prefixed = Zrt("words " + dir / "ed" + " вод");
+  ToolRun prefixed = Zrt(dir, "words " + dir / "ed" + " вод");
   auto onlyVoda = Parse(prefixed.out);
   ASSERT_EQ(onlyVoda.size(), 1u) << prefixed.out;
   EXPECT_EQ(onlyVoda.begin()->second, (Listed{"TI,KW,AB", 2, 5}));
 
-  ToolRun show = Zrt("show " + dir / "ed" + " 1 2 3");
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1 2 3");
   ASSERT_EQ(show.code, 0) << show.err;
   for (const char* text : {"Сказание о невидимом граде Китеже", "легенда; озеро Светлояр", "1907",
                            "Тихая вода глубока, вода камень точит.", "Летописный свод",
@@ -177,7 +189,7 @@ TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
   ASSERT_NE(third, std::string::npos);
   EXPECT_EQ(show.out.find("Реферат", third), std::string::npos) << show.out.substr(third);
 
-  ToolRun info = Zrt("info " + dir / "ed");
+  ToolRun info = Zrt(dir, "info " + dir / "ed");
   EXPECT_NE(info.out.find("Title:       Проверка"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Copyright:   Издательство, 2026"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Records:     3"), std::string::npos);
@@ -185,15 +197,15 @@ TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
 
 TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   TempDir dir;
-  dir.Write("in.jsonl", kRecords);
-  ASSERT_EQ(Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" + " --fields ID,TI,KW,PY,AB").code, 0);
+  Write(dir / "in.jsonl", kRecords);
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --fields ID,TI,KW,PY,AB").code, 0);
   // Other keys than the codes, mapped by a header; the field order of the edition stays.
-  dir.Write("more.jsonl",
+  Write(dir / "more.jsonl",
         R"({"name": "Камень преткновения, ЕЩЁ", "code": "B1", "notes": ["летопись", "граде"]})" "\n"
         R"({"code": "B2", "name": "Новый свод", "year": 2001})" "\n");
-  dir.Write("header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
+  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
         {"code": "KW", "key": "notes"}, {"code": "PY", "key": "year"}]})");
-  ToolRun r = Zrt("append " + dir / "ed" + " " + dir / "more.jsonl" + " --header " + dir / "header.json");
+  ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl" + " --header " + dir / "header.json");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("Appended 2 records"), std::string::npos) << r.out;
 
@@ -201,38 +213,38 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   model.push_back({{"TI", "Камень преткновения, ЕЩЁ"}, {"ID", "B1"}, {"KW", "летопись; граде"}});
   model.push_back({{"ID", "B2"}, {"TI", "Новый свод"}, {"PY", "2001"}});
   const auto expected = Expected(model, kFields);
-  ToolRun before = Zrt("words " + dir / "ed");
+  ToolRun before = Zrt(dir, "words " + dir / "ed");
   EXPECT_EQ(Parse(before.out), expected) << before.out;
 
-  ToolRun pack = Zrt("pack " + dir / "ed");
+  ToolRun pack = Zrt(dir, "pack " + dir / "ed");
   ASSERT_EQ(pack.code, 0) << pack.err;
   EXPECT_FALSE(fs::exists(dir / "ed.cdl"));
-  ToolRun after = Zrt("words " + dir / "ed");
+  ToolRun after = Zrt(dir, "words " + dir / "ed");
   EXPECT_EQ(after.out, before.out);
-  ToolRun show = Zrt("show " + dir / "ed" + " 5");
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 5");
   EXPECT_NE(show.out.find("Record 5 of 5"), std::string::npos) << show.out;
   EXPECT_NE(show.out.find("  Новый свод\n"), std::string::npos) << show.out;
 
   // An unknown key anywhere in the file appends nothing, not even the records before it.
-  dir.Write("bad.jsonl", R"({"ID": "C1"})" "\n" R"({"ID": "C2", "XX": "x"})" "\n");
-  ToolRun bad = Zrt("append " + dir / "ed" + " " + dir / "bad.jsonl");
+  Write(dir / "bad.jsonl", R"({"ID": "C1"})" "\n" R"({"ID": "C2", "XX": "x"})" "\n");
+  ToolRun bad = Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl");
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("line 2: unknown field \"XX\""), std::string::npos) << bad.err;
-  EXPECT_EQ(Zrt("words " + dir / "ed").out, before.out);
-  EXPECT_NE(Zrt("info " + dir / "ed").out.find("Records:     5"), std::string::npos);
+  EXPECT_EQ(Zrt(dir, "words " + dir / "ed").out, before.out);
+  EXPECT_NE(Zrt(dir, "info " + dir / "ed").out.find("Records:     5"), std::string::npos);
 
-  dir.Write("codes.jsonl", R"({"QQ": "x"})" "\n");
-  ToolRun unknownField = Zrt("append " + dir / "ed" + " " + dir / "codes.jsonl" + " --fields QQ");
+  Write(dir / "codes.jsonl", R"({"QQ": "x"})" "\n");
+  ToolRun unknownField = Zrt(dir, "append " + dir / "ed" + " " + dir / "codes.jsonl" + " --fields QQ");
   EXPECT_EQ(unknownField.code, 1);
   EXPECT_NE(unknownField.err.find("the edition has no field QQ"), std::string::npos) << unknownField.err;
 }
 
 TEST(LoadTool, FieldsInOrderOfFirstAppearanceWithoutAList) {
   TempDir dir;
-  dir.Write("in.jsonl", R"({"TI": "первый", "note": 1, "AU": "Автор"})" "\n"
+  Write(dir / "in.jsonl", R"({"TI": "первый", "note": 1, "AU": "Автор"})" "\n"
                           R"({"AB": "текст", "TI": "второй"})" "\n");
-  ASSERT_EQ(Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" + " --ignore note").code, 0);
-  ToolRun info = Zrt("info " + dir / "ed");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --ignore note").code, 0);
+  ToolRun info = Zrt(dir, "info " + dir / "ed");
   size_t ti = info.out.find("  1    1      TI"), au = info.out.find("  2    2      AU"),
          ab = info.out.find("  3    3      AB");
   EXPECT_NE(ti, std::string::npos) << info.out;
@@ -270,61 +282,61 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    dir.Write("in.jsonl", c.input);
-    ToolRun r = Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" + c.options);
+    Write(dir / "in.jsonl", c.input);
+    ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + c.options);
     EXPECT_EQ(r.code, 1);
     for (const std::string& s : c.said) EXPECT_NE(r.err.find(s), std::string::npos) << r.err;
-    EXPECT_TRUE(dir.FilesOf("ed").empty()) << dir.FilesOf("ed").front();
+    EXPECT_TRUE(EditionFiles(dir, "ed").empty()) << EditionFiles(dir, "ed").front();
   }
 
-  dir.Write("header.json", R"({"title": "x", "fields": ["TI"], "sort": 1})");
-  ToolRun header = Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" + " --header " + dir / "header.json");
+  Write(dir / "header.json", R"({"title": "x", "fields": ["TI"], "sort": 1})");
+  ToolRun header = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --header " + dir / "header.json");
   EXPECT_EQ(header.code, 1);
   EXPECT_NE(header.err.find("unknown header entry \"sort\""), std::string::npos) << header.err;
 }
 
 TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   TempDir dir;
-  dir.Write("in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
-  ToolRun r = Zrt("load " + dir / "ed" + " " + dir / "in.jsonl" + " --substitute");
+  Write(dir / "in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
+  ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --substitute");
   ASSERT_EQ(r.code, 0) << r.err;
-  ToolRun show = Zrt("show " + dir / "ed" + " 1");
+  ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1");
   EXPECT_NE(show.out.find("  знак ? здесь\n"), std::string::npos) << show.out;
   // Stored texts keep ё, » and №; « has no form in the record store's code page.
   EXPECT_NE(show.out.find("  ёж \"ёлка» №5\n"), std::string::npos) << show.out;
 
   std::map<std::string, std::string> files;
-  for (const std::string& name : dir.FilesOf("ed")) files[name] = fixture::ReadFile(dir / name);
-  dir.Write("other.jsonl", R"({"TI": "другое"})" "\n");
-  ToolRun again = Zrt("load " + dir / "ed" + " " + dir / "other.jsonl");
+  for (const std::string& name : EditionFiles(dir, "ed")) files[name] = fixture::ReadFile(dir / name);
+  Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
+  ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
   EXPECT_EQ(again.code, 1);
   EXPECT_EQ(again.err, "zrt: " + dir / "ed" +
                            ": an edition exists there; nothing was loaded (--replace replaces it)\n");
   // A replacement that fails leaves the old edition whole; one that works takes its place.
-  dir.Write("bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
-  EXPECT_EQ(Zrt("load " + dir / "ed" + " " + dir / "bad.jsonl --replace").code, 1);
+  Write(dir / "bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
+  EXPECT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "bad.jsonl --replace").code, 1);
   std::map<std::string, std::string> after;
-  for (const std::string& name : dir.FilesOf("ed")) after[name] = fixture::ReadFile(dir / name);
+  for (const std::string& name : EditionFiles(dir, "ed")) after[name] = fixture::ReadFile(dir / name);
   EXPECT_EQ(after, files);
-  ASSERT_EQ(Zrt("load " + dir / "ed" + " " + dir / "other.jsonl --replace").code, 0);
-  EXPECT_NE(Zrt("show " + dir / "ed" + " 1").out.find("  другое\n"), std::string::npos);
-  EXPECT_EQ(dir.FilesOf("ed_zrtnew"), std::vector<std::string>{});
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl --replace").code, 0);
+  EXPECT_NE(Zrt(dir, "show " + dir / "ed" + " 1").out.find("  другое\n"), std::string::npos);
+  EXPECT_EQ(EditionFiles(dir, "ed_zrtnew"), std::vector<std::string>{});
 }
 
 TEST(LoadTool, AppendMapsASourceByTheKeysOfTheLoad) {
   TempDir dir;
-  dir.Write("header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
-  dir.Write("in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
-  ASSERT_EQ(Zrt("load " + dir / "ed" + " " + dir / "in.jsonl --header " + dir / "header.json").code, 0);
+  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
+  Write(dir / "in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
+  ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl --header " + dir / "header.json").code, 0);
   // The load's keys and the codes both name the fields; anything else is refused.
-  dir.Write("more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
-  ToolRun r = Zrt("append " + dir / "ed" + " " + dir / "more.jsonl");
+  Write(dir / "more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
+  ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl");
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(Parse(Zrt("words " + dir / "ed").out),
+  EXPECT_EQ(Parse(Zrt(dir, "words " + dir / "ed").out),
             Expected({{{"ID", "A1"}, {"TI", "первый"}}, {{"ID", "A2"}, {"TI", "второй"}},
                       {{"ID", "A3"}, {"TI", "третий"}}},
                      {"ID", "TI"}));
-  dir.Write("bad.jsonl", R"({"title": "x"})" "\n");
-  EXPECT_NE(Zrt("append " + dir / "ed" + " " + dir / "bad.jsonl").err.find("unknown field \"title\""),
+  Write(dir / "bad.jsonl", R"({"title": "x"})" "\n");
+  EXPECT_NE(Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl").err.find("unknown field \"title\""),
             std::string::npos);
 }
