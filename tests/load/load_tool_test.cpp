@@ -289,6 +289,11 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
       {"groups", good, " --fields TI,AB --groups 1", {"--groups gives 1 groups for 2 fields"}},
       {"group range", good, " --fields TI,AB --groups 1,33", {"'33' is not a group"}},
       {"twice", good, " --fields TI,TI", {"field TI is named twice"}},
+      {"codes differing in case", good, " --fields TI,AB,ti", {"fields TI and ti differ only in case"}},
+      {"number overflow", good + R"({"TI": "x", "AB": 1e400})" "\n", "", {"line 2", "number overflow"}},
+      {"number overflow, fields named", R"({"TI": [1, -1e400]})" "\n", " --fields TI", {"line 1", "overflow"}},
+      {"zero character", good + R"({"TI": "a\u0000b"})" "\n", "", {"line 2", "field TI", "\\u0000"}},
+      {"zero character in a list", R"({"TI": ["a", "\u0000"]})" "\n", " --fields TI", {"line 1", "field TI", "\\u0000"}},
       {"empty", "\n\n", "", {"no documents"}},
   };
   for (const Case& c : cases) {
