@@ -204,7 +204,7 @@ private:
     while (s.ok() && lex_.Read(pos_).kind == Tok::Or) {
       pos_ = lex_.Read(pos_).end;
       s = Conjunction(fieldMode, eval);
-      if (s.ok() && eval) Apply(Tok::Or, 1, fieldMode);
+      if (s.ok() && eval) s = Apply(Tok::Or, 1, fieldMode);
     }
     return s;
   }
@@ -233,7 +233,7 @@ private:
         break;
       }
       s = Primary(fieldMode, eval);
-      if (s.ok() && eval) Apply(op, distance, fieldMode);
+      if (s.ok() && eval) s = Apply(op, distance, fieldMode);
     }
     return s;
   }
@@ -246,6 +246,7 @@ private:
       if (eval) {
         Status s = Push();
         if (s.ok()) s = EvaluateTerm(t.text, &stack_.back());
+        if (s.ok()) s = Bound(0);
         if (!s.ok()) return s;
       }
       return Restriction(eval);
@@ -315,7 +316,18 @@ private:
     return Status::Ok();
   }
 
-  void Apply(Tok op, int distance, bool fieldMode) {
+  // The pending sets and `extra` more occurrences against the query's memory bound.
+  Status Bound(size_t extra) const {
+    size_t held = extra;
+    for (const FoundSet& set : stack_) held += set.items.size();
+    if (held <= ctx_.maxOccurrences) return Status::Ok();
+    return Status::Limit("the query needs more than " + std::to_string(ctx_.maxOccurrences) +
+                         " word occurrences at once; narrow its truncated terms or disjunctions");
+  }
+
+  // Every operator gives at most the occurrences of its operands, which Bound counted
+  // when they were read.
+  Status Apply(Tok op, int distance, bool fieldMode) {
     FoundSet right = std::move(stack_.back());
     stack_.pop_back();
     FoundSet& left = stack_.back();
@@ -360,10 +372,14 @@ private:
         break;
     }
     if (!stopOperand && opcodes_) opcodes_->AddOperator(code);
+    return Status::Ok();
   }
 
-  void Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
-    if (progress_) progress_(rows, records, occurrences, term.c_str());
+  Status Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
+    ++terms_;
+    if (!progress_ || progress_(rows, records, occurrences, term.c_str())) return Status::Ok();
+    return Status::Limit("the query was stopped after " + std::to_string(terms_) + " term" +
+                         (terms_ == 1 ? "" : "s"));
   }
 
   Status EvaluateTerm(const std::string& term, FoundSet* set) {
@@ -381,12 +397,10 @@ private:
     if (rows.empty() && !inUpdates) {
       if (IsStopWord(term.c_str())) {
         set->stop = true;
-        Report(-1, -1, -1, term);
-        return Status::Ok();
+        return Report(-1, -1, -1, term);
       }
-      Report(0, 0, 0, term);
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
-      return Status::Ok();
+      return Report(0, 0, 0, term);
     }
     // Each dictionary row's occurrences are in set order already: the term's set is the
     // merge of those runs (and of the update index's, itself in order).
@@ -396,6 +410,7 @@ private:
     for (const DictionaryRow& row : rows) {
       runs.push_back(read.size());
       s = ReadOccurrences(ctx_.index, row, &read);
+      if (s.ok()) s = Bound(read.size() + updated.size());
       if (!s.ok()) return s;  // the caller releases every set of the query
     }
     std::vector<Occurrence> scratch = Take();
@@ -423,11 +438,10 @@ private:
       set->distinct = -1;
     }
     Give(std::move(merged.items));
-    // Counting the records takes a pass over the set: only when someone listens.
-    if (progress_)
-      Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
     if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
-    return Status::Ok();
+    // Counting the records takes a pass over the set: only when someone listens.
+    if (!progress_) return Status::Ok();
+    return Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
   }
 
   std::vector<Occurrence> Take() { return buffers_ ? buffers_->Take() : std::vector<Occurrence>(); }
@@ -442,6 +456,7 @@ private:
   FoundSetBuffers* buffers_;
   size_t pos_ = 0;
   std::vector<FoundSet> stack_;
+  int terms_ = 0;  // terms evaluated, for the message of a stopped query
 };
 
 }  // namespace

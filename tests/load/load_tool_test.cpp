@@ -204,6 +204,17 @@ TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
   EXPECT_NE(info.out.find("Title:       Проверка"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Copyright:   Издательство, 2026"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Records:     3"), std::string::npos);
+
+  // --timeout stops a query after the term that passed it, with an error.
+  const std::string query = " 'вода OR камень OR свод' --timeout 0.000001";
+  ToolRun slow = Zrt(dir, "search " + dir / "ed" + query);
+  EXPECT_EQ(slow.code, 1);
+  EXPECT_NE(slow.err.find("took longer than --timeout 0.000001 s (the query was stopped after 1 term)"),
+            std::string::npos) << slow.err;
+  ToolRun render = Zrt(dir, "export " + dir / "ed" + " --format txt -o " + dir / "out.txt --query" + query);
+  EXPECT_EQ(render.code, 1);
+  EXPECT_NE(render.err.find("--timeout"), std::string::npos) << render.err;
+  EXPECT_EQ(Zrt(dir, "search " + dir / "ed" + " вода --timeout 0").code, 2);
 }
 
 TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
