@@ -47,7 +47,8 @@ void ReadEdition(EngineHandle* h) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::MemEnv env;
-  env.files = fuzz::MemEnvFiles();
+  static const bool updates = std::string(ZRT_FUZZ_EXT) == ".cdl" || std::string(ZRT_FUZZ_EXT) == ".cdi";
+  env.files = fuzz::MemEnvFiles(updates ? fuzz::kUpdatedEdition : fuzz::kStaticEdition);
   env.files[std::string(fuzz::kMemBase) + ZRT_FUZZ_EXT].assign(reinterpret_cast<const char*>(data), size);
   zrt::Env::SetCurrent(&env);
   EngineHandle h;

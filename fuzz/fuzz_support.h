@@ -72,11 +72,16 @@ private:
 // A file of the real disk, read once at start-up; empty when it cannot be read.
 std::string ReadDiskFile(const std::string& path);
 
-// The seed edition's files (by extension, ".cdd"), read from ZRT_FUZZ_EDITION or the
-// edition that the build made for the seeds.
-const std::map<std::string, std::string>& SeedEdition();
-// The seed edition's base name inside a MemEnv filled with MemEnvFiles().
+// The seed editions that fuzz.sh makes in the folder ZRT_FUZZ_SEEDS names (default: the
+// build's): "edition/seed" has a static index only, "edition/updated" also documents
+// appended through the update index. Searches of the update index scan it, so the
+// targets that do not damage it read the faster one.
+inline const char kStaticEdition[] = "edition/seed";
+inline const char kUpdatedEdition[] = "edition/updated";
+// An edition's files by extension (".cdd"), read once.
+const std::map<std::string, std::string>& SeedEdition(const std::string& name);
+// The base name of the edition in a MemEnv filled with MemEnvFiles().
 inline const char kMemBase[] = "/mem/seed";
-std::map<std::string, std::string> MemEnvFiles();
+std::map<std::string, std::string> MemEnvFiles(const std::string& name);
 
 }  // namespace fuzz

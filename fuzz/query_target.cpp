@@ -14,7 +14,7 @@ namespace {
 EngineHandle* Opened() {
   static EngineHandle* h = [] {
     static fuzz::MemEnv env;
-    env.files = fuzz::MemEnvFiles();
+    env.files = fuzz::MemEnvFiles(fuzz::kUpdatedEdition);
     zrt::Env::SetCurrent(&env);
     static EngineHandle handle;
     ZRT_Build(&handle);

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string statement(reinterpret_cast<const char*>(data), size);
   fuzz::MemEnv env;
-  env.files = fuzz::MemEnvFiles();
+  env.files = fuzz::MemEnvFiles(fuzz::kStaticEdition);
   zrt::Env::SetCurrent(&env);
   EngineHandle h;
   ZRT_Build(&h);

@@ -42,17 +42,19 @@ lines_to() {
   done
 }
 
-# The seed edition: poetry's first 40 documents loaded with its contents, descriptor and
-# stop list, and 10 more appended, so that it has every file, the update index included.
+# The seed editions: poetry's first 40 documents loaded with its contents, descriptor and
+# stop list; and the same with 10 more appended, so that it has an update index too.
 head -n 40 "$editions/poetry.jsonl" >"$seeds/load.jsonl"
 sed -n 41,50p "$editions/poetry.jsonl" >"$seeds/append.jsonl"
 "$zrt" load "$seeds/edition/seed" "$seeds/load.jsonl" --header "$editions/poetry.header.json" \
   --contents "$editions/poetry.contents" --descriptor samples/ruslit/ruslit.cdw \
   --stop config/russian.stop >/dev/null
-"$zrt" append "$seeds/edition/seed" "$seeds/append.jsonl" >/dev/null
-for ext in cdo cdx cdb cdj cdp cdd cdh cdw cdl cdi; do
+for f in "$seeds"/edition/seed.*; do cp "$f" "$seeds/edition/updated.${f##*.}"; done
+"$zrt" append "$seeds/edition/updated" "$seeds/append.jsonl" >/dev/null
+for ext in cdo cdx cdb cdj cdp cdd cdh cdw; do
   cp "$seeds/edition/seed.$ext" "$(corpus fuzz_edition_$ext)/seed"
 done
+for ext in cdl cdi; do cp "$seeds/edition/updated.$ext" "$(corpus fuzz_edition_$ext)/seed"; done
 
 grep -ho '{"[^"]*", {' tests/query/language_test.cpp | sed 's/^{"//; s/", {$//' |
   iconv -f utf-8 -t cp1251 | lines_to fuzz_query
@@ -89,7 +91,7 @@ done
 targets=("$@")
 ((${#targets[@]})) || mapfile -t targets < <(cd $build/fuzz && ls fuzz_* | grep -v '\.')
 mkdir -p $build/corpus $build/findings $build/logs
-export ZRT_FUZZ_EDITION=$seeds/edition/seed
+export ZRT_FUZZ_SEEDS=$seeds
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_one() {
   local t=$1
