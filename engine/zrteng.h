@@ -326,6 +326,9 @@ ZRT_API int ORTree_Create(ORTree *t, const char *path, int32_t allowDuplicates);
 ZRT_API int ORTree_Close(ORTree *t);
 ZRT_API int ORTree_First(ORTree *t);
 ZRT_API int ORTree_Next(ORTree *t, ORTreeItem *item);
+/* 1 when the last walk (ORTree_First, ORTree_Next...) ended at a damaged page instead
+ * of the end of the tree, so that a caller can tell a cut table from a short one. */
+ZRT_API int ORTree_Damaged(ORTree *t);
 ZRT_API int ORTree_Add(ORTree *t, ORTreeItem *item);
 ZRT_API int ORTree_AddS(ORTree *t, const char *data, const char *key);
 ZRT_API int ORTree_FindORKey(ORTree *t, ORTreeItem *item);

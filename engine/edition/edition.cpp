@@ -13,10 +13,10 @@ namespace {
 class EditionUpdates : public UpdateSource {
 public:
   explicit EditionUpdates(UpdateIndex& updates) : updates_(updates) {}
-  bool Available() override {
-    if (updates_.isOpen()) return true;
-    return updates_.Exists() && updates_.Open(false).ok();
-  }
+  // An update index on disk counts as there even when it cannot be opened: the lookup
+  // opens it again and fails the query with the reason, instead of a search that
+  // silently leaves out every document appended since the pack.
+  bool Available() override { return updates_.isOpen() || updates_.Exists(); }
   Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) override {
     return updates_.Lookup(term, out, found);
   }
