@@ -18,6 +18,8 @@ packages=(
   # The front end's end-to-end test, scripts/run.sh and scripts/screenshots.sh: an X server,
   # a window manager for the focus, keyboard input and screenshots.
   xvfb xauth openbox xdotool imagemagick
+  # Printed PDFs are read back with pdftotext; the Debian package is built by CPack.
+  poppler-utils dpkg-dev
   # scripts/fuzz.sh: clang with the libFuzzer and sanitizer runtimes.
   clang libclang-rt-dev
 )

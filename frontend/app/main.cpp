@@ -11,6 +11,7 @@
 #include <QWhatsThis>
 
 #include "main_frame.h"
+#include "printing.h"
 #include "ztext/ztext.h"
 #include "string_table.h"
 #include "tolvar_app.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     printf("tolvar 2.0\n");
     return 0;
   }
+  if (IsPrintCommand(files)) return PrintFromCommandLine(files, QApplication::applicationDirPath());
   files.removeIf([](const QString& a) { return a.startsWith("--"); });
 
   // A running program takes the file over.

@@ -21,6 +21,7 @@
 
 #include "catalog_dialog.h"
 #include "codec.h"
+#include "history_window.h"
 #include "left_view.h"
 #include "query_window.h"
 #include "settings_dialogs.h"
@@ -70,6 +71,8 @@ void CMainFrame::CreateActions() {
   save_ = file->addAction("&Сохранить", QKeySequence::Save, this, &CMainFrame::Save);
   saveAs_ = file->addAction("Сохранить &как...", QKeySequence(Qt::Key_F12), this, &CMainFrame::SaveAs);
   file->addSeparator();
+  AddOutputCommands(file);
+  file->addSeparator();
   recentMenu_ = file->addMenu("Последние файлы");
   file->addSeparator();
   file->addAction("&Выход", QKeySequence::Quit, this, &QWidget::close);
@@ -95,8 +98,9 @@ void CMainFrame::CreateActions() {
     else NewQuery();
   });
   query_->setShortcut(QKeySequence("Ctrl+E"));
-  history_ = docs->addAction(st->standardIcon(QStyle::SP_BrowserReload), Str(109));
-  history_->setEnabled(false);  // the history window comes with the next step
+  history_ = docs->addAction(st->standardIcon(QStyle::SP_BrowserReload), Str(109), this, [this] {
+    RunHistory(this, Active(), [this](const QString& path) { OpenFile(path); });
+  });
   docs->addSeparator();
   first_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSkipBackward), "Первый", this, [this] { Active()->First(); });
   previous_ = docs->addAction(st->standardIcon(QStyle::SP_MediaSeekBackward), "Предыдущий", this, [this] { Active()->Previous(); });
@@ -111,10 +115,8 @@ void CMainFrame::CreateActions() {
   docs->addSeparator();
   mark_ = docs->addAction("Отметить ...", QKeySequence("Ctrl+M"), this, [this] { Active()->MarkDialog(); });
   edit_ = docs->addAction("Изменить", this, [this] { Active()->EditQuery(); });
-  print_ = new QAction(st->standardIcon(QStyle::SP_DialogSaveButton), Str(111), this);
-  export_ = new QAction(st->standardIcon(QStyle::SP_DialogOpenButton), Str(112), this);
-  print_->setEnabled(false);  // printing and export come with the next step
-  export_->setEnabled(false);
+  print_->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  export_->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
 
   QMenu* options = menuBar()->addMenu("&Опции");
   options->addAction("Каталоги ...", this, &CMainFrame::CatalogDialog);
@@ -222,6 +224,7 @@ CQueryWindow* CMainFrame::Active() const {
 CQueryWindow* CMainFrame::AddWindow() {
   auto* w = new CQueryWindow;
   connect(w, &CQueryWindow::stateChanged, this, &CMainFrame::UpdatePanes);
+  connect(w, &CQueryWindow::openFileRequested, this, &CMainFrame::OpenFile, Qt::QueuedConnection);
   QMdiSubWindow* sub = mdi_->addSubWindow(w);
   sub->setWindowIcon(windowIcon());
   sub->resize(mdi_->size() * 0.96);
@@ -237,6 +240,7 @@ void CMainFrame::NewQuery(bool withQuickText, bool forceAutoNew) {
   }
   const QByteArray text = withQuickText ? TrimmedQueryText(quickText_->caption()) : QByteArray();
   std::unique_ptr<CQueryWindow> w(new CQueryWindow);
+  connect(w.get(), &CQueryWindow::openFileRequested, this, &CMainFrame::OpenFile, Qt::QueuedConnection);
   CTolvarDoc& d = w->Doc();
   d.SetEdition(editions_->currentText().isEmpty() ? app.editions.ShortName(0) : editions_->currentText());
   const bool autoNew = forceAutoNew || app.settings.autoNew;
@@ -296,6 +300,7 @@ void CMainFrame::UpdatePanes() {
   CQueryWindow* w = Active();
   const bool has = w != nullptr;
   for (QAction* a : {save_, saveAs_, mark_, edit_, goTo_, contents_, copy_}) a->setEnabled(has);
+  EnableOutputCommands(has && w->Doc().Total() > 0);
   formButton_->setEnabled(has);
   query_->setToolTip(has ? "Изменить запрос" : "Новый запрос");
   if (has) {
@@ -376,6 +381,8 @@ void CMainFrame::CatalogDialog() {
   };
   if (dlg.exec() != QDialog::Accepted) return;
   app.settings.historyPath = dlg.history;
+  for (QMdiSubWindow* sub : mdi_->subWindowList())
+    if (auto* w = qobject_cast<CQueryWindow*>(sub->widget())) w->Doc().historyFolder = app.HistoryFolder();
   if (dlg.changed) {
     app.settings.dbPath = dlg.catalog;
     app.OpenCatalog();

@@ -54,6 +54,9 @@ class CMainFrame : public QMainWindow {
   void ShowHelp(const QString& page);
   void About();
   CQueryWindow* AddWindow();
+  // Printing and export (output_commands.cpp): the menu's commands and their enabling.
+  void AddOutputCommands(QMenu* menu);
+  void EnableOutputCommands(bool on);
 
   QMdiArea* mdi_;
   QComboBox* editions_;
@@ -64,6 +67,7 @@ class CMainFrame : public QMainWindow {
   QAction *read_, *query_, *history_, *print_, *export_;
   QAction *first_, *previous_, *goTo_, *next_, *last_, *mark_, *edit_;
   QAction *save_, *saveAs_, *contents_, *copy_;
+  QList<QAction*> outputActions_;
 };
 
 }  // namespace tolvar

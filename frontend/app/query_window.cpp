@@ -9,7 +9,10 @@
 
 #include "codec.h"
 #include "document_dialogs.h"
+#include "history.h"
+#include "history_window.h"
 #include "left_view.h"
+#include "printing.h"
 #include "query_builder.h"
 #include "render.h"
 #include "selection.h"
@@ -30,7 +33,7 @@ CQueryWindow::CQueryWindow(QWidget* parent) : QSplitter(Qt::Horizontal, parent) 
   doc_->title = QStringLiteral("Query%1").arg(++g_untitled);
   doc_->formIndex = app.forms.screenIndex;
   doc_->historyFolder = app.HistoryFolder();
-  doc_->historyLimit = 30;
+  doc_->historyLimit = HistoryLimit(app.settings.historySize);
   left_ = new CLeftView(this);
   view_ = new CTolvarView(this);
   addWidget(left_);
@@ -45,6 +48,10 @@ CQueryWindow::CQueryWindow(QWidget* parent) : QSplitter(Qt::Horizontal, parent) 
   });
   connect(view_, &CTolvarView::editQuery, this, &CQueryWindow::EditQuery);
   connect(view_, &CTolvarView::selectionCommand, this, &CQueryWindow::SelectionCommand);
+  connect(view_, &CTolvarView::showHistory, this, [this] {
+    RunHistory(this, this, [this](const QString& path) { emit openFileRequested(path); });
+  });
+  connect(view_, &CTolvarView::printMarked, this, [this] { PrintDirect(*doc_, this); });
 }
 
 CQueryWindow::~CQueryWindow() = default;
@@ -140,8 +147,13 @@ void CQueryWindow::SelectionCommand(int mode) {
   const CTolvarApp& app = App();
   doc_->selectionText = SelectionToQuery(view_->SelectionMarkup(), app.settings.ignorePoint,
                                          app.settings.ignoreOperators);
-  if (doc_->selectionText.isEmpty()) return;
-  const int r = doc_->Execute(&doc_->queryChanged, true, mode, doc_->selectionText, {});
+  CombineWith(mode, doc_->selectionText);
+}
+
+void CQueryWindow::CombineWith(int mode, const QByteArray& text) {
+  doc_->selectionText = text;
+  if (text.isEmpty()) return;
+  const int r = doc_->Execute(&doc_->queryChanged, true, mode, text, {});
   if (r != kNothing) ApplyResult(r);
 }
 
@@ -184,6 +196,8 @@ int CQueryWindow::ShowBuilder(CTolvarDoc& doc) {
   builder_ = &sheet;
   const int r = sheet.exec() == QDialog::Accepted ? kShowFound : kNothing;
   builder_ = nullptr;
+  // The frame opens it once the step is over (its connection is queued).
+  if (!sheet.openAfterClose.isEmpty()) emit openFileRequested(sheet.openAfterClose);
   return r;
 }
 

@@ -37,6 +37,8 @@ class CQueryWindow : public QSplitter, public IQueryUi {
   void MarkDialog();
   void EditQuery();
   void SelectionCommand(int mode);
+  // A query step that combines `text` with the query (1 replace, 2 OR, 3 AND).
+  void CombineWith(int mode, const QByteArray& text);
   void SetForm(int index);
 
   // IQueryUi
@@ -51,6 +53,7 @@ class CQueryWindow : public QSplitter, public IQueryUi {
 
  Q_SIGNALS:
   void stateChanged();  // portion, marks or query changed: the frame updates its panes
+  void openFileRequested(const QString& path);  // a query file chosen in the history
 
  protected:
   void closeEvent(QCloseEvent* e) override;

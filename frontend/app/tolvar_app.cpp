@@ -38,6 +38,7 @@ bool CTolvarApp::Start(const QString& folder) {
   classification.Load(configFolder + "/" + settings.dbClassification);
   engine.Start(settings, configFolder);
   if (settings.dbPath.isEmpty()) settings.dbPath = DefaultCatalogFolder(folder);
+  QDir().mkpath(HistoryFolder());  // when it cannot be made, the history is simply not kept
   return true;
 }
 

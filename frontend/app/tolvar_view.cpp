@@ -50,12 +50,11 @@ QMenu* CTolvarView::BuildContextMenu(bool quick, bool queryIsEmpty, bool marks) 
                                  [this, mode] { emit selectionCommand(mode); });
     a->setEnabled(selection && (mode == 1 || !queryIsEmpty));
   }
-  QAction* history = menu->addAction(Str(52), this, &CTolvarView::showHistory);
-  history->setEnabled(false);  // the history window comes with the next step
+  menu->addAction(Str(52), this, &CTolvarView::showHistory);
   menu->addSeparator();
   QAction* copyAction = menu->addAction(Str(98), this, &QTextEdit::copy);
   copyAction->setEnabled(selection);
-  if (marks) menu->addAction(Str(43), this, &CTolvarView::printMarked)->setEnabled(false);
+  if (marks) menu->addAction(Str(43), this, &CTolvarView::printMarked);
   return menu;
 }
 

@@ -61,11 +61,16 @@ QString ClassificationTable::CodeOf(const QString& sectionCode) const {
 namespace {
 QStringList InstalledFolders(const QString& programFolder, const char* what) {
   const QString name = QString::fromLatin1(what);
-  return {programFolder + "/../share/tolvar/" + name,
+  QStringList folders{programFolder + "/../share/tolvar/" + name};
 #ifdef TOLVAR_BUILD_TREE
-          QStringLiteral(TOLVAR_BUILD_TREE) + "/" + (name == "catalog" ? "catalog" : "config"),
+  // Only a program of the build tree falls back on it: an installed one that found
+  // nothing beside itself must say so rather than read a build tree that happens to stay.
+  const QString tree = QFileInfo(QStringLiteral(TOLVAR_BUILD_TREE)).canonicalFilePath();
+  const QString self = QFileInfo(programFolder).canonicalFilePath();
+  if (!tree.isEmpty() && (self == tree || self.startsWith(tree + "/"))) folders << tree + "/" + name;
 #endif
-          programFolder + "/../../" + name};
+  folders << programFolder + "/../../" + name;
+  return folders;
 }
 }  // namespace
 

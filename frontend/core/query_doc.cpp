@@ -55,21 +55,26 @@ bool CTolvarDoc::SetEdition(const QString& shortName) {
   return true;
 }
 
-QByteArray CTolvarDoc::BuildQuery() const {
-  QByteArray q;
-  const QByteArray& text = state.queryText;
-  if (!text.isEmpty()) {
-    q = (text.startsWith('(') || text.endsWith(')')) ? text : "(" + text + ")";
-    if (settings_.morphology && morphology_) {
-      QByteArray out(q.size() * DZ_EXPAND_FACTOR + 1, '\0');
-      DZExpandQuery(q.constData(), out.data(), morphology_, 0);
-      q = QByteArray(out.constData());
-    }
-  }
-  if (!state.limitsText.isEmpty()) q += (q.isEmpty() ? "" : " AND ") + state.limitsText;
-  if (!state.areaText.isEmpty())
-    q += (q.isEmpty() ? "(" : " AND (") + state.areaText + ") IN DB";
+QByteArray WrapQueryText(const QByteArray& text) {
+  if (text.isEmpty() || text.startsWith('(') || text.endsWith(')')) return text;
+  return "(" + text + ")";
+}
+
+QByteArray ComposeQuery(const QByteArray& query, const QByteArray& limits, const QByteArray& area) {
+  QByteArray q = query;
+  if (!limits.isEmpty()) q += (q.isEmpty() ? "" : " AND ") + limits;
+  if (!area.isEmpty()) q += (q.isEmpty() ? "(" : " AND (") + area + ") IN DB";
   return q;
+}
+
+QByteArray CTolvarDoc::BuildQuery() const {
+  QByteArray q = WrapQueryText(state.queryText);
+  if (!q.isEmpty() && settings_.morphology && morphology_) {
+    QByteArray out(q.size() * DZ_EXPAND_FACTOR + 1, '\0');
+    DZExpandQuery(q.constData(), out.data(), morphology_, 0);
+    q = QByteArray(out.constData());
+  }
+  return ComposeQuery(q, state.limitsText, state.areaText);
 }
 
 void CTolvarDoc::DropFoundList() {
@@ -129,26 +134,7 @@ int CTolvarDoc::Execute(bool* changedOut, bool keepSnapshot, int mode, const QBy
     else
       result = ui_.ShowBuilder(*this);
   } else {
-    if (!text.isEmpty()) {
-      const QByteArray current = BuildQuery();
-      QByteArray formed = text;
-      // An empty current query leaves the new text alone for AND as for OR: "() AND x"
-      // would not parse.
-      if (mode == kOr && !current.isEmpty()) formed = "(" + current + ") OR " + text;
-      if (mode == kAnd && !current.isEmpty()) formed = "(" + current + ") AND " + text;
-      stepChanged = formed != state.queryText;
-      state.queryText = formed;
-      state.yearsText.clear();
-      state.limitsText.clear();
-      state.areaText.clear();
-      state.areaExtraText.clear();
-      state.limitsExtraText.clear();
-      state.docTypeSel.clear();
-      state.countrySel.clear();
-      state.languageSel.clear();
-      state.areaSel.clear();
-      DropFoundList();
-    }
+    if (!text.isEmpty()) stepChanged = Combine(mode, text);
     stepChanged = stepChanged || switched;
     changed = stepChanged;
     // An empty text runs nothing: "Чтение" with an empty field must reach reading mode.
@@ -175,6 +161,32 @@ int CTolvarDoc::Execute(bool* changedOut, bool keepSnapshot, int mode, const QBy
     if (!Load(snapshot) || (state.pageFlag == 1 && !RunQuery())) ui_.Message(Str(17));
   }
   return result;
+}
+
+bool CTolvarDoc::Combine(int mode, const QByteArray& text) {
+  const QByteArray current = BuildQuery();
+  QByteArray formed = text;
+  // An empty current query leaves the new text alone for AND as for OR: "() AND x"
+  // would not parse.
+  if (mode == kOr && !current.isEmpty()) formed = "(" + current + ") OR " + text;
+  if (mode == kAnd && !current.isEmpty()) formed = "(" + current + ") AND " + text;
+  const bool differs = formed != state.queryText;
+  state.queryText = formed;
+  ClearLimits();
+  state.areaText.clear();
+  state.areaExtraText.clear();
+  state.areaSel.clear();
+  DropFoundList();
+  return differs;
+}
+
+void CTolvarDoc::ClearLimits() {
+  state.yearsText.clear();
+  state.limitsText.clear();
+  state.limitsExtraText.clear();
+  state.docTypeSel.clear();
+  state.countrySel.clear();
+  state.languageSel.clear();
 }
 
 void CTolvarDoc::Apply(int result) {

@@ -76,6 +76,13 @@ class CTolvarDoc {
   bool RunQuery();
   int Execute(bool* changedOut, bool keepSnapshot, int mode, const QByteArray& text,
               const QString& edition, bool forceQuickSearch = false);
+  // Combines a new text with the query as a selection command does (replace, OR, AND):
+  // the limits and the area are cleared and the found list dropped. True when the query
+  // text changed.
+  bool Combine(int mode, const QByteArray& text);
+  // Clears the years, the limits texts and the three limit selections.
+  void ClearLimits();
+  void DropFoundList();
   // Applies an Execute result: the walk's mode, marks dropped on a changed query, the
   // portion back to the first.
   void Apply(int result);
@@ -95,13 +102,18 @@ class CTolvarDoc {
   int Mark(bool set, MarkWhat what, const QList<qint32>& list = {});
 
  private:
-  void DropFoundList();
   CEditionList& editions_;
   const Settings& settings_;
   IQueryUi& ui_;
   DZContext* morphology_;
   std::unique_ptr<CWordOpCode> opCodes_;
 };
+
+// "(" + text + ")" unless the text begins with "(" or ends with ")".
+QByteArray WrapQueryText(const QByteArray& text);
+// The engine query of a (wrapped or expanded) query text, the limits and the search area,
+// each joined with " AND " to what precedes it.
+QByteArray ComposeQuery(const QByteArray& query, const QByteArray& limits, const QByteArray& area);
 
 // Quick-search text: empty when it holds only blanks, tabs and line ends.
 QByteArray TrimmedQueryText(const QByteArray& text);

@@ -15,7 +15,7 @@ QHash<int, QString> Load() {
     const qsizetype tab = line.indexOf('\t');
     if (line.startsWith('#') || tab <= 0) continue;
     QString text = line.mid(tab + 1);
-    text.replace("\\n", "\n");
+    text.replace("\\n", "\n").replace("\\r", "\r");
     table.insert(line.left(tab).toInt(), text);
   }
   return table;

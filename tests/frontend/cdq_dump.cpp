@@ -1,5 +1,5 @@
 // Prints a query file as the core reads it, for the end-to-end test's checks:
-// title, query, found count and marks, one per line, in UTF-8.
+// title, query, limits, area, found count and marks, one per line, in UTF-8.
 #include <QFile>
 #include <cstdio>
 
@@ -14,9 +14,11 @@ int main(int argc, char** argv) {
   if (!s) return 1;
   QByteArray marks;
   for (qint32 m : s->marks) marks += QByteArray::number(m) + ' ';
-  std::printf("title=%s\nquery=%s\nfound=%d\nmarks=%s\n",
+  std::printf("title=%s\nquery=%s\nlimits=%s\narea=%s\nfound=%d\nmarks=%s\n",
               tolvar::toUi(s->editionTitle).toUtf8().constData(),
-              tolvar::toUi(s->queryText).toUtf8().constData(), s->foundCount,
+              tolvar::toUi(s->queryText).toUtf8().constData(),
+              tolvar::toUi(s->limitsText).toUtf8().constData(),
+              tolvar::toUi(s->areaText).toUtf8().constData(), s->foundCount,
               marks.trimmed().constData());
   return 0;
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The real tolvar on the bundled catalog under an X server, driven as a user would with
-# xdotool: quick search, next portion, mark the portion, save the
-# query as .cdq; then the saved file is read back with the core's reader. Screenshots
+# xdotool: quick search, next portion, mark the portion, print it to PDF, export it as
+# CSV, save the query as .cdq; the builder with a section of the area and a document type
+# ticked, saved again; then the PDF, the CSV and the saved files are checked. Screenshots
 # stay in OUT. Run under xvfb-run (CTest does so).
 set -euo pipefail
 tolvar=$1 dump=$2 out=$3
 mkdir -p "$out"
-rm -f "$out"/*.png "$out/saved.cdq"
+rm -f "$out"/*.png "$out/saved.cdq" "$out/limited.cdq" "$out/printed.pdf" "$out/exported.csv"
 export XDG_CONFIG_HOME="$out/config" XDG_DATA_HOME="$out/data" TOLVAR_NO_SPLASH=1
 rm -rf "$XDG_CONFIG_HOME"
 # Found documents are shown at once, without the question.
@@ -40,6 +41,23 @@ shot marks-dialog
 xdotool key Return
 sleep 1
 shot marked
+# «Печать...» onto the dialog's PDF printer, then «Экспорт» (the toolbar button) as CSV:
+# both take the ten marked documents.
+key ctrl+p
+xdotool search --sync --onlyvisible --name '^Печать$' >/dev/null
+sleep 0.5
+xdotool key alt+f ctrl+a   # «Output file»
+xdotool type --delay 20 "$out/printed.pdf"
+xdotool key Return
+for _ in $(seq 20); do [ -s "$out/printed.pdf" ] && break; sleep 0.3; done
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+xdotool mousemove $((X + 388)) $((Y + 70)) click 1
+xdotool search --sync --onlyvisible --name 'Экспорт в' >/dev/null
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$out/exported"
+xdotool key Tab End Return   # «Files of type»: the last, CSV; ".csv" is added
+for _ in $(seq 20); do [ -s "$out/exported.csv" ] && break; sleep 0.3; done
 key F12             # «Сохранить как...»
 dialog=$(xdotool search --sync --onlyvisible --name 'Сохранить как' | head -1)
 sleep 0.5
@@ -49,6 +67,26 @@ shot save-dialog
 xdotool key Return
 for _ in $(seq 20); do [ -s "$out/saved.cdq" ] && break; sleep 0.3; done
 shot saved
+# The builder: the first section of the area and «Книга (06)» ticked from the keyboard,
+# then «Показать» (Enter) runs the query with them.
+key ctrl+e
+builder=$(xdotool search --sync --onlyvisible --name 'Построитель запроса' | head -1)
+# The query field keeps Ctrl+Tab: the page tabs are clicked (their places in the window).
+tab() { sleep 0.5; xdotool mousemove --window "$builder" "$1" 25 click 1; sleep 1.5; }
+tab 140
+key Home space
+tab 257
+key Home Down Down Down Down space
+shot builder-limits
+key Return
+shot limited
+key F12
+xdotool search --sync --onlyvisible --name 'Сохранить как' >/dev/null
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$out/limited.cdq"
+xdotool key Return
+for _ in $(seq 20); do [ -s "$out/limited.cdq" ] && break; sleep 0.3; done
 key ctrl+q
 wait $pid || true
 kill $wm 2>/dev/null || true
@@ -62,4 +100,18 @@ grep -qx 'query=RL025\$' <<<"$report" || { echo "query text differs"; exit 1; }
 found=$(sed -n 's/^found=//p' <<<"$report")
 [ "$found" -gt 10 ] || { echo "found count $found"; exit 1; }
 grep -qx 'marks=11 12 13 14 15 16 17 18 19 20' <<<"$report" || { echo "marks differ"; exit 1; }
+pages=$(pdfinfo "$out/printed.pdf" | sed -n 's/^Pages: *//p')
+pdftotext "$out/printed.pdf" "$out/printed.txt"
+[ "${pages:-0}" -gt 0 ] && grep -q '^Запрос: (RL025\$)' "$out/printed.txt" &&
+  grep -q '^11\. ' "$out/printed.txt" && grep -q '^20\. ' "$out/printed.txt" &&
+  ! grep -q '^10\. ' "$out/printed.txt" || { echo "printed PDF differs"; exit 1; }
+# One line of "^"-separated fields per marked document, in code page 866.
+[ "$(grep -c $'\r$' "$out/exported.csv")" -eq 10 ] && grep -q '\^' "$out/exported.csv" &&
+  iconv -f cp866 -t utf-8 "$out/exported.csv" | grep -q 'Пушкин' || { echo "exported CSV differs"; exit 1; }
+limited=$("$dump" "$out/limited.cdq")
+echo "$limited"
+# 21 of the edition's RL025 records are books; all lie in section 01.00.
+grep -qx 'limits=(06) IN DT' <<<"$limited" || { echo "limits differ"; exit 1; }
+grep -qx 'area=01.00' <<<"$limited" || { echo "area differs"; exit 1; }
+grep -qx 'found=21' <<<"$limited" || { echo "limited found count differs"; exit 1; }
 echo "tolvar e2e: passed"

@@ -1,4 +1,6 @@
 // The front end's core against the bundled catalog and configuration of the build tree.
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -11,12 +13,16 @@
 #include "codec.h"
 #include "config_folder.h"
 #include "contents.h"
+#include "dictionary.h"
+#include "history.h"
+#include "query_limits.h"
 #include "editions.h"
 #include "query_doc.h"
 #include "render.h"
 #include "rtf.h"
 #include "selection.h"
 #include "settings.h"
+#include "client/word_listing.h"
 #include "zrteng.h"
 
 using namespace tolvar;
@@ -51,7 +57,10 @@ class TstFrontendCore : public QObject {
   Settings settings_;
 
  private slots:
-  void initTestCase() { QCOMPARE(editions_.OpenEditions(kCatalog), 4); }
+  void initTestCase() {
+    QCOMPARE(editions_.OpenEditions(kCatalog), 4);
+    CDat_SetQParam('$', 1, 1, 0);  // the program's defaults: dotted codes are words
+  }
 
   void queryFileRoundTripAndDamage() {
     QueryFileState s;
@@ -378,6 +387,234 @@ class TstFrontendCore : public QObject {
     QCOMPARE(t.CodeOf("1.1.1"), QString("01.11"));
     QCOMPARE(ChooseForms({"a", "b"}, "x", "b").screenIndex, 0);
     QCOMPARE(ChooseForms({"a", "b"}, "x", "b").printIndex, 2);
+  }
+
+  void years_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("years");  // "-": refused (string 35)
+    const QString next = QString::number(LastAcceptedYear());
+    QTest::newRow("one") << "2020" << "2020";
+    QTest::newRow("range") << "1995-1996" << "1995 1996";
+    QTest::newRow("separators") << "1836;1840, 1909  1910-1911" << "1836 1840 1909 1910 1911";
+    QTest::newRow("first accepted") << "1000" << "1000";
+    QTest::newRow("next year") << next << next;
+    QTest::newRow("after next year") << QString::number(LastAcceptedYear() + 1) << "-";
+    QTest::newRow("range end after next year") << "2000-" + QString::number(LastAcceptedYear() + 1) << "-";
+    QTest::newRow("before 1000") << "999" << "-";
+    QTest::newRow("backwards") << "1999-1998" << "-";
+    QTest::newRow("more years than a query holds") << "1700-1850 1900-1950" << "-";
+    QTest::newRow("no number") << "abc" << "-";
+    QTest::newRow("open range") << "1995-" << "-";
+    QTest::newRow("trailing letters") << "1995x" << "-";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("128 characters") << QString("1995,").repeated(25) + "199" << "-";
+  }
+  void years() {
+    QFETCH(QString, text);
+    QFETCH(QString, years);
+    const auto got = ParseYears(text, LastAcceptedYear());
+    QString shown = "-";
+    if (got) {
+      QStringList l;
+      for (int y : *got) l << QString::number(y);
+      shown = l.join(' ');
+    }
+    QCOMPARE(shown, years);
+  }
+
+  void limitsText_data() {
+    QTest::addColumn<QByteArray>("docTypes");
+    QTest::addColumn<QByteArray>("countries");
+    QTest::addColumn<QByteArray>("languages");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("example") << QByteArray("\x00\x01", 2) << QByteArray() << QByteArray("\x0c")
+                             << "1995-1996" << "(01 OR 02) IN DT AND (РУС) IN LA AND (1995 OR 1996) IN PY";
+    QTest::newRow("countries only") << QByteArray() << QByteArray("\x0f\x19") << QByteArray() << ""
+                                    << "(RU OR JP) IN CC";
+    QTest::newRow("last entries") << QByteArray("\x0a") << QByteArray("\x19") << QByteArray("\x0e\x14")
+                                  << "1909" << "(14) IN DT AND (JP) IN CC AND (СЕРБ.-ХОРВ OR ЯП) IN LA AND (1909) IN PY";
+    QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << "" << "";
+  }
+  void limitsText() {
+    QFETCH(QByteArray, docTypes);
+    QFETCH(QByteArray, countries);
+    QFETCH(QByteArray, languages);
+    QFETCH(QString, years);
+    QFETCH(QString, text);
+    QCOMPARE(toUi(LimitsText(docTypes, countries, languages, *ParseYears(years, 2030))), text);
+  }
+
+  // Limits and area against an independent count of the edition's source records.
+  void limitsAndAreaFind_data() {
+    QTest::addColumn<QByteArray>("docTypes");
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QList<quint16>>("area");
+    QTest::newRow("books") << QByteArray("\x04") << "" << QList<quint16>{};
+    QTest::newRow("books and articles of years") << QByteArray("\x00\x04") << "1836-1841,1909" << QList<quint16>{};
+    QTest::newRow("two sections") << QByteArray() << "" << QList<quint16>{1, 2};
+    QTest::newRow("section and years") << QByteArray() << "1850-1880" << QList<quint16>{0};
+  }
+  void limitsAndAreaFind() {
+    QFETCH(QByteArray, docTypes);
+    QFETCH(QString, years);
+    QFETCH(QList<quint16>, area);
+    FakeUi ui;
+    Settings s = settings_;
+    s.morphology = false;
+    CTolvarDoc doc(editions_, s, ui);
+    QVERIFY(doc.SetEdition(editions_.ShortName(editions_.Count() - 1)));
+    ClassificationTable table;
+    QVERIFY(table.Load(kConfig + "/classification.txt"));
+    const QList<AreaSection> sections = AreaSections(doc.handle, table);
+    QCOMPARE(sections.size(), 3);
+    QCOMPARE(sections[0].line, QString::fromUtf8("Художественная литература (01.00)"));
+    const QList<int> yearList = *ParseYears(years, 2030);
+    doc.state.queryText = E("РУС");
+    doc.state.limitsText = LimitsText(docTypes, {}, {}, yearList);
+    doc.state.areaText = AreaText(sections, area);
+    QVERIFY(doc.RunQuery());
+    QStringList types, codes;
+    for (char t : docTypes) types << Limits(kDocTypes).entries[int(t)].code;
+    for (quint16 a : area) codes << QString::fromLatin1(sections[a].code);
+    QFile f(TOLVAR_SOURCE_DIR "/samples/ruslit/editions/ruslit.jsonl");
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    int expected = 0;
+    while (!f.atEnd()) {
+      const QJsonObject r = QJsonDocument::fromJson(f.readLine()).object();
+      const QStringList db = r["DB"].toString().split(' ');
+      expected += r["LA"].toString() == QString::fromUtf8("РУС") && (types.isEmpty() || types.contains(r["DT"].toString())) &&
+                  (yearList.isEmpty() || yearList.contains(r["PY"].toString().toInt())) &&
+                  (codes.isEmpty() || std::any_of(codes.begin(), codes.end(),
+                                                  [&](const QString& c) { return db.contains(c); }));
+    }
+    QVERIFY(expected > 0);
+    QCOMPARE(doc.state.foundCount, expected);
+  }
+
+  void historyList() {
+    QTemporaryDir dir;
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+      QFile f(dir.filePath(name));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(bytes);
+    };
+    QueryFileState a;
+    a.queryText = "a OR b";
+    a.limitsText = "(04) IN DT";
+    a.areaText = "01.00 OR 02.00";
+    a.foundCount = 12;
+    QueryFileState b;
+    b.queryText = "(c)";
+    b.foundCount = 3;
+    write("qx2.cdq", WriteQueryFile(b));
+    write("qx1.cdq", WriteQueryFile(a));
+    write("qx3.cdq", "damaged");
+    write("other.cdq", WriteQueryFile(a));
+    const QList<HistoryEntry> list = ReadHistory(dir.path());
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[0].text, QByteArray("(a OR b) AND (04) IN DT AND (01.00 OR 02.00) IN DB"));
+    QCOMPARE(list[0].found, 12);
+    QCOMPARE(list[1].text, QByteArray("(c)"));
+    QVERIFY(!list[2].readable);
+    QCOMPARE(list[2].text, QByteArray("???"));
+    QVERIFY(ClearHistory(dir.path()));
+    QVERIFY(ReadHistory(dir.path()).isEmpty());
+    QVERIFY(QFile::exists(dir.filePath("other.cdq")));
+    // AND and OR enclose what one pair of parentheses does not enclose already.
+    QCOMPARE(CombinedHistoryText("a OR b", false), QByteArray("a OR b"));
+    QCOMPARE(CombinedHistoryText("(a OR b)", true), QByteArray("(a OR b)"));
+    QCOMPARE(CombinedHistoryText("(a) OR (b)", true), QByteArray("((a) OR (b))"));
+  }
+
+  // With size 30 the 61st file prunes to the 30 newest; names follow each other within
+  // a second and keep increasing across the turn of a year.
+  void historyNamesAndPruning() {
+    QTemporaryDir dir;
+    const QDateTime now(QDate(2026, 12, 31), QTime(23, 59, 59));
+    for (int k = 0; k < 61; ++k) {
+      QFile f(dir.filePath(QString("qx%1.cdq").arg(k, 3, 10, QChar('0'))));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.setFileTime(now.addSecs(k - 100), QFileDevice::FileModificationTime);
+    }
+    const QString first = NewHistoryFile(dir.path(), HistoryLimit(0), now);
+    QStringList left = QDir(dir.path()).entryList({"qx*.cdq"}, QDir::Files, QDir::Name);
+    QCOMPARE(left.size(), 30);
+    QCOMPARE(left.first(), QString("qx031.cdq"));
+    QVERIFY(QFile(first).open(QIODevice::WriteOnly));
+    const QString second = NewHistoryFile(dir.path(), 30, now);
+    const QString stem = QFileInfo(first).completeBaseName().mid(2);
+    QCOMPARE(QFileInfo(second).completeBaseName().mid(2), ToBase36(stem.toULongLong(nullptr, 36) + 1));
+    const QString nextYear = QFileInfo(NewHistoryFile(dir.path(), 30, now.addSecs(2))).fileName();
+    QVERIFY(nextYear > QFileInfo(second).fileName());
+    QCOMPARE(HistoryLimit(250), 100);
+    QCOMPARE(HistoryLimit(-3), 30);
+  }
+
+  void dictionaryRules_data() {
+    QTest::addColumn<unsigned>("mask");
+    QTest::addColumn<bool>("ignorePoint");
+    QTest::addColumn<QByteArray>("word");
+    QTest::addColumn<QByteArray>("list");
+    QTest::newRow("all fields") << 0u << true << QByteArray("WORD") << QByteArray();
+    QTest::newRow("AU TI, ignore point") << 3u << true << QByteArray("WORD in AU,TI") << QByteArray("AU,TI,");
+    QTest::newRow("AU TI") << 3u << false << QByteArray("WORD.AU,TI") << QByteArray("AU,TI,");
+    QTest::newRow("every box") << 63u << false << QByteArray("WORD.AU,TI,SO,KW,AB,CL")
+                               << QByteArray("AU,TI,SO,KW,AB,CL,");
+  }
+  void dictionaryRules() {
+    QFETCH(unsigned, mask);
+    QFETCH(bool, ignorePoint);
+    QFETCH(QByteArray, word);
+    QFETCH(QByteArray, list);
+    QCOMPARE(ChosenWord("WORD\t12\t30", mask, ignorePoint), word);
+    QCOMPARE(DictionaryFieldList(mask), list);
+  }
+
+  // The roots under the truncation settings, and the listing against ZRT_ListWords.
+  void dictionaryListing_data() {
+    QTest::addColumn<bool>("autoCut");
+    QTest::addColumn<bool>("autoCutDict");
+    QTest::addColumn<QByteArray>("root");
+    QTest::addColumn<bool>("prefix");  // lists every word that begins with the root
+    QTest::newRow("dictionary cut") << false << true << E("ЛЮБОВ$") << true;
+    QTest::newRow("no cut") << false << false << E("ЛЮБОВЬ") << false;
+    QTest::newRow("query cut only") << true << false << E("ЛЮБОВЬ") << false;
+    QTest::newRow("both") << true << true << E("ЛЮБОВ") << true;
+  }
+  void dictionaryListing() {
+    QFETCH(bool, autoCut);
+    QFETCH(bool, autoCutDict);
+    QFETCH(QByteArray, root);
+    QFETCH(bool, prefix);
+    Settings s = settings_;
+    s.autoCut = autoCut;
+    s.autoCutDict = autoCutDict;
+    const QByteArray typed = prefix ? E("ЛЮБОВ") : E("ЛЮБОВЬ");
+    QCOMPARE(PrepareRoot(typed, s).root, root);
+    CDat_SetQParam('$', 1, 1, autoCut);
+    EngineHandle* h = editions_.Handle(editions_.Count() - 1);
+    const QList<DictionaryRow> rows = ListDictionary(h, typed, 0, s);
+    char cut;
+    int32_t point, operators, auto_;
+    CDat_GetQParam(&cut, &point, &operators, &auto_);
+    QCOMPARE(auto_, int32_t(autoCut));
+    std::vector<zrt::client::WordRow> all;
+    std::string error;
+    QVERIFY(zrt::client::ListAllWords(h, typed.toStdString(), &all, &error));
+    if (!prefix) std::erase_if(all, [&](const auto& r) { return QByteArray::fromStdString(r.word) != typed; });
+    QCOMPARE(rows.size(), qsizetype(all.size()));
+    QVERIFY(rows.size() > 0);
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+      QCOMPARE(rows[k].word, QByteArray::fromStdString(all[k].word));
+      QCOMPARE(rows[k].documents, all[k].documents);
+      QCOMPARE(rows[k].frequency, all[k].occurrences);
+    }
+    // Restricted to titles: only words that occur in the title field.
+    const uint8_t title = ZRT_GetSrcNoByField(h, "TI");
+    const auto inTitle = [&](const auto& w) { return w.fieldMask >> (title - 1) & 1; };
+    QCOMPARE(ListDictionary(h, typed, 2, s).size(), std::count_if(all.begin(), all.end(), inTitle));
+    CDat_SetQParam('$', 1, 1, 0);
   }
 };
 
