@@ -418,7 +418,8 @@ TEST(LoadTool, DamagedFilesGiveTheUndamagedAnswerOrAnError) {
   const char* flipsText = std::getenv("ZRT_DAMAGE_FLIPS");
   const int flips = flipsText ? std::atoi(flipsText) : 2;
   std::mt19937 random(18);
-  int runs = 0, flipsDiffering = 0;
+  int runs = 0;
+  std::map<std::string, int> flipsDiffering;  // by file
   for (const char* ext : {"cdo", "cdx", "cdb", "cdj", "cdp", "cdd", "cdh", "cdw", "cdl", "cdi"}) {
     const std::string file = ed + "." + ext;
     const std::string bytes = fixture::ReadFile(dir / "good/ed." + ext);
@@ -447,10 +448,12 @@ TEST(LoadTool, DamagedFilesGiveTheUndamagedAnswerOrAnError) {
         EXPECT_TRUE(r.code == 0 || (r.code == 1 && r.err.starts_with("zrt: "))) << r.code << " " << r.err;
         EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << r.err;
         if (r.code != 0 || r.out == good[c].out) continue;
-        if (name.starts_with("flip")) ++flipsDiffering;
+        if (name.starts_with("flip")) ++flipsDiffering[ext];
         else if (!optional) ADD_FAILURE() << "exit 0 with a different answer:\n" << r.out.substr(0, 600);
       }
     }
   }
-  std::printf("damaged-file sweep: %d runs, %d with a flipped bit that changed the answer\n", runs, flipsDiffering);
+  std::printf("damaged-file sweep: %d runs; runs where a flipped bit changed the answer:", runs);
+  for (const auto& [ext, count] : flipsDiffering) std::printf(" %s %d", ext.c_str(), count);
+  std::printf("\n");
 }
