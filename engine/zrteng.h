@@ -184,6 +184,22 @@ ZRT_API int ZRT_LoadEdition(const char *path, const char *suffix, const char *ti
                             ZRT_LoadStats *stats);
 /* Removes every file of the edition at path + suffix (a load's own leftovers). */
 ZRT_API void ZRT_RemoveEdition(const char *path, const char *suffix);
+/* Puts the complete edition at `from` (a base path) in the place of the edition at `to`,
+ * an existing one only when replace is non-zero, so that `to` holds either edition whole
+ * even when the process dies on the way (the next open finishes the move). Refused while
+ * another process writes `to`. 0, or -1 with the thread's error state set. */
+ZRT_API int ZRT_MoveEdition(const char *from, const char *to, int32_t replace);
+
+/* Checks every file of the edition at path + suffix and the references between them
+ * (records, dictionary and occurrences, page index, update index, contents, descriptor),
+ * after the open has rolled back a write that a crash cut short. report (may be NULL) is
+ * called for each problem with the file's name, the byte offset (-1: not at one place)
+ * and a message, all valid during the call. Returns the number of problems: 0 for a
+ * sound edition, 1 or more otherwise; -1 without a path. */
+typedef void (*ZRT_CheckReport)(void *context, const char *file, int64_t offset,
+                                const char *message);
+ZRT_API int32_t ZRT_CheckEdition(const char *path, const char *suffix, ZRT_CheckReport report,
+                                 void *context);
 /* The name of an edition's file: path + suffix with its extension replaced by ext (".cdo";
  * NULL or "": the base name without one). Writes at most room - 1 bytes and a NUL to out
  * and returns the name's whole length, or -1. */

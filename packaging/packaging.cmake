@@ -47,6 +47,8 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, fonts-dejavu-core")
+# The build carries debugging information, which would make up most of the package.
+set(CPACK_STRIP_FILES ON)
 # Quick to build in the tests; the package is a few megabytes either way.
 set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
 include(CPack)

@@ -5,6 +5,7 @@
 #include "api/handle.h"
 #include "core/row_table.h"
 #include "base/names.h"
+#include "edition/check.h"
 #include "edition/load.h"
 
 using zrt::ErrorOf;
@@ -185,6 +186,24 @@ ZRT_API void ZRT_RemoveEdition(const char* path, const char* suffix) {
   Quiet(0, [&] {
     if (path) zrt::RemoveEditionFiles(path, suffix);
     return 0;
+  });
+}
+
+ZRT_API int ZRT_MoveEdition(const char* from, const char* to, int32_t replace) {
+  return Guard(zrt::ThreadError(), -1, [&](Status& error) {
+    if (!from || !to) return Report(error, Status::InvalidArgument("no edition named"), 0, -1);
+    return Report(error, zrt::MoveEdition(zrt::EditionBaseName(from, nullptr), zrt::EditionBaseName(to, nullptr), replace != 0), 0, -1);
+  });
+}
+
+ZRT_API int32_t ZRT_CheckEdition(const char* path, const char* suffix, ZRT_CheckReport report,
+                                 void* context) {
+  return Guard<int32_t>(zrt::ThreadError(), -1, [&](Status& error) {
+    if (!path) return Report(error, Status::InvalidArgument("no edition named"), 0, -1);
+    size_t problems = zrt::CheckEdition(path, suffix, [&](const zrt::CheckProblem& p) {
+      if (report) report(context, p.file.c_str(), p.offset, p.message.c_str());
+    });
+    return Report(error, Status::Ok(), static_cast<int32_t>(std::min<size_t>(problems, INT32_MAX)), -1);
   });
 }
 

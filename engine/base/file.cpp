@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +11,24 @@
 namespace zrt {
 namespace {
 
+struct Guards {
+  std::mutex mutex;
+  std::map<std::string, WriteGuard*> byPath;
+};
+Guards& AllGuards() {
+  static Guards guards;
+  return guards;
+}
+WriteGuard* GuardOf(const std::string& path) {
+  Guards& g = AllGuards();
+  std::lock_guard<std::mutex> lock(g.mutex);
+  auto it = g.byPath.find(path);
+  return it == g.byPath.end() ? nullptr : it->second;
+}
+
 class PosixFile final : public File {
 public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixFile() override { ::close(fd_); }
 
   long long ReadAt(uint64_t offset, void* buf, size_t n) override {
@@ -30,6 +47,8 @@ public:
   }
 
   bool WriteAt(uint64_t offset, const void* buf, size_t n) override {
+    if (WriteGuard* guard = GuardOf(path_); guard && !guard->BeforeChange(*this, offset, n))
+      return false;
     size_t done = 0;
     const auto* p = static_cast<const char*>(buf);
     while (done < n) {
@@ -49,11 +68,16 @@ public:
     return static_cast<long long>(st.st_size);
   }
 
-  bool Truncate(uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+  bool Truncate(uint64_t size) override {
+    if (WriteGuard* guard = GuardOf(path_); guard && !guard->BeforeChange(*this, size, UINT64_MAX))
+      return false;
+    return ::ftruncate(fd_, static_cast<off_t>(size)) == 0;
+  }
   bool Sync() override { return ::fsync(fd_) == 0; }
 
 private:
   int fd_;
+  std::string path_;
 };
 
 class PosixEnv final : public Env {
@@ -76,7 +100,7 @@ public:
       if (why) *why = Status::IOError(path + ": not a regular file");
       return nullptr;
     }
-    return std::make_unique<PosixFile>(fd);
+    return std::make_unique<PosixFile>(fd, path);
   }
   bool Exists(const std::string& path) override { return ::access(path.c_str(), F_OK) == 0; }
   bool Writable(const std::string& path) override { return ::access(path.c_str(), W_OK) == 0; }
@@ -89,6 +113,16 @@ public:
 Env* g_current = nullptr;
 
 }  // namespace
+
+void GuardWrites(const std::string& path, WriteGuard* guard) {
+  Guards& g = AllGuards();
+  std::lock_guard<std::mutex> lock(g.mutex);
+  if (guard) {
+    g.byPath[path] = guard;
+  } else {
+    g.byPath.erase(path);
+  }
+}
 
 Env* Env::Posix() {
   static PosixEnv env;

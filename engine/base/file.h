@@ -57,6 +57,21 @@ inline Status OpenFailure(const Status& why, const std::string& path) {
   return why.ok() ? Status::IOError(path + ": cannot be opened") : why;
 }
 
+// Sees every write and truncation of one file before it happens, so that a rollback
+// journal can first save the bytes about to change. `file` is the file being changed
+// (for reading the old bytes); a truncation passes length UINT64_MAX from the new size.
+// A false result refuses the change.
+class WriteGuard {
+public:
+  virtual ~WriteGuard() = default;
+  virtual bool BeforeChange(File& file, uint64_t offset, uint64_t length) = 0;
+};
+
+// Puts `guard` in front of the file at `path` for every handle of it in this process
+// (nullptr removes it). The default file layer asks it; a test's layer that passes its
+// files on to the default one keeps it.
+void GuardWrites(const std::string& path, WriteGuard* guard);
+
 // Whole-file helper for small files (descriptions, stop lists, forms).
 bool ReadWholeFile(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
 

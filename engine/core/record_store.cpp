@@ -363,6 +363,18 @@ Status RecordStore::CommitCount() {
   return Status::Ok();
 }
 
+Status RecordStore::ReloadCount() {
+  if (!isOpen()) return Status::InvalidArgument("the edition is not open");
+  unsigned char count[4];
+  if (!index_->ReadExact(kRecordCountAt, count, 4)) return Status::Corruption("short read");
+  const uint32_t n = GetU32(count);
+  const long long indexSize = index_->Size();
+  if (n > 0x7FFFFFFEu || indexSize < static_cast<long long>(RecordIndexSlot(n + 1)))
+    return Status::Corruption("record count " + std::to_string(n) + " does not fit the file");
+  recordCount_ = committedCount_ = static_cast<int32_t>(n);
+  return Status::Ok();
+}
+
 uint8_t RecordStore::SrcNoByField(const char* name) const {
   if (!name) return 0;
   for (size_t i = 0; i < description_.fields.size(); ++i) {

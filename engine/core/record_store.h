@@ -95,6 +95,10 @@ public:
   // record goes to the end of ".cdb" and *abandoned receives the bytes left behind.
   Status RewriteCurrent(const Texts& texts, uint32_t* abandoned);
   Status CommitCount();
+  // Forgets the records appended since the last commit (their bytes stay as waste).
+  void DropUncommitted() { recordCount_ = committedCount_; }
+  // Reads the committed count again: another process may have appended records.
+  Status ReloadCount();
   // The count that ".cdx" holds: records past it vanish at the next open.
   int32_t committedCount() const { return committedCount_; }
   // Reads record n's raw bytes (header, entries, text area) as stored, for compaction.

@@ -1,6 +1,7 @@
 #include "edition/bulk_index.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -80,57 +81,97 @@ uint64_t HashOf(const char* p, size_t n) {
 }  // namespace
 
 void BulkIndex::Rehash() {
-  size_t capacity = slots_.empty() ? 1u << 16 : slots_.size() * 2;
-  slots_.assign(capacity, 0);
-  const size_t mask = capacity - 1;
-  for (uint32_t w = 0; w + 1 < wordStart_.size(); ++w) {
-    size_t i = HashOf(arena_.data() + wordStart_[w], wordStart_[w + 1] - wordStart_[w]) & mask;
-    while (slots_[i]) i = (i + 1) & mask;
-    slots_[i] = w + 1;
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.assign(old.empty() ? size_t{1} << 16 : old.size() * 2, Slot{});
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& s : old) {
+    if (!s.word) continue;
+    std::string_view w = Word(s.word - 1);
+    size_t i = HashOf(w.data(), w.size()) & mask;
+    while (slots_[i].word) i = (i + 1) & mask;
+    slots_[i] = s;
   }
 }
 
-uint32_t BulkIndex::WordOf(const std::string& key) {
-  if (wordStart_.empty()) wordStart_.push_back(0);
+uint32_t BulkIndex::WordOf(const std::string& key, uint64_t hash) {
   const size_t words = wordStart_.size() - 1;
-  if ((words + 1) * 2 > slots_.size()) Rehash();  // at most half full
+  Slot probe{};
+  std::memcpy(probe.head, key.data(), std::min(key.size(), Slot::kHead));
+  probe.length = static_cast<uint8_t>(key.size());
   const size_t mask = slots_.size() - 1;
-  for (size_t i = HashOf(key.data(), key.size()) & mask;; i = (i + 1) & mask) {
-    uint32_t slot = slots_[i];
-    if (!slot) {
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (!slot.word) {
       arena_.append(key);
       wordStart_.push_back(static_cast<uint32_t>(arena_.size()));
-      slots_[i] = static_cast<uint32_t>(words + 1);
+      probe.word = static_cast<uint32_t>(words + 1);
+      slot = probe;
       return static_cast<uint32_t>(words);
     }
-    uint32_t begin = wordStart_[slot - 1], end = wordStart_[slot];
-    if (end - begin == key.size() && std::memcmp(arena_.data() + begin, key.data(), key.size()) == 0)
-      return slot - 1;
+    if (std::memcmp(&slot, &probe, offsetof(Slot, word)) != 0) continue;
+    if (key.size() <= Slot::kHead ||
+        std::memcmp(arena_.data() + wordStart_[slot.word - 1] + Slot::kHead, key.data() + Slot::kHead,
+                    key.size() - Slot::kHead) == 0)
+      return slot.word - 1;
   }
+}
+
+void BulkIndex::OrderWords() {
+  const size_t words = wordStart_.empty() ? 0 : wordStart_.size() - 1;
+  const size_t known = ordered_.size();
+  for (size_t w = known; w < words; ++w) ordered_.push_back(static_cast<uint32_t>(w));
+  auto less = [&](uint32_t a, uint32_t b) { return Word(a) < Word(b); };
+  std::sort(ordered_.begin() + static_cast<std::ptrdiff_t>(known), ordered_.end(), less);
+  std::inplace_merge(ordered_.begin(), ordered_.begin() + static_cast<std::ptrdiff_t>(known), ordered_.end(), less);
 }
 
 Status BulkIndex::Add(const std::string& key, const Occurrence& occurrence) {
-  if (occurrences_.empty()) {
-    occurrences_.reserve(budget_);
-    wordOf_.reserve(budget_);
-  }
-  wordOf_.push_back(WordOf(key));
-  occurrences_.push_back(occurrence);
+  Pending& p = pending_[pendingCount_++];
+  p.key = key;
+  p.occurrence = occurrence;
   ++total_;
-  if (occurrences_.size() >= budget_) return Spill();
+  return pendingCount_ == kBatch ? Drain() : Status::Ok();
+}
+
+Status BulkIndex::Drain() {
+  if (wordStart_.empty()) wordStart_.push_back(0);
+  // Room for every key of the batch, the table at most half full, before any lookup.
+  while ((wordStart_.size() + pendingCount_) * 2 > slots_.size()) Rehash();
+  const size_t mask = slots_.size() - 1;
+  for (size_t k = 0; k < pendingCount_; ++k) {
+    Pending& p = pending_[k];
+    p.hash = HashOf(p.key.data(), p.key.size());
+    __builtin_prefetch(&slots_[p.hash & mask]);
+  }
+  const size_t count = pendingCount_;
+  pendingCount_ = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const Pending& p = pending_[k];
+    if (wordOf_.empty()) {
+      wordOf_.reserve(budget_);
+      placeOf_.reserve(budget_);
+    }
+    // The occurrences of one record arrive together: its number is kept once per record.
+    if (records_.empty() || records_.back().record != p.occurrence.record)
+      records_.push_back({p.occurrence.record, static_cast<uint32_t>(wordOf_.size())});
+    wordOf_.push_back(WordOf(p.key, p.hash));
+    placeOf_.push_back(static_cast<uint16_t>(p.occurrence.field << 8 | p.occurrence.position));
+    if (wordOf_.size() >= budget_) {
+      Status s = Spill();
+      if (!s.ok()) return s;
+    }
+  }
   return Status::Ok();
 }
 
 Status BulkIndex::Spill() {
-  const size_t words = wordStart_.empty() ? 0 : wordStart_.size() - 1;
-  auto wordView = [&](uint32_t w) {
-    return std::string_view(arena_.data() + wordStart_[w], wordStart_[w + 1] - wordStart_[w]);
-  };
-  std::vector<uint32_t> order(words);
-  for (uint32_t w = 0; w < words; ++w) order[w] = w;
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return wordView(a) < wordView(b); });
+  OrderWords();
+  const size_t words = ordered_.size();
+  const std::vector<uint32_t>& order = ordered_;
   // One counting pass by the word's rank puts the occurrences in dictionary order, each
-  // word's in their arrival order.
+  // word's in their arrival order, already in the run file's 6-byte form. Words of
+  // earlier runs only are counted 0 and left out.
   std::vector<uint32_t> start(words + 1, 0);
   {
     std::vector<uint32_t> rank(words);
@@ -141,13 +182,23 @@ Status BulkIndex::Spill() {
     }
   }
   for (size_t r = 0; r < words; ++r) start[r + 1] += start[r];
-  std::vector<Occurrence> sorted(occurrences_.size());
+  // The run's buffers keep their memory for the next run: touching fresh pages for every
+  // run cost more than filling them.
+  sorted_.resize(wordOf_.size() * kOccurrenceSize);
   {
     std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (size_t i = 0; i < occurrences_.size(); ++i) sorted[next[wordOf_[i]]++] = occurrences_[i];
+    size_t nextRecord = 0;
+    int32_t record = 0;
+    for (size_t i = 0; i < wordOf_.size(); ++i) {
+      while (nextRecord < records_.size() && records_[nextRecord].first == i) record = records_[nextRecord++].record;
+      const uint16_t place = placeOf_[i];
+      EncodeOccurrence(Occurrence{record, static_cast<uint8_t>(place >> 8), static_cast<uint8_t>(place)},
+                       sorted_.data() + size_t{next[wordOf_[i]]++} * kOccurrenceSize);
+    }
   }
-  std::vector<Occurrence>().swap(occurrences_);
-  std::vector<uint32_t>().swap(wordOf_);
+  wordOf_.clear();
+  placeOf_.clear();
+  records_.clear();
 
   std::string path = runBase_ + std::to_string(runs_.size());
   Status why;
@@ -157,17 +208,15 @@ Status BulkIndex::Spill() {
   std::string buffer;
   uint64_t at = 0;
   for (uint32_t r = 0; r < words; ++r) {
-    std::string_view word = wordView(order[r]);
+    if (start[r + 1] == start[r]) continue;
+    std::string_view word = Word(order[r]);
     buffer += static_cast<char>(word.size());
     buffer += word;
     unsigned char count[4];
     PutU32(count, start[r + 1] - start[r]);
     buffer.append(reinterpret_cast<char*>(count), 4);
-    for (uint32_t i = start[r]; i < start[r + 1]; ++i) {
-      unsigned char b[kOccurrenceSize];
-      EncodeOccurrence(sorted[i], b);
-      buffer.append(reinterpret_cast<char*>(b), sizeof b);
-    }
+    buffer.append(sorted_.data() + size_t{start[r]} * kOccurrenceSize,
+                  size_t{start[r + 1] - start[r]} * kOccurrenceSize);
     if (buffer.size() >= (1u << 20)) {
       if (!f->WriteAt(at, buffer.data(), buffer.size())) return Status::IOError(path + ": write failed");
       at += buffer.size();
@@ -176,18 +225,20 @@ Status BulkIndex::Spill() {
   }
   if (!buffer.empty() && !f->WriteAt(at, buffer.data(), buffer.size()))
     return Status::IOError(path + ": write failed");
-  arena_.clear();
-  wordStart_.clear();
-  slots_.clear();
   return Status::Ok();
 }
 
 Status BulkIndex::WriteTo(StaticIndexWriter* writer) {
   // Everything goes through runs so that one merge handles every case.
-  if (!occurrences_.empty()) {
+  Status drained = Drain();
+  if (!drained.ok()) return drained;
+  if (!wordOf_.empty()) {
     Status s = Spill();
     if (!s.ok()) return s;
   }
+  std::vector<uint32_t>().swap(wordOf_);
+  std::vector<uint16_t>().swap(placeOf_);
+  std::string().swap(sorted_);
   struct Head {
     std::unique_ptr<RunReader> reader;
     std::string key;

@@ -78,6 +78,12 @@ void RemoveTemporaries(const std::string& base) {
 
 }  // namespace
 
+bool Edition::PackLeftovers(const std::string& base) {
+  Env* env = Env::Current();
+  return env->Exists(base + kMarker) || env->Exists(base + ".c$p") || env->Exists(base + ".c$x") ||
+         env->Exists(base + ".c$r0");
+}
+
 Status Edition::RecoverPack(const std::string& base) {
   Env* env = Env::Current();
   if (!env->Exists(base + kMarker)) {
@@ -96,9 +102,12 @@ Status Edition::RecoverPack(const std::string& base) {
 
 Status Edition::SwapInNewIndex() {
   const std::string base = storeName_;
-  Status s = WriteMarker(base + kMarker);
+  // Readers wait while the files are swapped; a bulk load's edition has no readers yet.
+  Status s = bulk_ || store_.readOnly() ? Status::Ok() : lock_.LockState(true);
+  if (s.ok()) s = WriteMarker(base + kMarker);
   if (!s.ok()) {
     RemoveTemporaries(base);
+    lock_.UnlockState();
     return s;
   }
   // From here the pack is committed: what follows is redone by the next open if it stops.
@@ -106,24 +115,38 @@ Status Edition::SwapInNewIndex() {
   updates_.Close();
   std::string path = openPath_, suffix = openSuffix_;
   bool hasSuffix = hasSuffix_;
+  keepLock_ = true;
   Close();
   s = RecoverPack(base);
-  if (!s.ok()) return s;
-  return Open(path, hasSuffix ? suffix.c_str() : nullptr);
+  if (s.ok()) s = Open(path, hasSuffix ? suffix.c_str() : nullptr);
+  keepLock_ = false;
+  Status counted = lock_.Count(true);
+  seen_ = lock_.Read();
+  lock_.UnlockState();
+  return s.ok() ? counted : s;
 }
 
 Status Edition::Pack() {
   if (!isOpen()) return Status::InvalidArgument("the edition is not open");
   if (store_.readOnly()) return Status::ReadOnly(store_.dataPath() + ": read-only");
   const std::string base = storeName_;
+  Status s = journal_ && journal_->active() ? Commit() : StartWriting();
+  if (!s.ok()) return s;
+  // The merge only reads the edition; readers go on until the files are swapped.
+  lock_.UnlockState();
 
-  Status s = updates_.Open(false);
+  s = updates_.Open(false);
   if (!s.ok() && s.code() != Status::Code::NotFound) return s;
   const bool haveUpdates = updates_.isOpen();
   std::vector<uint32_t> changed = updates_.ChangedRecords();  // sorted
   std::vector<uint32_t> withdrawn;
+  // A record whose words were withdrawn is dropped unless it still holds fields: one
+  // indexed again with nothing but stop words has no entries either, and must stay.
+  std::string stored;
   for (const UpdateIndex::Item& item : updates_.items())
-    if (item.entries == 0) withdrawn.push_back(item.record);
+    if (item.entries == 0 && !(store_.ReadRaw(static_cast<int32_t>(item.record), &stored).ok() &&
+                               !stored.empty() && (stored[0] & 0x7F) != 0))
+      withdrawn.push_back(item.record);
   auto renumber = [&](int32_t record) {
     auto below = std::lower_bound(withdrawn.begin(), withdrawn.end(), static_cast<uint32_t>(record));
     return record - static_cast<int32_t>(below - withdrawn.begin());
@@ -156,7 +179,9 @@ Status Edition::Pack() {
   bool listLive = false;
   std::string key;
   auto advanceList = [&] {
-    if (!haveUpdates || !updates_.ScanNext(&key, &listOccurrence)) return false;
+    do {
+      if (!haveUpdates || !updates_.ScanNext(&key, &listOccurrence)) return false;
+    } while (!updates_.Visible(listOccurrence.record));
     PadWordKey(key, listWord);
     return true;
   };
@@ -186,6 +211,8 @@ Status Edition::Pack() {
     if (!s.ok()) break;
   }
   if (s.ok() && !scan.status().ok()) s = scan.status();
+  // A damaged update index must not pack into an index that silently lacks its words.
+  if (s.ok() && haveUpdates && !updates_.scanStatus().ok()) s = updates_.scanStatus();
   if (s.ok()) s = writer.Finish();
   if (!s.ok()) {
     writer.Abandon();

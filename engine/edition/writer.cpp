@@ -44,8 +44,11 @@ Status Edition::Append(const RecordStore::Texts& storeTexts, const RecordStore::
                        int* words) {
   *words = 0;
   if (!isOpen()) return Status::InvalidArgument("the edition is not open");
-  Status s = store_.Append(storeTexts);
+  Status s = BeginChange();
   if (!s.ok()) return s;
+  s = store_.Append(storeTexts);
+  if (!s.ok()) return s;
+  updates_.SetVisibleRecords(static_cast<uint32_t>(store_.recordCount()));
   return IndexTexts(indexTexts, words);
 }
 
@@ -54,7 +57,9 @@ Status Edition::Update(const RecordStore::Texts& storeTexts, const RecordStore::
   *words = 0;
   if (!isOpen()) return Status::InvalidArgument("the edition is not open");
   uint32_t abandoned = 0;
-  Status s = store_.RewriteCurrent(storeTexts, &abandoned);
+  Status s = BeginChange();
+  if (!s.ok()) return s;
+  s = store_.RewriteCurrent(storeTexts, &abandoned);
   if (!s.ok()) return s;
   s = updates_.WithdrawRecord(static_cast<uint32_t>(store_.currentRecord()));
   if (!s.ok()) return s;
@@ -62,9 +67,48 @@ Status Edition::Update(const RecordStore::Texts& storeTexts, const RecordStore::
   return IndexTexts(indexTexts, words);
 }
 
+Status Edition::StartWriting() {
+  if (store_.readOnly()) return Status::ReadOnly(store_.dataPath() + ": read-only");
+  Status s = lock_.LockWriter();
+  if (!s.ok()) return s;
+  s = lock_.LockState(true);
+  if (!s.ok()) return s;
+  if (Journal::Exists(storeName_) && !(s = Journal::Recover(storeName_)).ok()) return s;
+  EditionLock::Counters now = lock_.Read();
+  if (snapshot_ || now.packs != seen_.packs)
+    return Status::InvalidArgument(storeName_ + ": the edition was packed since it was opened; open it again");
+  if (now.commits != seen_.commits) {
+    // Another writer committed since this view was read: read it again before changing it.
+    seen_ = now;
+    s = ReloadUpdates();
+  }
+  return s;
+}
+
+Status Edition::BeginChange() {
+  if (bulk_ || (journal_ && journal_->active())) return Status::Ok();
+  Status s = StartWriting();
+  if (!s.ok()) return s;
+  journal_ = std::make_unique<Journal>(storeName_);
+  return journal_->Begin();
+}
+
 Status Edition::Commit() {
   if (!isOpen()) return Status::InvalidArgument("the edition is not open");
-  return store_.CommitCount();
+  if (!journal_ || !journal_->active()) {
+    // Nothing changed: a count written now could only undo another writer's commit.
+    if (!bulk_ && store_.recordCount() == store_.committedCount()) return Status::Ok();
+    return store_.CommitCount();
+  }
+  // Everything the transaction wrote reaches the disk before the journal goes.
+  Status s = updates_.Flush();
+  if (s.ok()) s = store_.CommitCount();
+  if (s.ok()) s = journal_->Finish();
+  if (!s.ok()) return s;
+  s = lock_.Count(false);
+  seen_ = lock_.Read();
+  lock_.UnlockState();
+  return s;
 }
 
 void Edition::BeginBulk() {

@@ -96,7 +96,8 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
 }
 
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
-                       std::vector<Occurrence>* out) {
+                       std::vector<Occurrence>* out, const OccurrenceFilter& filter, bool* ascending) {
+  if (ascending) *ascending = true;
   File* file = index.occurrences();
   if (!file) return Status::NotFound("occurrences: the file is not open");
   if (row.occurrences == 0) return Status::Ok();
@@ -112,15 +113,27 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   size_t base = out->size();
   out->resize(base + row.occurrences);
   Occurrence* o = out->data() + base;
+  uint64_t last = 0;
+  bool inOrder = true;
   for (size_t done = 0; done < row.occurrences;) {
     size_t n = std::min<size_t>(kSliceEntries, row.occurrences - done);
     if (!file->ReadExact(begin + done * kOccurrenceSize, buf, n * kOccurrenceSize)) {
       out->resize(base);
       return Status::IOError("occurrences: short read");
     }
-    for (size_t i = 0; i < n; ++i) *o++ = DecodeOccurrence(buf + i * kOccurrenceSize);
+    for (size_t i = 0; i < n; ++i) {
+      const Occurrence next = DecodeOccurrence(buf + i * kOccurrenceSize);
+      const uint64_t key = SortKey(next);
+      inOrder &= (done == 0 && i == 0) || key > last;
+      last = key;
+      *o = next;
+      o += (!filter.fields || filter.fields[next.field]) &&
+           !(filter.staleRecords && filter.staleRecords->Contains(next.record));
+    }
     done += n;
   }
+  out->resize(static_cast<size_t>(o - out->data()));
+  if (ascending) *ascending = inOrder;
   return Status::Ok();
 }
 

@@ -12,6 +12,7 @@
 
 #include "base/status.h"
 #include "index/postings.h"
+#include "index/record_bitmap.h"
 #include "index/static_index.h"
 #include "index/term_match.h"
 
@@ -27,9 +28,18 @@ inline constexpr uint32_t kAllGroups = 0xFFFFFFFFu;
 Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint32_t groupMask,
                         std::vector<DictionaryRow>* rows);
 
-// Appends the occurrences of one row. The row's offset and count come from the file, so
-// they are checked against the occurrence file's size before anything is read.
+// Occurrences a reading leaves out.
+struct OccurrenceFilter {
+  const RecordBitmap* staleRecords = nullptr;  // records whose occurrences no longer count
+  const bool* fields = nullptr;                // 256 entries: the field bytes kept
+};
+
+// Appends the occurrences of one row that pass `filter`; *ascending (when given) tells
+// whether they came strictly in set order, as an undamaged file has them. The row's
+// offset and count come from the file, so they are checked against the occurrence
+// file's size before anything is read.
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
-                       std::vector<Occurrence>* out);
+                       std::vector<Occurrence>* out, const OccurrenceFilter& filter = {},
+                       bool* ascending = nullptr);
 
 }  // namespace zrt

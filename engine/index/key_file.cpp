@@ -60,6 +60,11 @@ KeyEntry DecodeEntry(const unsigned char* p) {
   return e;
 }
 
+// The size of a well-formed entry (its key ends with a zero inside it).
+uint32_t EntrySize(const unsigned char* e) {
+  return static_cast<uint32_t>(KeyEntrySize(std::strlen(reinterpret_cast<const char*>(e + kEntryFixed))));
+}
+
 bool ValidKey(std::string_view key) {
   return key.size() <= kKeyMaxLength && key.find('\0') == std::string_view::npos;
 }
@@ -204,25 +209,31 @@ Status KeyFile::CheckEntries(const unsigned char* p, int64_t self) const {
   return Status::Ok();
 }
 
-// Copies a checked page image into *out, after checking its kind.
-Status KeyFile::CopyPage(const unsigned char* p, int32_t self, bool leaf, Node* out) const {
-  out->self = self;
-  out->leftmost = GetI32(p + kPageLeftmostAt);
-  if ((out->leftmost == kNoPage) != leaf) {
-    return pages_.Corrupt(self, leaf ? "inner page where a leaf belongs" : "leaf where an inner page belongs");
-  }
-  out->area.assign(reinterpret_cast<const char*>(p + kPageHeaderSize), GetU32(p + kPageUsedAt));
-  out->Reindex();
-  return Status::Ok();
-}
-
-Status KeyFile::LoadNode(int32_t offset, bool leaf, Node* out) {
+// A checked page where it lies (the root in the head, the others in the cache), after
+// checking its kind; valid until the next page call.
+Status KeyFile::ReadPage(int32_t offset, bool leaf, const unsigned char** page) {
   unsigned char* p = pages_.root();
   if (offset != 0) {
     Status s = pages_.Load(offset, &p);
     if (!s.ok()) return s;
   }
-  return CopyPage(p, offset, leaf, out);
+  if ((GetI32(p + kPageLeftmostAt) == kNoPage) != leaf) {
+    return pages_.Corrupt(offset, leaf ? "inner page where a leaf belongs" : "leaf where an inner page belongs");
+  }
+  *page = p;
+  return Status::Ok();
+}
+
+// A copy of a page, for changing it.
+Status KeyFile::LoadNode(int32_t offset, bool leaf, Node* out) {
+  const unsigned char* p = nullptr;
+  Status s = ReadPage(offset, leaf, &p);
+  if (!s.ok()) return s;
+  out->self = offset;
+  out->leftmost = GetI32(p + kPageLeftmostAt);
+  out->area.assign(reinterpret_cast<const char*>(p + kPageHeaderSize), GetU32(p + kPageUsedAt));
+  out->Reindex();
+  return Status::Ok();
 }
 
 Status KeyFile::StoreNode(const Node& node) {
@@ -252,20 +263,29 @@ Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
   bool has[kKeyMaxLevels] = {};
   bool eq[kKeyMaxLevels] = {};
   int32_t offset = 0;
-  Node n;
   for (int lv = 0; lv < pages_.levels(); ++lv) {
     bool leaf = lv == pages_.levels() - 1;
-    Status s = LoadNode(offset, leaf, &n);
+    const unsigned char* p = nullptr;
+    Status s = ReadPage(offset, leaf, &p);
     if (!s.ok()) return s;
+    const unsigned char* area = p + kPageHeaderSize;
+    const uint32_t used = GetU32(p + kPageUsedAt);
     size_t pos = 0;
+    uint32_t at = 0;
+    int32_t child = GetI32(p + kPageLeftmostAt);  // the child before entry `pos`
     int c = 1;
-    while (pos < n.count() && (c = CompareRaw(n.entry(pos), U(t))) < 0) ++pos;
+    while (at < used && (c = CompareRaw(area + at, U(t))) < 0) {
+      child = GetI32(area + at);
+      at += EntrySize(area + at);
+      ++pos;
+    }
     path_page_[lv] = offset;
     path_pos_[lv] = pos;
-    has[lv] = pos < n.count();
+    path_at_[lv] = at;
+    has[lv] = at < used;
     eq[lv] = has[lv] && c == 0;
-    d->used[lv] = n.used();
-    if (!leaf) offset = n.child(pos);
+    d->used[lv] = used;
+    if (!leaf) offset = child;
   }
   d->level = -1;
   d->equal = false;
@@ -281,14 +301,15 @@ Status KeyFile::Descend(const KeyEntry& target, Descent* d) {
 }
 
 Status KeyFile::DescendLeftmost(int level, int32_t offset) {
-  Node n;
   for (int lv = level; lv < pages_.levels(); ++lv) {
     bool leaf = lv == pages_.levels() - 1;
-    Status s = LoadNode(offset, leaf, &n);
+    const unsigned char* p = nullptr;
+    Status s = ReadPage(offset, leaf, &p);
     if (!s.ok()) return s;
     path_page_[lv] = offset;
     path_pos_[lv] = 0;
-    offset = n.leftmost;
+    path_at_[lv] = 0;
+    offset = GetI32(p + kPageLeftmostAt);
   }
   return Status::Ok();
 }
@@ -561,36 +582,68 @@ Status KeyFile::PositionCursor() {
   return Status::Ok();
 }
 
-Status KeyFile::Next(KeyEntry* out, bool* found) {
-  *found = false;
+// The entry after the cursor, stepped over; null at the end. It stays valid until the
+// next page call.
+Status KeyFile::Step(const unsigned char** entry) {
+  *entry = nullptr;
   if (Status ready = Ready(); !ready.ok()) return ready;
   Status s = PositionCursor();
   if (!s.ok()) return s;
   int leaf = pages_.levels() - 1;
-  Node n;
-  s = LoadNode(path_page_[leaf], true, &n);
+  const unsigned char* p = nullptr;
+  s = ReadPage(path_page_[leaf], true, &p);
   if (!s.ok()) return s;
-  if (path_pos_[leaf] < n.count()) {
-    *out = DecodeEntry(n.entry(path_pos_[leaf]++));
-    *found = true;
+  // The extent is taken with the page's bounds: the cursor's offset comes from an
+  // earlier reading of the page.
+  uint32_t size = 0;
+  if (path_at_[leaf] < GetU32(p + kPageUsedAt)) {
+    if (!ItemExtent(p, path_at_[leaf], kKeyFileFormat, &size))
+      return pages_.Corrupt(path_page_[leaf], "the cursor is not at an entry");
+    *entry = p + kPageHeaderSize + path_at_[leaf];
+    path_at_[leaf] += size;
+    ++path_pos_[leaf];
     return Status::Ok();
   }
   // The leaf is done: the next entry is the separator above, then the leftmost leaf of
   // the subtree after it.
   for (int lv = leaf - 1; lv >= 0; --lv) {
-    s = LoadNode(path_page_[lv], false, &n);
+    s = ReadPage(path_page_[lv], false, &p);
     if (!s.ok()) return s;
-    if (path_pos_[lv] < n.count()) {
-      KeyEntry e = DecodeEntry(n.entry(path_pos_[lv]));
+    if (path_at_[lv] < GetU32(p + kPageUsedAt)) {
+      if (!ItemExtent(p, path_at_[lv], kKeyFileFormat, &size) || size > sizeof upper_)
+        return pages_.Corrupt(path_page_[lv], "the cursor is not at an entry");
+      std::memcpy(upper_, p + kPageHeaderSize + path_at_[lv], size);
+      path_at_[lv] += size;
       ++path_pos_[lv];
-      s = DescendLeftmost(lv + 1, n.child(path_pos_[lv]));
+      s = DescendLeftmost(lv + 1, GetI32(upper_));
       if (!s.ok()) return s;
-      *out = std::move(e);
-      *found = true;
+      *entry = upper_;
       return Status::Ok();
     }
   }
   return Status::Ok();
+}
+
+Status KeyFile::Next(KeyEntry* out, bool* found) {
+  const unsigned char* e = nullptr;
+  Status s = Step(&e);
+  *found = e != nullptr;
+  if (e) *out = DecodeEntry(e);
+  return s;
+}
+
+Status KeyFile::NextView(KeyEntryView* out, bool* found) {
+  const unsigned char* e = nullptr;
+  Status s = Step(&e);
+  *found = e != nullptr;
+  if (e) {
+    out->key = reinterpret_cast<const char*>(e + kEntryFixed);
+    out->keyLength = std::strlen(out->key);
+    out->record = GetI32(e + kKeyEntryRecordAt);
+    out->field = e[kKeyEntryFieldAt];
+    out->position = e[kKeyEntryPositionAt];
+  }
+  return s;
 }
 
 Status KeyFile::Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix) {

@@ -55,6 +55,16 @@ struct KeyEntry {
   bool operator==(const KeyEntry&) const = default;
 };
 
+// An entry seen where it lies in the page cache: `key` is valid only until the next call
+// on the file.
+struct KeyEntryView {
+  const char* key = nullptr;
+  size_t keyLength = 0;
+  int32_t record = 0;
+  uint8_t field = 0;
+  uint8_t position = 0;
+};
+
 // The tree's total order: <0, 0, >0.
 int CompareKeyEntries(const KeyEntry& a, const KeyEntry& b);
 // Bytes the entry takes inside a page.
@@ -97,6 +107,8 @@ public:
   Status Seek(const KeyEntry& target);  // before the first entry not smaller than target
   // Copies the entry after the cursor and steps over it; *found false at the end.
   Status Next(KeyEntry* out, bool* found);
+  // The same step without copying: scans of many entries read them in place.
+  Status NextView(KeyEntryView* out, bool* found);
   // Steps to the first entry not smaller than (key, -1, 0, 0) and copies it out
   // (*found false when there is none). *prefix is true when its key begins with `key`.
   Status Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix);
@@ -113,7 +125,7 @@ private:
   explicit KeyFile(KeyFileMode mode);
 
   Status CheckEntries(const unsigned char* page, int64_t self) const;
-  Status CopyPage(const unsigned char* page, int32_t self, bool leaf, Node* out) const;
+  Status ReadPage(int32_t offset, bool leaf, const unsigned char** page);
   Status LoadNode(int32_t offset, bool leaf, Node* out);
   Status StoreNode(const Node& node);
   Status AllocatePage(int32_t* offset);
@@ -126,6 +138,7 @@ private:
   Status DoRemove(const KeyEntry& entry, bool* removed, int depth);
   Status DescendLeftmost(int level, int32_t offset);
   Status PositionCursor();
+  Status Step(const unsigned char** entry);
   Status Ready() const;  // closed or broken: why not
   void SetPending(const KeyEntry& entry);
   Status Fail(Status s);
@@ -135,10 +148,15 @@ private:
 
   // Cursor: page offset and position at each level from the root down. At an inner
   // level the position is the child index (0 = leftmost child); in the leaf it is the
-  // index of the entry that Next returns.
+  // index of the entry that Next returns. path_at_ is that entry's byte offset in the
+  // item area, kept beside the index so that a scan steps without walking the page.
   Cursor cursor_ = Cursor::None;
   int32_t path_page_[kKeyMaxLevels] = {};
   size_t path_pos_[kKeyMaxLevels] = {};
+  uint32_t path_at_[kKeyMaxLevels] = {};
+  // A separator from an inner page, copied: the descent to the next leaf may take the
+  // cache slot of the page it lies in.
+  unsigned char upper_[kKeyEntryKeyAt + kKeyMaxLength + 4] = {};
   std::unique_ptr<KeyEntry> pending_;  // where the cursor goes after a modification
 };
 

@@ -6,6 +6,7 @@
 #include "base/bytes.h"
 #include "base/file.h"
 #include "base/names.h"
+#include "index/dictionary.h"
 #include "index/key_file.h"
 #include "index/term_match.h"
 #include "text/qparams.h"
@@ -77,6 +78,7 @@ Status UpdateIndex::Open(bool create) {
     total_ = GetU32(bytes.data() + kUpdateListTotalAt);
     waste_ = GetU32(bytes.data() + kUpdateListWasteAt);
     items_ = std::move(items);
+    changedValid_ = false;
   } else {
     if (!create && env->Exists(keyPath()))
       return Status::Corruption(listPath_ + ": missing, but the update index's key file " + keyPath() +
@@ -85,6 +87,7 @@ Status UpdateIndex::Open(bool create) {
     Status s = KeyFile::Create(keyPath(), KeyFileMode::Duplicate, &keys);
     if (!s.ok()) return s;
     items_.clear();
+    changedValid_ = false;
     items_.reserve(128);
     total_ = 0;
     waste_ = 0;
@@ -111,6 +114,7 @@ Status UpdateIndex::AddOccurrence(const char* word, uint32_t record, uint8_t fie
     if (it->entries < 255) ++it->entries;
   } else {
     items_.insert(it, Item{record, 1});
+    changedValid_ = false;
   }
   ++total_;
   dirty_ = true;
@@ -124,6 +128,7 @@ Status UpdateIndex::WithdrawRecord(uint32_t record) {
                              [](const Item& item, uint32_t r) { return item.record < r; });
   if (it == items_.end() || it->record != record) {
     items_.insert(it, Item{record, 0});
+    changedValid_ = false;
     dirty_ = true;
     return Status::Ok();
   }
@@ -133,6 +138,7 @@ Status UpdateIndex::WithdrawRecord(uint32_t record) {
   it = std::lower_bound(items_.begin(), items_.end(), record,
                         [](const Item& item, uint32_t r) { return item.record < r; });
   items_.insert(it, Item{record, 0});
+  changedValid_ = false;
   return Status::Ok();
 }
 
@@ -154,51 +160,69 @@ Status UpdateIndex::DeleteRecords(uint32_t first, uint32_t last) {
   items_.erase(std::remove_if(items_.begin(), items_.end(),
                               [&](const Item& item) { return item.record >= first && item.record <= last; }),
                items_.end());
+  changedValid_ = false;
   return Status::Ok();
 }
 
 // Walks the entries whose keys can match `term` (all of them, or the run that begins
-// with its prefix) and hands each matching one to `visit`, which returns false to stop.
+// with its prefix), reading them in the cached pages, and hands each matching one to
+// `visit`, which returns false to stop. An exact term stops at the first key past its
+// own: keys are words, which hold no blanks, so nothing after it can match.
 template <typename Visit>
-static Status ForEachMatch(KeyFile& keys, const TermMatcher& term, Visit visit) {
-  KeyEntry entry;
-  bool found = false, prefix = false;
-  Status s;
-  if (term.matchesAll()) {
-    s = keys.First();
-    if (s.ok()) s = keys.Next(&entry, &found);
-  } else {
-    s = keys.Find(term.prefix(), &entry, &found, &prefix);
-  }
-  while (s.ok() && found) {
-    if (!term.matchesAll() && term.ComparePrefix(entry.key.c_str(), entry.key.size()) != 0) break;
-    if (term.Matches(entry.key.c_str(), entry.key.size()) && !visit(entry)) break;
-    s = keys.Next(&entry, &found);
+static Status ForEachMatch(const UpdateIndex& index, KeyFile& keys, const TermMatcher& term,
+                           Visit visit) {
+  Status s = term.matchesAll() ? keys.First() : keys.Seek(KeyEntry{term.prefix(), -1, 0, 0});
+  KeyEntryView entry;
+  bool found = false;
+  while (s.ok() && (s = keys.NextView(&entry, &found)).ok() && found) {
+    if (!term.matchesAll() && term.ComparePrefix(entry.key, entry.keyLength) != 0) break;
+    if (term.Matches(entry.key, entry.keyLength)) {
+      if (index.Visible(entry.record) && !visit(entry)) break;
+    } else if (term.exact()) {
+      break;
+    }
   }
   return s;
 }
 
-Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool* found) {
-  out->clear();
+static bool EntryLess(const Occurrence& a, const Occurrence& b) {
+  if (a.record != b.record) return a.record < b.record;
+  if (a.field != b.field) return a.field < b.field;
+  return a.position < b.position;
+}
+
+Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool* found,
+                           std::vector<size_t>* runs) {
   *found = false;
   Status s = Open(false);
   if (s.code() == Status::Code::NotFound) return Status::Ok();
   if (!s.ok()) return s;
   TermMatcher matcher(term ? term : "", GlobalQueryParams());
-  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
-    out->push_back({e.record, e.field, e.position});
+  const size_t start = out->size();
+  const size_t startRuns = runs ? runs->size() : 0;
+  // A term takes at most as many words here as it may take in the static dictionary.
+  size_t words = 0;
+  std::string word;
+  // A key's entries follow each other in set order; a run, strictly ascending, ends only
+  // where the next key's first entry does not come after the last one taken.
+  s = ForEachMatch(*this, *keys_, matcher, [&](const KeyEntryView& e) {
+    if (words == 0 || word.size() != e.keyLength || std::memcmp(word.data(), e.key, e.keyLength) != 0) {
+      if (words == kMaxTermRows) return false;
+      ++words;
+      word.assign(e.key, e.keyLength);
+    }
+    Occurrence o{e.record, e.field, e.position};
+    if (runs && (out->size() == start || !EntryLess(out->back(), o))) runs->push_back(out->size());
+    out->push_back(o);
     return true;
   });
   if (!s.ok()) {
-    out->clear();
+    out->resize(start);
+    if (runs) runs->resize(startRuns);
     return s;
   }
-  *found = !out->empty();
-  std::sort(out->begin(), out->end(), [](const Occurrence& a, const Occurrence& b) {
-    if (a.record != b.record) return a.record < b.record;
-    if (a.field != b.field) return a.field < b.field;
-    return a.position < b.position;
-  });
+  *found = out->size() > start;
+  if (!runs) std::sort(out->begin() + static_cast<std::ptrdiff_t>(start), out->end(), EntryLess);
   return Status::Ok();
 }
 
@@ -211,17 +235,17 @@ Status UpdateIndex::List(const char* root, uint32_t groupMask, std::vector<Dicti
   TermMatcher matcher(root ? root : "", GlobalQueryParams());
   std::string word;
   int32_t lastRecord = 0;
-  s = ForEachMatch(*keys_, matcher, [&](const KeyEntry& e) {
+  s = ForEachMatch(*this, *keys_, matcher, [&](const KeyEntryView& e) {
     bool anyField = groupMask == 0xFFFFFFFFu;
     if (!anyField && (e.field < 1 || e.field > 32 || !(groupMask & (1u << (e.field - 1)))))
       return true;
-    if (rows->empty() || e.key != word) {
+    if (rows->empty() || std::string_view(e.key, e.keyLength) != word) {
       if (rows->size() == kMaxRows) return false;
       DictionaryRow row{};
       std::memset(row.word, ' ', sizeof row.word);
-      std::memcpy(row.word, e.key.data(), std::min(e.key.size(), sizeof row.word));
+      std::memcpy(row.word, e.key, std::min(e.keyLength, sizeof row.word));
       rows->push_back(row);
-      word = e.key;
+      word.assign(e.key, e.keyLength);
       lastRecord = e.record;
       rows->back().documents = 1;
     } else if (e.record != lastRecord) {
@@ -244,16 +268,26 @@ std::vector<uint32_t> UpdateIndex::ChangedRecords() const {
   return records;
 }
 
+const RecordBitmap& UpdateIndex::Changed() {
+  if (!changedValid_) {
+    changed_.Assign(ChangedRecords());
+    changedValid_ = true;
+  }
+  return changed_;
+}
+
 Status UpdateIndex::ScanFirst() {
   if (!open_) return Status::InvalidArgument("the update index is not open");
-  return keys_->First();
+  scanStatus_ = keys_->First();
+  return scanStatus_;
 }
 
 bool UpdateIndex::ScanNext(std::string* key, Occurrence* occurrence) {
   if (!open_) return false;
   KeyEntry entry;
   bool found = false;
-  if (!keys_->Next(&entry, &found).ok() || !found) return false;
+  scanStatus_ = keys_->Next(&entry, &found);
+  if (!scanStatus_.ok() || !found) return false;
   *key = std::move(entry.key);
   *occurrence = {entry.record, entry.field, entry.position};
   return true;
@@ -261,29 +295,11 @@ bool UpdateIndex::ScanNext(std::string* key, Occurrence* occurrence) {
 
 void UpdateIndex::Clear() {
   items_.clear();
+  changedValid_ = false;
   dirty_ = true;
 }
 
-Status UpdateIndex::Close() {
-  if (!open_) return Status::Ok();
-  Env* env = Env::Current();
-  if (items_.empty()) {
-    Status s = keys_->Close();
-    keys_.reset();
-    open_ = false;
-    env->Remove(listPath_);
-    env->Remove(keyPath());
-    total_ = 0;
-    waste_ = 0;
-    return s;
-  }
-  if (!dirty_) {
-    Status s = keys_->Close();
-    keys_.reset();
-    open_ = false;
-    items_.clear();
-    return s;
-  }
+Status UpdateIndex::WriteList() {
   // The key file first: a record set must never name entries that did not reach it.
   Status s = keys_->Flush(true);
   if (!s.ok()) return s;
@@ -299,6 +315,7 @@ Status UpdateIndex::Close() {
     PutU32(p, items_[i].record);
     p[kUpdateListItemCountAt] = static_cast<char>(items_[i].entries);
   }
+  Env* env = Env::Current();
   const std::string temp = listPath_ + ".new";
   auto f = env->Open(temp, OpenMode::Create, &s);
   if (!f) return OpenFailure(s, temp);
@@ -308,11 +325,48 @@ Status UpdateIndex::Close() {
     env->Remove(temp);
     return Status::IOError(listPath_ + ": cannot be written");
   }
-  s = keys_->Close();
+  dirty_ = false;
+  return Status::Ok();
+}
+
+Status UpdateIndex::Flush() {
+  if (!open_) return Status::Ok();
+  if (!dirty_) return keys_->Flush(true);
+  return WriteList();
+}
+
+void UpdateIndex::Drop() {
+  if (!open_) return;
   keys_.reset();
   open_ = false;
   dirty_ = false;
   items_.clear();
+  changedValid_ = false;
+}
+
+Status UpdateIndex::Close() {
+  if (!open_) return Status::Ok();
+  Env* env = Env::Current();
+  if (items_.empty()) {
+    Status s = keys_->Close();
+    keys_.reset();
+    open_ = false;
+    env->Remove(listPath_);
+    env->Remove(keyPath());
+    total_ = 0;
+    waste_ = 0;
+    return s;
+  }
+  if (dirty_) {
+    Status s = WriteList();
+    if (!s.ok()) return s;
+  }
+  Status s = keys_->Close();
+  keys_.reset();
+  open_ = false;
+  dirty_ = false;
+  items_.clear();
+  changedValid_ = false;
   return s;
 }
 

@@ -114,6 +114,24 @@ size_t FoundSet::ListRecords(int32_t* out, size_t max) {
   return n;
 }
 
+void MergeIntoRun(std::vector<Occurrence>& items, const std::vector<Occurrence>& fresh) {
+  // Written from the front: the output never overtakes the run's unread part, which
+  // starts fresh.size() entries later and loses one entry of lead per fresh entry.
+  const size_t end = items.size();
+  size_t read = fresh.size(), write = 0;
+  for (const Occurrence& f : fresh) {
+    const size_t stop = Seek(items, read, SortKey(f));
+    std::copy(items.begin() + static_cast<std::ptrdiff_t>(read), items.begin() + static_cast<std::ptrdiff_t>(stop),
+              items.begin() + static_cast<std::ptrdiff_t>(write));
+    write += stop - read;
+    read = stop;
+    if (read < end && SortKey(items[read]) == SortKey(f)) ++read;
+    items[write++] = f;
+  }
+  std::copy(items.begin() + static_cast<std::ptrdiff_t>(read), items.end(), items.begin() + static_cast<std::ptrdiff_t>(write));
+  items.resize(write + (end - read));
+}
+
 void MergeRuns(std::vector<Occurrence>& items, std::vector<size_t> runs, std::vector<Occurrence>& scratch) {
   if (runs.size() <= 1) {
     // One run, as a single word's: strictly ascending (the usual case) needs nothing.
@@ -251,26 +269,6 @@ void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool nega
   bool in[256] = {};
   for (uint8_t f : fields) in[f] = true;
   std::erase_if(set.items, [&](const Occurrence& o) { return in[o.field] == negated; });
-  set.recordLevel = false;
-  set.distinct = -1;
-}
-
-void SubtractRecords(FoundSet& set, const std::vector<uint32_t>& records) {
-  if (records.empty()) return;
-  if (set.sorted) {
-    // Both ascend (non-negative records alike in both orders): one walk along the two.
-    size_t j = 0;
-    std::erase_if(set.items, [&](const Occurrence& o) {
-      if (o.record < 0) return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
-      auto record = static_cast<uint32_t>(o.record);
-      while (j < records.size() && records[j] < record) ++j;
-      return j < records.size() && records[j] == record;
-    });
-  } else {
-    std::erase_if(set.items, [&](const Occurrence& o) {
-      return std::binary_search(records.begin(), records.end(), static_cast<uint32_t>(o.record));
-    });
-  }
   set.recordLevel = false;
   set.distinct = -1;
 }

@@ -11,13 +11,6 @@
 
 namespace zrt {
 
-// The set order as one integer, so that every comparison in the merges is a single
-// compare the compiler sees: record (sign bit flipped, so that negative records come
-// first), field byte, position.
-inline uint64_t SortKey(const Occurrence& o) {
-  return (static_cast<uint64_t>(static_cast<uint32_t>(o.record) ^ 0x80000000u) << 16) |
-         (static_cast<uint64_t>(o.field) << 8) | o.position;
-}
 inline uint64_t SortKey(int32_t record, int field, int position) {
   return SortKey(Occurrence{record, static_cast<uint8_t>(field), static_cast<uint8_t>(position)});
 }
@@ -57,6 +50,11 @@ struct FoundSet {
   void Recycle(FoundSetBuffers* buffers);
 };
 
+// `items` holds fresh.size() unused entries and then a run in set order without
+// duplicates; `fresh` (the same) is merged into it in place, an occurrence found in both
+// once. Cheap when `fresh` is short: the run moves in blocks between its entries.
+void MergeIntoRun(std::vector<Occurrence>& items, const std::vector<Occurrence>& fresh);
+
 // Sorts `items`, made of runs that each are in set order and begin at the offsets of
 // `runs` (ascending, the first 0), by merging them pairwise, and drops exact duplicates.
 // `scratch` is working space.
@@ -79,8 +77,6 @@ void Combine(FoundSet& left, FoundSet& right, int distance, CombineMode mode, bo
              FoundSetBuffers* buffers = nullptr);
 // Keeps the occurrences in (or, negated, outside) the given source fields.
 void RestrictFields(FoundSet& set, const std::vector<uint8_t>& fields, bool negated);
-// Drops every occurrence of the given records (sorted ascending).
-void SubtractRecords(FoundSet& set, const std::vector<uint32_t>& records);
 void ReduceToRecords(FoundSet& set);
 
 }  // namespace zrt

@@ -243,25 +243,37 @@ private:
     if (t.kind == Tok::Error) return t.error;
     if (t.kind == Tok::Term) {
       pos_ = t.end;
-      if (eval) {
-        Status s = Push();
-        if (s.ok()) s = EvaluateTerm(t.text, &stack_.back());
-        if (s.ok()) s = Bound(0);
-        if (!s.ok()) return s;
-      }
-      return Restriction(eval);
+      // A restriction right after the term is read first, so that the term's reading
+      // leaves out the other fields' occurrences at once.
+      FieldList fields;
+      Status s = ReadRestriction(&fields);
+      if (!s.ok() || !eval) return s;
+      s = Push();
+      if (s.ok()) s = EvaluateTerm(t.text, &stack_.back(), fields.present ? &fields : nullptr);
+      if (s.ok()) s = Bound(0);
+      if (s.ok() && fields.present) ApplyRestriction(fields);
+      return s;
     }
     if (t.kind != Tok::Open) return SyntaxError("a term or \"(\" expected", lex_.SkipBlanks(pos_));
     pos_ = t.end;
     const size_t inside = pos_;
-    // The first reading finds the group's end and whether a restriction follows it.
+    // The first reading finds the group's end and the restriction that follows it.
     Status s = Group(fieldMode, false);
     if (!s.ok() || !eval) return s.ok() ? Restriction(false) : s;
-    Tok next = lex_.Read(pos_).kind;
-    bool restricted = next == Tok::In || next == Tok::NotIn;
+    FieldList fields;
+    s = ReadRestriction(&fields);
+    if (!s.ok()) return s;
+    const size_t end = pos_;
     pos_ = inside;
-    s = Group(fieldMode || restricted, true);
-    return s.ok() ? Restriction(true) : s;
+    // Inside a restricted group every operator pairs occurrences of one field, so the
+    // restriction may act on the group's terms as they are read.
+    if (fields.present) active_.push_back(&fields);
+    s = Group(fieldMode || fields.present, true);
+    if (fields.present) active_.pop_back();
+    if (!s.ok()) return s;
+    pos_ = end;
+    if (fields.present) ApplyRestriction(fields);
+    return Status::Ok();
   }
 
   // The rest of a parenthesised group: disjunction ")".
@@ -275,12 +287,36 @@ private:
     return Status::Ok();
   }
 
+  // A field restriction "IN A, B" or "NOTIN A": the source fields the names stand for.
+  struct FieldList {
+    bool present = false;
+    bool negated = false;
+    std::vector<uint8_t> sources;
+    uint32_t mask = 0;  // of the named fields' group numbers, for the op-code list
+  };
+
   Status Restriction(bool eval) {
+    FieldList fields;
+    Status s = ReadRestriction(&fields);
+    if (s.ok() && eval && fields.present) ApplyRestriction(fields);
+    return s;
+  }
+
+  void ApplyRestriction(const FieldList& fields) {
+    FoundSet& top = stack_.back();
+    RestrictFields(top, fields.sources, fields.negated);
+    if (!top.stop && opcodes_)
+      opcodes_->AddFieldRestriction(fields.negated ? WordOpCodes::kNotIn : WordOpCodes::kIn, fields.mask);
+  }
+
+  Status ReadRestriction(FieldList* list) {
     Token t = lex_.Read(pos_);
     if (t.kind != Tok::In && t.kind != Tok::NotIn) return Status::Ok();
     pos_ = t.end;
-    std::vector<uint8_t> sources;
-    uint32_t mask = 0;
+    list->present = true;
+    list->negated = t.kind == Tok::NotIn;
+    std::vector<uint8_t>& sources = list->sources;
+    uint32_t& mask = list->mask;
     for (;;) {
       Token name = lex_.ReadTerm(lex_.SkipBlanks(pos_), true);
       if (name.kind == Tok::Error) return name.error;
@@ -299,12 +335,6 @@ private:
       if (lex_.At(after) != ',') break;
       pos_ = after + 1;
     }
-    if (!eval) return Status::Ok();
-    FoundSet& top = stack_.back();
-    bool negated = t.kind == Tok::NotIn;
-    RestrictFields(top, sources, negated);
-    if (!top.stop && opcodes_)
-      opcodes_->AddFieldRestriction(negated ? WordOpCodes::kNotIn : WordOpCodes::kIn, mask);
     return Status::Ok();
   }
 
@@ -382,19 +412,94 @@ private:
                          (terms_ == 1 ? "" : "s"));
   }
 
-  Status EvaluateTerm(const std::string& term, FoundSet* set) {
+  Status EvaluateTerm(const std::string& term, FoundSet* set, const FieldList* restriction) {
     TermMatcher matcher(term.c_str(), ctx_.params);
     std::vector<DictionaryRow> rows;
     Status s = LookupDictionary(ctx_.index, matcher, kAllGroups, &rows);
     if (!s.ok()) return s;
-    std::vector<Occurrence> updated;
+    // Each dictionary row's occurrences are in set order already, and so is each key's in
+    // the update index: the term's set is one merge of those runs.
+    std::vector<Occurrence> fresh = Take();
+    std::vector<size_t> freshRuns;
     bool inUpdates = false;
+    // The restrictions the term stands under leave the other fields' occurrences out as
+    // they are read. Not while someone listens: the counts reported per term are those
+    // of the whole term.
+    OccurrenceFilter filter;
+    bool keptFields[256];
+    uint32_t sourceMask = 0;  // the kept fields that a dictionary row's field mask shows
+    bool maskTells = false;   // no kept field lies outside the mask's fields 1-32
+    if ((restriction || !active_.empty()) && !progress_) {
+      std::fill(std::begin(keptFields), std::end(keptFields), true);
+      auto narrow = [&](const FieldList& list) {
+        bool named[256] = {};
+        for (uint8_t f : list.sources) named[f] = true;
+        for (int f = 0; f < 256; ++f) keptFields[f] &= named[f] != list.negated;
+      };
+      for (const FieldList* list : active_) narrow(*list);
+      if (restriction) narrow(*restriction);
+      maskTells = true;
+      for (int f = 0; f < 256; ++f) {
+        if (!keptFields[f]) continue;
+        if (f >= 1 && f <= 32) sourceMask |= 1u << (f - 1);
+        else maskTells = false;
+      }
+      filter.fields = keptFields;
+    }
     UpdateSource* updates = ctx_.updates && ctx_.updates->Available() ? ctx_.updates : nullptr;
     if (updates) {
-      s = updates->Lookup(term.c_str(), &updated, &inUpdates);
+      s = updates->Lookup(term.c_str(), &fresh, &freshRuns, &inUpdates);
       if (!s.ok()) return s;
+      // Records indexed again since the pack: their static occurrences are stale.
+      if (!updates->Changed().empty()) filter.staleRecords = &updates->Changed();
+      if (filter.fields) {
+        size_t kept = 0, next = 0;
+        for (size_t r = 0; r < freshRuns.size(); ++r) {
+          const size_t end = r + 1 < freshRuns.size() ? freshRuns[r + 1] : fresh.size();
+          freshRuns[r] = kept;
+          for (; next < end; ++next)
+            if (filter.fields[fresh[next].field]) fresh[kept++] = fresh[next];
+        }
+        fresh.resize(kept);
+      }
     }
+    // The usual term, one word in each index, is merged in place: its static run is read
+    // behind room for the update index's entries.
+    const bool inPlace = rows.size() == 1 && freshRuns.size() == 1;
+    std::vector<Occurrence> read = Take();
+    if (inPlace) read.resize(fresh.size());
+    std::vector<size_t> runs;
+    runs.reserve(rows.size() + freshRuns.size());
+    bool ascending = true;
+    for (const DictionaryRow& row : rows) {
+      runs.push_back(read.size());
+      if (maskTells && !(row.groupMask & sourceMask)) continue;
+      bool rowAscending = true;
+      s = ReadOccurrences(ctx_.index, row, &read, filter, &rowAscending);
+      if (s.ok()) s = Bound(read.size() + fresh.size());
+      if (!s.ok()) return s;  // the caller releases every set of the query
+      ascending &= rowAscending;
+    }
+    if (inPlace && ascending) {
+      MergeIntoRun(read, fresh);
+    } else {
+      if (inPlace) {
+        std::copy(fresh.begin(), fresh.end(), read.begin());
+        runs.insert(runs.begin(), 0);
+      } else {
+        for (size_t r : freshRuns) runs.push_back(read.size() + r);
+        read.insert(read.end(), fresh.begin(), fresh.end());
+      }
+      // A lone static run read in order needs nothing more.
+      if (!read.empty() && (runs.size() > 1 || !ascending || !freshRuns.empty())) {
+        std::vector<Occurrence> scratch = Take();
+        MergeRuns(read, std::move(runs), scratch);
+        Give(std::move(scratch));
+      }
+    }
+    Give(std::move(fresh));
     if (rows.empty() && !inUpdates) {
+      Give(std::move(read));
       if (IsStopWord(term.c_str())) {
         set->stop = true;
         return Report(-1, -1, -1, term);
@@ -402,42 +507,15 @@ private:
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
       return Report(0, 0, 0, term);
     }
-    // Each dictionary row's occurrences are in set order already: the term's set is the
-    // merge of those runs (and of the update index's, itself in order).
-    std::vector<Occurrence> read = Take();
-    std::vector<size_t> runs;
-    runs.reserve(rows.size());
-    for (const DictionaryRow& row : rows) {
-      runs.push_back(read.size());
-      s = ReadOccurrences(ctx_.index, row, &read);
-      if (s.ok()) s = Bound(read.size() + updated.size());
-      if (!s.ok()) return s;  // the caller releases every set of the query
-    }
-    std::vector<Occurrence> scratch = Take();
-    if (runs.size() > 1) MergeRuns(read, runs, scratch);
-    else if (!read.empty()) MergeRuns(read, {}, scratch);
-    FoundSet merged;
-    merged.items.swap(read);
-    if (!merged.items.empty() && updates) {
-      // Records indexed again since the pack: their static occurrences are stale.
-      SubtractRecords(merged, updates->ChangedRecords());
-    }
-    if (!updated.empty()) {
-      size_t staticEnd = merged.items.size();
-      merged.items.insert(merged.items.end(), updated.begin(), updated.end());
-      MergeRuns(merged.items, {0, staticEnd}, scratch);
-    }
-    Give(std::move(scratch));
-    Give(std::move(read));
-    if (!merged.items.empty()) {
+    if (!read.empty()) {
       set->Recycle(buffers_);
-      set->items.swap(merged.items);
+      set->items.swap(read);
       set->stop = false;
       set->sorted = true;
       set->recordLevel = false;
       set->distinct = -1;
     }
-    Give(std::move(merged.items));
+    Give(std::move(read));
     if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
     // Counting the records takes a pass over the set: only when someone listens.
     if (!progress_) return Status::Ok();
@@ -456,6 +534,7 @@ private:
   FoundSetBuffers* buffers_;
   size_t pos_ = 0;
   std::vector<FoundSet> stack_;
+  std::vector<const FieldList*> active_;  // restrictions of the groups being evaluated
   int terms_ = 0;  // terms evaluated, for the message of a stopped query
 };
 

@@ -9,6 +9,7 @@
 #include "base/status.h"
 #include "core/fields.h"
 #include "index/postings.h"
+#include "index/record_bitmap.h"
 #include "index/static_index.h"
 #include "query/found_set.h"
 #include "text/qparams.h"
@@ -22,12 +23,14 @@ public:
   virtual ~UpdateSource() = default;
   // True when the edition has an update index and it could be opened.
   virtual bool Available() = 0;
-  // The occurrences of the keys that `term` matches (see TermMatcher), sorted.
-  virtual Status Lookup(const char* term, std::vector<Occurrence>* out, bool* found) = 0;
+  // Appends the occurrences of the keys that `term` matches (see TermMatcher) to *out, in
+  // runs each in set order, and the offset where each run begins to *runs.
+  virtual Status Lookup(const char* term, std::vector<Occurrence>* out, std::vector<size_t>* runs,
+                        bool* found) = 0;
   // Listing rows of the keys matching `root` in the fields of `groupMask`, sorted by word.
   virtual Status List(const char* root, uint32_t groupMask, std::vector<DictionaryRow>* rows) = 0;
-  // Records whose static-index occurrences no longer count, ascending.
-  virtual std::vector<uint32_t> ChangedRecords() = 0;
+  // Records whose static-index occurrences no longer count.
+  virtual const RecordBitmap& Changed() = 0;
 };
 
 // Word occurrences a query may hold in its pending found sets at once (8 bytes each, and

@@ -73,7 +73,7 @@ void CMainFrame::CreateActions() {
   file->addSeparator();
   AddOutputCommands(file);
   file->addSeparator();
-  recentMenu_ = file->addMenu("Последние файлы");
+  recentMenu_ = file->addMenu("Последние &файлы");
   file->addSeparator();
   file->addAction("&Выход", QKeySequence::Quit, this, &QWidget::close);
   FillRecent();

@@ -15,12 +15,16 @@ void CMainFrame::AddOutputCommands(QMenu* menu) {
       if (CQueryWindow* w = Active()) command(w->Doc(), this);
     };
   };
-  print_ = menu->addAction("Печать...", QKeySequence::Print, this, onActive(PrintWithDialog));
-  QAction* marked = menu->addAction(Str(43), this, onActive(PrintDirect));
-  QAction* preview = menu->addAction("Просмотр печати", this, onActive(PrintPreview));
-  menu->addAction("Параметры печати...", this, [this] { PageSetup(this); });
+  // The letters differ from the menu's others (Н, О, С, К, Ф, В); Ctrl+Shift+E is the
+  // usual export key and free here, as no standard sequence names export.
+  QString markedText = Str(43);
+  markedText.insert(markedText.indexOf(QStringLiteral("тмеч")), '&');
+  print_ = menu->addAction("&Печать...", QKeySequence::Print, this, onActive(PrintWithDialog));
+  QAction* marked = menu->addAction(markedText, this, onActive(PrintDirect));
+  QAction* preview = menu->addAction("П&росмотр печати", this, onActive(PrintPreview));
+  menu->addAction("П&араметры печати...", this, [this] { PageSetup(this); });
   menu->addSeparator();
-  export_ = menu->addAction(Str(58), this, onActive(ExportDocuments));
+  export_ = menu->addAction("&" + Str(58), QKeySequence("Ctrl+Shift+E"), this, onActive(ExportDocuments));
   // The toolbar shows the short captions.
   print_->setIconText(Str(111));
   export_->setIconText(Str(112));

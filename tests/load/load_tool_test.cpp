@@ -16,6 +16,7 @@
 
 #include "fixture/fixture_writer.h"
 #include "fixture/scratch.h"
+#include "load/tool_run.h"
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -23,18 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using fixture::TempDir;
-
-struct ToolRun {
-  int code;
-  std::string out, err;
-};
-
-ToolRun Zrt(const TempDir& dir, const std::string& arguments) {
-  std::string out = dir / "stdout.txt", err = dir / "stderr.txt";
-  std::string command = std::string("'") + ZRT_TOOL + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
-  int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fixture::ReadFile(out), fixture::ReadFile(err)};
-}
 
 void Write(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

@@ -384,3 +384,53 @@ TEST(RowTable, NamedValues) {
 }
 
 }  // namespace
+
+// The update index answers as the packed edition will: a record indexed again without
+// words (its index texts all stop words or empty) keeps its place, and a truncated term
+// takes no more words before the pack than the dictionary gives it after.
+TEST(Pack, UpdateIndexAnswersAsThePackedEditionWill) {
+  TempDir dir;
+  ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(AppendDoc(h, {{1, "P"}, {2, "pre" + std::to_string(i)}}), 0);
+  ASSERT_EQ(ZRT_Commit(h), 0);
+  ASSERT_EQ(ZRT_GotoRecord(h, 2), 0);
+  char* store[ZRT_MAX_TEXTS] = {};
+  char* none[ZRT_MAX_TEXTS] = {};
+  std::string id = "D2", title = Ansi("газ");
+  store[0] = id.data();
+  store[1] = title.data();
+  ASSERT_EQ(ZRT_DoUpdateBase(h, store, none), 0);
+  ASSERT_EQ(ZRT_Commit(h), 0);
+  const std::vector<int32_t> truncated = Find(h, "pre$");
+  EXPECT_EQ(Find(h, Ansi("газ").c_str()), (std::vector<int32_t>{1}));
+  ASSERT_TRUE(h.h.edition->Pack().ok());
+  EXPECT_EQ(ZRT_GetNumRecords(h), 403);
+  EXPECT_EQ(Field(h, 2, 1), "D2");
+  EXPECT_EQ(Find(h, "pre$"), truncated);
+  EXPECT_EQ(truncated.size(), 301u);
+}
+
+// One writer: a handle that has written keeps the edition until it closes; a second one
+// is refused with a reason and changes nothing, then writes once the first has closed.
+TEST(Writers, ASecondWriterIsRefusedUntilTheFirstCloses) {
+  TempDir dir;
+  ASSERT_EQ(Load(dir / "ed", ThreeDocs()), 0);
+  Handle first, second;
+  ASSERT_EQ(ZRT_Open(first, (dir / "ed").c_str(), nullptr), 0);
+  ASSERT_GT(AppendDoc(first, {{1, "D4"}, {2, "one"}}), 0);
+  ASSERT_EQ(ZRT_Commit(first), 0);
+  ASSERT_EQ(ZRT_Open(second, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_GetNumRecords(second), 4);
+  EXPECT_EQ(AppendDoc(second, {{1, "D5"}, {2, "two"}}), -1);
+  EXPECT_NE(std::string(ZRT_ErrMsg(second)).find("another process is writing"), std::string::npos)
+      << ZRT_ErrMsg(second);
+  ASSERT_GT(AppendDoc(first, {{1, "D5"}, {2, "three"}}), 0);
+  ASSERT_EQ(ZRT_Commit(first), 0);
+  EXPECT_EQ(Find(second, "three"), (std::vector<int32_t>{5})) << "a reader sees the later commit";
+  ZRT_Close(first);
+  ASSERT_GT(AppendDoc(second, {{1, "D6"}, {2, "two"}}), 0);
+  ASSERT_EQ(ZRT_Commit(second), 0);
+  EXPECT_EQ(Find(second, "two"), (std::vector<int32_t>{6}));
+}

@@ -17,37 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Puts the files of the edition loaded at `fresh` in the place of the edition at
-// `target`: the old files go only once the new edition is complete.
-bool ReplaceEdition(const std::string& fresh, const std::string& target, std::string* error) {
-  ZRT_RemoveEdition(target.c_str(), nullptr);
-  fs::remove(client::SourceKeysFile(target));
-  const fs::path from = client::EditionFile(fresh, "");
-  const std::string to = client::EditionFile(target, "");
-  const std::string stem = from.filename().string() + ".";
-  std::error_code ec;
-  std::vector<fs::path> files;  // all of them first: renaming while listing may skip some
-  for (const auto& entry :
-       fs::directory_iterator(from.parent_path().empty() ? "." : from.parent_path(), ec))
-    if (entry.path().filename().string().compare(0, stem.size(), stem) == 0)
-      files.push_back(entry.path());
-  for (const fs::path& file : files) {
-    fs::rename(file, to + file.filename().string().substr(stem.size() - 1), ec);
-    if (ec) break;
-  }
-  if (!ec) return true;
-  *error = "cannot move the new edition " + from.string() + " into place: " + ec.message();
-  return false;
-}
-
 int RunLoad(const Args& args) {
   const std::string& target = args.positional[0];
   const bool replacing = fs::exists(client::EditionFile(target, ".cdo"));
   if (replacing && !args.Has("replace"))
     return Fail(target + ": an edition exists there; nothing was loaded (--replace replaces it)");
-  // A replacement is loaded beside the old edition, which stays whole if the load fails.
-  const std::string edition = replacing ? client::EditionFile(target, "") + "_zrtnew" : target;
-  if (replacing) ZRT_RemoveEdition(edition.c_str(), nullptr);  // what a killed replacement left
+  // Loaded, with its extras, beside its place and moved there only when complete: a
+  // failed or killed load leaves no edition, or the old one whole.
+  const std::string edition = client::EditionFile(target, "") + "_zrtnew";
+  ZRT_RemoveEdition(edition.c_str(), nullptr);  // what a killed load left
   SourceSpec spec;
   spec.path = args.positional[1];
   spec.warn = [](const std::string& message) {
@@ -101,9 +79,15 @@ int RunLoad(const Args& args) {
     ZRT_RemoveEdition(edition.c_str(), nullptr);
     return Fail(error + "; nothing was loaded");
   }
-  if (!client::SaveSourceKeys(edition, spec, &error) ||
-      (replacing && !ReplaceEdition(edition, target, &error)))
+  if (!client::SaveSourceKeys(edition, spec, &error)) {
+    ZRT_RemoveEdition(edition.c_str(), nullptr);
     return Fail(error);
+  }
+  if (ZRT_MoveEdition(edition.c_str(), client::EditionFile(target, "").c_str(), replacing) != 0) {
+    error = ZRT_ErrMsg(nullptr);
+    ZRT_RemoveEdition(edition.c_str(), nullptr);
+    return Fail(error);
+  }
   double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("Loaded %lld records, %lld words in %.2f s: %s\n",

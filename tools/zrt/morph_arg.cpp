@@ -10,6 +10,11 @@ static std::string DefaultDictionary() {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return "russian.dz";
+  // An installed zrt (bin/) keeps it in the front end's configuration folder; one in the
+  // build tree (build/tools/zrt/) finds the one the build made.
+  const std::filesystem::path installed =
+      exe.parent_path().parent_path() / "share" / "tolvar" / "config" / "russian.dz";
+  if (std::filesystem::is_regular_file(installed, ec)) return installed.string();
   return (exe.parent_path().parent_path().parent_path() / "morph" / "russian.dz").string();
 }
 
