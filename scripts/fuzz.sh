@@ -16,7 +16,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 jobs=${ZRT_FUZZ_JOBS:-1}
-build=${ZRT_FUZZ_BUILD:-build-fuzz}
+build=$root/${ZRT_FUZZ_BUILD:-build-fuzz}
 
 # The seeds need the normal build's zrt and morphology dictionary.
 if [ ! -x build/tools/zrt/zrt ] || [ ! -f build/morph/russian.dz ]; then
@@ -28,7 +28,7 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 cmake --build "$build" -j "$(nproc)"
 
 zrt=$root/build/tools/zrt/zrt
-seeds=$root/$build/seeds
+seeds=$build/seeds
 editions=$root/samples/ruslit/editions
 rm -rf "$seeds"
 mkdir -p "$seeds/edition" "$seeds/corpus"
@@ -89,19 +89,25 @@ done
 
 # Each target: the kept corpus (new inputs go there) and the seeds, for SECONDS.
 targets=("$@")
-((${#targets[@]})) || mapfile -t targets < <(cd $build/fuzz && ls fuzz_* | grep -v '\.')
-mkdir -p $build/corpus $build/findings $build/logs
+((${#targets[@]})) || mapfile -t targets < <(cd "$build/fuzz" && ls fuzz_* | grep -v '\.')
+mkdir -p "$build/corpus" "$build/findings" "$build/logs"
 export ZRT_FUZZ_SEEDS=$seeds
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_one() {
   local t=$1
   local dict=()
-  mkdir -p "$build/corpus/$t"
+  mkdir -p "$build/corpus/$t" "$build/cwd/$t"
   # The tokens of a text format (fuzz/TARGET.dict) reach what byte mutations seldom spell.
-  [ -f "fuzz/$t.dict" ] && dict=(-dict="fuzz/$t.dict")
-  if $build/fuzz/"$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=262144 \
+  [ -f "fuzz/$t.dict" ] && dict=(-dict="$root/fuzz/$t.dict")
+  # A damaged descriptor names any store path: what an open leaves there stays out of
+  # the checkout.
+  cd "$build/cwd/$t"
+  local ok=0
+  $build/fuzz/"$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=262144 \
       -print_final_stats=1 -artifact_prefix="$build/findings/$t-" "${dict[@]}" \
-      "$build/corpus/$t" "$seeds/corpus/$t" >"$build/logs/$t.log" 2>&1; then
+      "$build/corpus/$t" "$seeds/corpus/$t" >"$build/logs/$t.log" 2>&1 || ok=$?
+  cd "$root" && rm -rf "$build/cwd/$t"
+  if ((ok == 0)); then
     printf '%-20s ok    %10s runs in %ss\n' "$t" \
       "$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/logs/$t.log")" "$seconds"
   else
@@ -110,7 +116,7 @@ run_one() {
   fi
 }
 export -f run_one
-export seconds seeds build
+export seconds seeds build root
 printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'run_one {}' && status=0 || status=1
 if ((status)); then
   echo "fuzz: findings in $build/findings" >&2
