@@ -1,6 +1,7 @@
 #include "client/edition.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "client/text.h"
@@ -39,6 +40,26 @@ const char* FieldByCode(EngineHandle* h, const char* code, uint8_t* number) {
   if ((*number = ZRT_GetNoByField(h, code)) != 0) return ZRT_GetDataByNo(h, *number);
   if ((*number = ZRT_GetSrcNoByField(h, code)) != 0) return ZRT_GetDataBySrcNo(h, *number);
   return nullptr;
+}
+
+namespace {
+int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+void QueryDeadline::Arm(EngineHandle* h, double seconds) {
+  handle_ = h;
+  seconds_ = seconds;
+  start_ = Now();
+  expired_ = false;
+}
+
+void QueryDeadline::Progress(int32_t, int32_t, int32_t, const char*) {
+  if (seconds_ <= 0 || static_cast<double>(Now() - start_) < seconds_ * 1e9) return;
+  expired_ = true;
+  ZRT_StopQuery(handle_);
 }
 
 }  // namespace zrt::client

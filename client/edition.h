@@ -46,6 +46,24 @@ std::string ErrorMessage(EngineHandle* h);
 // under the place where the parsing stopped.
 std::string QueryFailure(EngineHandle* h);
 
+// A time limit for the queries of one handle at a time: Progress, given to
+// ZRT_SetQueryByString as its progress callback, stops the query once the time armed
+// last has passed. The callback has no context, so the state is the process's.
+class QueryDeadline {
+ public:
+  // seconds <= 0: no limit.
+  static void Arm(EngineHandle* h, double seconds);
+  static void Progress(int32_t rows, int32_t records, int32_t occurrences, const char* term);
+  // The last query was stopped by the limit.
+  static bool Expired() { return expired_; }
+
+ private:
+  static inline EngineHandle* handle_ = nullptr;
+  static inline double seconds_ = 0;
+  static inline int64_t start_ = 0;  // steady clock, nanoseconds
+  static inline bool expired_ = false;
+};
+
 // The current record's text of a field named by its code: a defined field first, then a
 // source field. *number gets the number the highlighter wants (0: no such field).
 const char* FieldByCode(EngineHandle* h, const char* code, uint8_t* number);

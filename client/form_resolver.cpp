@@ -17,6 +17,8 @@ std::string FormResolver::Expand(std::string_view form, int32_t start, int32_t c
   start_ = start;
   count_ = count;
   sections_.clear();
+  unreadable_ = 0;
+  onRecord_ = true;
   const std::string text(form);
   std::vector<char> out(ZRT_FORM_ROOM);
   int32_t loops[ZRT_FORM_LOOPS] = {};
@@ -91,6 +93,7 @@ std::optional<FormValue> FormResolver::Lookup(std::string_view id, const intptr_
   if (id == "env_fsize") return V::Integer(FontSize());
   if (id == "env_nummode") return V::Text(NumberingMode());
   if (id.starts_with("rec_")) {
+    if (!onRecord_) return V::Text("");
     const std::string code(id.substr(4));
     if (ZRT_GetNoByField(h_, code.c_str()) || ZRT_GetSrcNoByField(h_, code.c_str()))
       return V::Text(FieldText(code.c_str()));
@@ -109,9 +112,12 @@ std::optional<FormValue> FormResolver::Lookup(std::string_view id, const intptr_
   if (id == "dbs_rno") return V::Integer(n);
   if (id == "dbs_go") {
     int32_t record = selection_->RecordAt(n);
-    if (record > 0 && ZRT_GotoRecord(h_, record) == 0) {
+    onRecord_ = record > 0 && ZRT_GotoRecord(h_, record) == 0;
+    if (onRecord_) {
       std::string heading;
       sections_.push_back(ContentsCode(&heading));
+    } else if (record > 0 && unreadable_ == 0) {
+      unreadable_ = record;
     }
     return V::Text("");
   }

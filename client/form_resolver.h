@@ -53,6 +53,10 @@ class FormResolver {
   // The contents code of each document the last expansion went to.
   const std::vector<std::string>& sections() const { return sections_; }
 
+  // The first record that a dbs_go of the last expansion could not read (its fields
+  // expanded empty rather than as the previous record's); 0 when every one was read.
+  int32_t unreadableRecord() const { return unreadable_; }
+
  protected:
   // The answer for a name with its arguments (integers, or texts as const char*);
   // nothing makes the expression fail. Derived classes answer their own names first.
@@ -90,6 +94,8 @@ class FormResolver {
   int32_t start_ = 1;
   int32_t count_ = 0;
   std::vector<std::string> sections_;  // contents code of each document visited
+  int32_t unreadable_ = 0;
+  bool onRecord_ = true;  // the last dbs_go reached its record
   std::string value_;                  // the text answer, owned here until the next call
 };
 

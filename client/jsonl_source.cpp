@@ -118,6 +118,11 @@ class JsonLinesSource : public RecordSource {
         std::string why = e.what();
         size_t colon = why.find("parse error");
         return Error("malformed JSON: " + (colon == std::string::npos ? why : why.substr(colon)));
+      } catch (const nlohmann::json::exception& e) {
+        // A number beyond the range of a double ("1e400") is refused as out of range.
+        std::string why = e.what();
+        size_t bracket = why.find("] ");
+        return Error("malformed JSON: " + (bracket == std::string::npos ? why : why.substr(bracket + 2)));
       }
       if (!record->is_object()) return Error("not a JSON object");
       return Status::Ok();
@@ -126,9 +131,17 @@ class JsonLinesSource : public RecordSource {
     return Status::Ok();
   }
 
+  // A record's texts end at a zero byte, so a "\u0000" would silently cut the field.
+  Status StringOf(const Json& value, const std::string& code, std::string* out) const {
+    *out = value.get<std::string>();
+    if (out->find('\0') != std::string::npos)
+      return Error("field " + code + ": a text holds \\u0000, which a record cannot store");
+    return Status::Ok();
+  }
+
   Status TextOf(const Json& value, const std::string& code, std::string* out) const {
     if (value.is_string()) {
-      *out = value.get<std::string>();
+      return StringOf(value, code, out);
     } else if (value.is_number_integer() || value.is_number_unsigned() || value.is_number_float()) {
       *out = value.dump();
     } else if (value.is_null()) {
@@ -139,8 +152,13 @@ class JsonLinesSource : public RecordSource {
         if (item.is_null()) continue;
         if (!item.is_string() && !item.is_number())
           return Error("field " + code + ": a list may hold only texts and numbers");
+        std::string text = item.dump();
+        if (item.is_string()) {
+          Status s = StringOf(item, code, &text);
+          if (!s.ok()) return s;
+        }
         if (!out->empty()) *out += "; ";
-        *out += item.is_string() ? item.get<std::string>() : item.dump();
+        *out += text;
       }
     } else {
       return Error("field " + code + ": " + (value.is_boolean() ? "true or false" : "an object") +

@@ -31,7 +31,7 @@ bool DocSelection::Choose(EngineHandle* h, const std::optional<std::string>& que
   if (queryMode_) {
     std::string text;
     if (!ToEngineText(*query, &text, error, "--query")) return false;
-    if (ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, opcodes_.get(), nullptr) != 0) {
+    if (ZRT_SetQueryByString(h, text.c_str(), 0, nullptr, opcodes_.get(), &QueryDeadline::Progress) != 0) {
       *error = QueryFailure(h);
       return false;
     }

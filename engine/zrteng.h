@@ -253,6 +253,11 @@ typedef void (*ZRT_QueryProgress)(int32_t rows, int32_t records, int32_t occurre
 ZRT_API int ZRT_SetQueryByString(EngineHandle *h, const char *text, int32_t limitCount,
                                  const ZRTLimit *limits, CWordOpCode *list,
                                  ZRT_QueryProgress progress);
+/* Called from the progress callback of the query running on h (a time limit, a cancel
+ * button): the query stops after the term being reported and ZRT_SetQueryByString
+ * returns -1, with ZRT_ERR_LIMIT and a message saying so. A query also fails with
+ * ZRT_ERR_LIMIT when it would hold more than 16,777,216 word occurrences at once. */
+ZRT_API void ZRT_StopQuery(EngineHandle *h);
 ZRT_API int32_t ZRT_GetNumFoundRecords(EngineHandle *h);
 /* The text that the last ZRT_SetQueryByString parsed: the query with its limits, the
  * text that ZRT_ErrOffset counts in. Valid until the next query on the handle. */
@@ -337,6 +342,9 @@ ZRT_API int ORTree_Create(ORTree *t, const char *path, int32_t allowDuplicates);
 ZRT_API int ORTree_Close(ORTree *t);
 ZRT_API int ORTree_First(ORTree *t);
 ZRT_API int ORTree_Next(ORTree *t, ORTreeItem *item);
+/* 1 when the last walk (ORTree_First, ORTree_Next...) ended at a damaged page instead
+ * of the end of the tree, so that a caller can tell a cut table from a short one. */
+ZRT_API int ORTree_Damaged(ORTree *t);
 ZRT_API int ORTree_Add(ORTree *t, ORTreeItem *item);
 ZRT_API int ORTree_AddS(ORTree *t, const char *data, const char *key);
 ZRT_API int ORTree_FindORKey(ORTree *t, ORTreeItem *item);

@@ -20,6 +20,8 @@ packages=(
   xvfb xauth openbox xdotool imagemagick
   # Printed PDFs are read back with pdftotext; the Debian package is built by CPack.
   poppler-utils dpkg-dev
+  # scripts/fuzz.sh: clang with the libFuzzer and sanitizer runtimes.
+  clang libclang-rt-dev
 )
 
 # npm fetches the morphology source data below.

@@ -77,6 +77,11 @@ ZRT_API int ORTree_Next(ORTree* t, ORTreeItem* item) {
   return tree && item && zrt::Quiet(false, [&] { return tree->Next(item); }) ? 1 : 0;
 }
 
+ZRT_API int ORTree_Damaged(ORTree* t) {
+  zrt::KeyTree* tree = TreeOf(t);
+  return tree && tree->status().code() == zrt::Status::Code::Corruption ? 1 : 0;
+}
+
 ZRT_API int ORTree_Add(ORTree* t, ORTreeItem* item) {
   return Change(t, [](zrt::KeyTree& tree, const ORTreeItem* i) { return tree.Add(i); }, item);
 }

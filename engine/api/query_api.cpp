@@ -41,13 +41,22 @@ ZRT_API int ZRT_SetQueryByString(EngineHandle* h, const char* text, int32_t limi
     Status s = zrt::ComposeQueryText(text ? text : "", parts, &query);
     if (s.ok()) {
       zrt::QueryProgress report;
-      if (progress) report = [progress](int32_t r, int32_t n, int32_t o, const char* t) { progress(r, n, o, t); };
+      e->query().stopRequested = false;
+      if (progress)
+        report = [progress, e](int32_t r, int32_t n, int32_t o, const char* t) {
+          progress(r, n, o, t);
+          return !e->query().stopRequested;
+        };
       e->query().text = query;
       s = zrt::RunQuery(e->searchContext(), query, list ? list->impl : nullptr, report, &e->query().found);
     }
     if (!s.ok()) e->query().ClearFound();
     return Report(error, s, 0, -1);
   });
+}
+
+ZRT_API void ZRT_StopQuery(EngineHandle* h) {
+  if (zrt::Edition* e = EditionOf(h)) e->query().stopRequested = true;
 }
 
 ZRT_API const char* ZRT_GetQueryText(EngineHandle* h) {

@@ -187,6 +187,7 @@ int KeyTree::First() {
   level_ = 0;
   atEnd_ = false;
   steps_ = 0;
+  status_ = Status::Ok();
   return 0;
 }
 
@@ -195,33 +196,38 @@ bool KeyTree::SetEnd() {
   return false;
 }
 
+bool KeyTree::Damaged() {
+  status_ = Status::Corruption("a page of the tree is damaged");
+  return SetEnd();
+}
+
 bool KeyTree::Next(void* item) {
   if (!IsOpen() || atEnd_ || !item) return false;
-  if (++steps_ > StepLimit()) return SetEnd();
+  if (++steps_ > StepLimit()) return Damaged();
   while (level_ < height() - 1) {
     const unsigned char* page = PageAt(level_);
     Span span;
     int32_t pos = page ? path_[level_].pos : -1;
-    if (!page || (pos >= 0 && !ItemAt(page, pos, &span))) return SetEnd();
+    if (!page || (pos >= 0 && !ItemAt(page, pos, &span))) return Damaged();
     int64_t child = ChildOf(page, pos);
-    if (!pages_.ValidPage(child)) return SetEnd();
+    if (!pages_.ValidPage(child)) return Damaged();
     ++level_;
     path_[level_] = {child, -1};
   }
   for (;;) {
     const unsigned char* page = PageAt(level_);
-    if (!page) return SetEnd();
+    if (!page) return Damaged();
     uint32_t used = GetU32(page + kPageUsedAt);
     int32_t pos = path_[level_].pos;
     uint32_t next = 0;
     if (pos >= 0) {
       Span span;
-      if (!ItemAt(page, pos, &span)) return SetEnd();
+      if (!ItemAt(page, pos, &span)) return Damaged();
       next = span.start + span.size;
     }
     if (next < used) {
       path_[level_].pos = static_cast<int32_t>(next);
-      if (!CopyItem(page, path_[level_].pos, item)) return SetEnd();
+      if (!CopyItem(page, path_[level_].pos, item)) return Damaged();
       return true;
     }
     if (level_ == 0) return SetEnd();

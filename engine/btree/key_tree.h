@@ -124,6 +124,7 @@ class KeyTree {
   int64_t ChildOf(const unsigned char* page, int32_t pos) const;
   bool Descend(const unsigned char* key, bool stopOnEqual, bool* metEqual);
   bool SetEnd();
+  bool Damaged();  // a walk that cannot go on: the end, with status() saying why
   bool CopyItem(const unsigned char* page, int32_t pos, void* item) const;
   int PrepareItem(const void* item, unsigned char* out, uint32_t* size) const;
   bool KeyOf(const void* item, const unsigned char** key) const;

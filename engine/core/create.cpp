@@ -37,6 +37,13 @@ Status CreateEdition(const std::string& path, const char* suffix, const NewEditi
                                      std::to_string(Limits::kMaxFieldNameLength) + " characters");
     // A zero byte ends the field list, so "no index group" is stored as 255, which takes
     // no part in field-group masks either.
+    // Fields are looked up by name in any case, so of two names that differ only in case
+    // the second could never be reached.
+    for (size_t k = 0; k < i; ++k)
+      if (AnsiUpper(e.fieldNames[k]) == AnsiUpper(field))
+        return Status::InvalidArgument(
+            e.fieldNames[k] == field ? "field " + field + " is named twice"
+                                     : "fields " + e.fieldNames[k] + " and " + field + " differ only in case");
     description += static_cast<char>(e.fieldGroups[i] ? e.fieldGroups[i] : 255);
     description += Zt(AnsiToStoredOem(field));
   }

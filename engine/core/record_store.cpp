@@ -100,9 +100,18 @@ Status RecordStore::Open(const std::string& storeName, const char* suffix) {
     }
   }
 
-  auto contents = std::make_unique<ZrtKeyTree>();
-  if (contents->tree.OpenForReading(EditionFileName(storeName, suffix, ".cdj")).ok())
+  // The table of contents is optional, but one that is there and cannot be read is an
+  // error: an edition that silently lost it would look whole.
+  const std::string contentsPath = EditionFileName(storeName, suffix, ".cdj");
+  if (Env::Current()->Exists(contentsPath)) {
+    auto contents = std::make_unique<ZrtKeyTree>();
+    s = contents->tree.OpenForReading(contentsPath);
+    if (!s.ok()) {
+      Close();
+      return s.message().find(contentsPath) == std::string::npos ? s.WithContext(contentsPath) : s;
+    }
     contents_ = std::move(contents);
+  }
   return Status::Ok();
 }
 

@@ -15,12 +15,15 @@ namespace {
 class EditionUpdates : public UpdateSource {
 public:
   EditionUpdates(Edition& edition, UpdateIndex& updates) : edition_(edition), updates_(updates) {}
+  // An update index on disk counts as there even when it cannot be opened: the lookup
+  // opens it again and fails the query with the reason, instead of a search that
+  // silently leaves out every document appended since the pack.
   bool Available() override {
     Reading reading(edition_);
     if (!reading.status.ok()) return false;
     if (updates_.isOpen()) return true;
     // A view from before a pack opens no update index of the files that replaced its own.
-    return !edition_.snapshot() && updates_.Exists() && updates_.Open(false).ok();
+    return !edition_.snapshot() && updates_.Exists();
   }
   Status Lookup(const char* term, std::vector<Occurrence>* out, std::vector<size_t>* runs,
                 bool* found) override {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "base/bytes.h"
+#include "base/file.h"
 
 namespace zrt {
 namespace {
@@ -22,7 +23,11 @@ void EditionLock::Attach(const std::string& base) {
   if (fd_ >= 0 && path_ == base + kLockExtension) return;
   Release();
   path_ = base + kLockExtension;
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Opening a store that is not there must not leave a lock file behind: the lock is
+  // created only beside an edition, or beside the marker of a pack or move to finish.
+  Env* env = Env::Current();
+  const bool present = env->Exists(base + ".cdo") || env->Exists(base + ".c$m") || env->Exists(base + ".c$$");
+  fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | (present ? O_CREAT : 0), 0644);
   writable_ = fd_ >= 0;
   if (fd_ < 0) fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
 }

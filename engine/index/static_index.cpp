@@ -1,5 +1,7 @@
 #include "index/static_index.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "base/bytes.h"
@@ -67,6 +69,13 @@ StaticIndex::Scan::Scan(const StaticIndex& index) : index_(index) {
   long long size = d ? d->Size() : -1;
   entries_ = size > static_cast<long long>(kMagicSize) ? static_cast<uint64_t>(size - kMagicSize) / kDictionaryRowSize : 0;
   occurrenceBytes_ = index.occurrences() ? index.occurrences()->Size() : -1;
+  // A walk over a cut dictionary would end early as if the index had no more words.
+  uint64_t reached = 0;
+  for (const PageIndexEntry& p : index.pages())
+    reached = std::max(reached, uint64_t{p.offset} + uint64_t{p.wordCount} * kDictionaryRowSize);
+  if (d && (size < 0 || reached > entries_ * kDictionaryRowSize))
+    status_ = Status::Corruption("dictionary: its rows end before the page index says (" +
+                                 std::to_string(entries_) + " whole rows)");
 }
 
 bool StaticIndex::Scan::Next(DictionaryRow* row, std::vector<Occurrence>* occurrences) {

@@ -41,7 +41,10 @@ std::string UpdateIndex::keyPath() const { return EditionFileName(listPath_, nul
 bool UpdateIndex::isOpen() const { return open_; }
 
 bool UpdateIndex::Exists() const {
-  return open_ || (!listPath_.empty() && Env::Current()->Exists(listPath_));
+  if (open_) return true;
+  if (listPath_.empty()) return false;
+  Env* env = Env::Current();
+  return env->Exists(listPath_) || env->Exists(keyPath());
 }
 
 Status UpdateIndex::Open(bool create) {
@@ -50,6 +53,9 @@ Status UpdateIndex::Open(bool create) {
   Env* env = Env::Current();
   std::unique_ptr<KeyFile> keys;
   if (env->Exists(listPath_)) {
+    if (!env->Exists(keyPath()))
+      return Status::Corruption(keyPath() + ": missing, but the update index's record set " + listPath_ +
+                                " exists");
     if (!env->Writable(keyPath()))
       return Status::ReadOnly(keyPath() + ": the update index cannot be written");
     std::string bytes;
@@ -74,6 +80,9 @@ Status UpdateIndex::Open(bool create) {
     items_ = std::move(items);
     changedValid_ = false;
   } else {
+    if (!create && env->Exists(keyPath()))
+      return Status::Corruption(listPath_ + ": missing, but the update index's key file " + keyPath() +
+                                " exists");
     if (!create) return Status::NotFound(listPath_ + ": no update index");
     Status s = KeyFile::Create(keyPath(), KeyFileMode::Duplicate, &keys);
     if (!s.ok()) return s;

@@ -204,7 +204,7 @@ private:
     while (s.ok() && lex_.Read(pos_).kind == Tok::Or) {
       pos_ = lex_.Read(pos_).end;
       s = Conjunction(fieldMode, eval);
-      if (s.ok() && eval) Apply(Tok::Or, 1, fieldMode);
+      if (s.ok() && eval) s = Apply(Tok::Or, 1, fieldMode);
     }
     return s;
   }
@@ -233,7 +233,7 @@ private:
         break;
       }
       s = Primary(fieldMode, eval);
-      if (s.ok() && eval) Apply(op, distance, fieldMode);
+      if (s.ok() && eval) s = Apply(op, distance, fieldMode);
     }
     return s;
   }
@@ -250,6 +250,7 @@ private:
       if (!s.ok() || !eval) return s;
       s = Push();
       if (s.ok()) s = EvaluateTerm(t.text, &stack_.back(), fields.present ? &fields : nullptr);
+      if (s.ok()) s = Bound(0);
       if (s.ok() && fields.present) ApplyRestriction(fields);
       return s;
     }
@@ -345,7 +346,18 @@ private:
     return Status::Ok();
   }
 
-  void Apply(Tok op, int distance, bool fieldMode) {
+  // The pending sets and `extra` more occurrences against the query's memory bound.
+  Status Bound(size_t extra) const {
+    size_t held = extra;
+    for (const FoundSet& set : stack_) held += set.items.size();
+    if (held <= ctx_.maxOccurrences) return Status::Ok();
+    return Status::Limit("the query needs more than " + std::to_string(ctx_.maxOccurrences) +
+                         " word occurrences at once; narrow its truncated terms or disjunctions");
+  }
+
+  // Every operator gives at most the occurrences of its operands, which Bound counted
+  // when they were read.
+  Status Apply(Tok op, int distance, bool fieldMode) {
     FoundSet right = std::move(stack_.back());
     stack_.pop_back();
     FoundSet& left = stack_.back();
@@ -390,10 +402,14 @@ private:
         break;
     }
     if (!stopOperand && opcodes_) opcodes_->AddOperator(code);
+    return Status::Ok();
   }
 
-  void Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
-    if (progress_) progress_(rows, records, occurrences, term.c_str());
+  Status Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
+    ++terms_;
+    if (!progress_ || progress_(rows, records, occurrences, term.c_str())) return Status::Ok();
+    return Status::Limit("the query was stopped after " + std::to_string(terms_) + " term" +
+                         (terms_ == 1 ? "" : "s"));
   }
 
   Status EvaluateTerm(const std::string& term, FoundSet* set, const FieldList* restriction) {
@@ -460,6 +476,7 @@ private:
       if (maskTells && !(row.groupMask & sourceMask)) continue;
       bool rowAscending = true;
       s = ReadOccurrences(ctx_.index, row, &read, filter, &rowAscending);
+      if (s.ok()) s = Bound(read.size() + fresh.size());
       if (!s.ok()) return s;  // the caller releases every set of the query
       ascending &= rowAscending;
     }
@@ -485,12 +502,10 @@ private:
       Give(std::move(read));
       if (IsStopWord(term.c_str())) {
         set->stop = true;
-        Report(-1, -1, -1, term);
-        return Status::Ok();
+        return Report(-1, -1, -1, term);
       }
-      Report(0, 0, 0, term);
       if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
-      return Status::Ok();
+      return Report(0, 0, 0, term);
     }
     if (!read.empty()) {
       set->Recycle(buffers_);
@@ -501,11 +516,10 @@ private:
       set->distinct = -1;
     }
     Give(std::move(read));
-    // Counting the records takes a pass over the set: only when someone listens.
-    if (progress_)
-      Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
     if (opcodes_) opcodes_->AddTerm(term, ctx_.params.cutChar);
-    return Status::Ok();
+    // Counting the records takes a pass over the set: only when someone listens.
+    if (!progress_) return Status::Ok();
+    return Report(static_cast<int32_t>(rows.size()), set->CountRecords(), static_cast<int32_t>(set->items.size()), term);
   }
 
   std::vector<Occurrence> Take() { return buffers_ ? buffers_->Take() : std::vector<Occurrence>(); }
@@ -521,6 +535,7 @@ private:
   size_t pos_ = 0;
   std::vector<FoundSet> stack_;
   std::vector<const FieldList*> active_;  // restrictions of the groups being evaluated
+  int terms_ = 0;  // terms evaluated, for the message of a stopped query
 };
 
 }  // namespace

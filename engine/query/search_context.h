@@ -33,17 +33,24 @@ public:
   virtual const RecordBitmap& Changed() = 0;
 };
 
+// Word occurrences a query may hold in its pending found sets at once (8 bytes each, and
+// as much again while two sets are merged). A disjunction of hundreds of truncated
+// terms keeps every occurrence of each, so it is refused before it exhausts memory.
+inline constexpr size_t kMaxQueryOccurrences = size_t{1} << 24;
+
 struct SearchContext {
   const StaticIndex& index;
   UpdateSource* updates;  // null: the edition has none
   Fields fields;
   QueryParams params;
   FoundSetBuffers* buffers = nullptr;  // reused by the found sets; null: none kept
+  size_t maxOccurrences = kMaxQueryOccurrences;
 };
 
 // Called once per evaluated term with (dictionary rows, records, occurrences, term);
-// (0, 0, 0) for a term found nowhere, (-1, -1, -1) for a stop word.
-using QueryProgress = std::function<void(int32_t, int32_t, int32_t, const char*)>;
+// (0, 0, 0) for a term found nowhere, (-1, -1, -1) for a stop word. Returning false
+// stops the query: it fails after that term.
+using QueryProgress = std::function<bool(int32_t, int32_t, int32_t, const char*)>;
 
 // The query results an edition keeps: the last query's found set, reduced to records,
 // and the dictionary listing of the last search by root.
@@ -52,6 +59,7 @@ struct QueryState {
   std::vector<DictionaryRow> listing;
   bool listingCut = false;  // the listing stopped at a row limit; a longer root lists the rest
   std::string text;  // the last query's text with its limits, as it was parsed
+  bool stopRequested = false;  // the running query's progress callback asked it to stop
   FoundSetBuffers buffers;
 
   void ClearListing() {

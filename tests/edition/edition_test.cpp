@@ -504,6 +504,7 @@ TEST(Errors, EveryFailureSaysWhy) {
   ASSERT_EQ(ZRT_Open(h, (dir / "missing").c_str(), nullptr), -1);
   EXPECT_EQ(ZRT_ErrCode(h), ZRT_ERR_NOTFOUND);
   EXPECT_NE(std::string(ZRT_ErrMsg(h)).find("missing"), std::string::npos) << ZRT_ErrMsg(h);
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing.lck")) << "a failed open left a lock file";
   ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
   EXPECT_EQ(ZRT_ErrCode(h), ZRT_OK);
   EXPECT_STREQ(ZRT_ErrMsg(h), "");

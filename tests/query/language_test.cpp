@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "edition/edition.h"
 #include "query/query.h"
 #include "query/word_opcodes.h"
 #include "query_test_util.h"
@@ -235,6 +236,39 @@ TEST_F(Language, ReportsProgressPerTerm) {
   EXPECT_EQ(calls[1], std::make_tuple(0, 0, 0, std::string("zzz")));
   EXPECT_EQ(calls[2], std::make_tuple(-1, -1, -1, std::string("the")));
   EXPECT_EQ(calls[3], std::make_tuple(1, 2, 2, Ansi("газа")));
+}
+
+// The work budget: a progress callback that asks to stop ends the query after that term,
+// and a query over the occurrence bound fails instead of growing.
+EngineHandle* stopHandle = nullptr;
+int stopTerms = 0;
+void StopAtThirdTerm(int32_t, int32_t, int32_t, const char*) {
+  if (++stopTerms == 3) ZRT_StopQuery(stopHandle);
+}
+
+TEST_F(Language, ProgressCallbackStopsAQueryAndOccurrencesAreBounded) {
+  stopHandle = h_;
+  const std::string query = Ansi("нефть OR газ OR вода OR alpha OR beta");
+  EXPECT_EQ(ZRT_SetQueryByString(h_, query.c_str(), 0, nullptr, nullptr, StopAtThirdTerm), -1);
+  EXPECT_EQ(stopTerms, 3);
+  EXPECT_EQ(ZRT_ErrCode(h_), ZRT_ERR_LIMIT);
+  EXPECT_NE(std::string(ZRT_ErrMsg(h_)).find("stopped after 3 terms"), std::string::npos) << ZRT_ErrMsg(h_);
+  EXPECT_EQ(ZRT_GetNumFoundRecords(h_), 0);
+  stopTerms = 3;  // the request does not outlive its query
+  EXPECT_EQ(ZRT_SetQueryByString(h_, query.c_str(), 0, nullptr, nullptr, StopAtThirdTerm), 0);
+  EXPECT_EQ(stopTerms, 8);
+
+  zrt::SearchContext context = h_->edition->searchContext();
+  context.maxOccurrences = 3;
+  const std::vector<std::pair<const char*, bool>> cases = {
+      {"alpha OR beta OR gamma", true}, {"alpha OR beta OR gamma OR delta", false},
+      {"alpha ADJ beta", true},         {"нефт$", false},
+  };
+  for (const auto& [text, fits] : cases) {
+    zrt::FoundSet found;
+    zrt::Status s = zrt::RunQuery(context, Ansi(text), nullptr, {}, &found);
+    EXPECT_EQ(s.code(), fits ? zrt::Status::Code::Ok : zrt::Status::Code::Limit) << text << ": " << s.message();
+  }
 }
 
 TEST_F(Language, FoundAndBrowseLists) {

@@ -31,6 +31,7 @@ int RunContents(const Args& args) {
                 Utf8(std::string(item.data, strnlen(item.data, sizeof item.data)).c_str()).c_str());
     path.push_back(code);
   }
+  if (ORTree_Damaged(tree)) return Fail("the table of contents is damaged: a page of it cannot be read");
   return 0;
 }
 

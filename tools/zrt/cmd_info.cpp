@@ -20,7 +20,8 @@ int RunInfo(const Args& args) {
   std::printf("Short name:  %s\n", Utf8(ZRT_GetOemName(h, 0)).c_str());
   std::printf("Copyright:   %s\n", Utf8(ZRT_GetCopyright(h)).c_str());
   std::printf("Records:     %d\n", ZRT_GetNumRecords(h));
-  std::printf("Contents:    %s\n", ContentsSummary(ZRT_GetOgl(h)).c_str());
+  const std::string contents = ContentsSummary(ZRT_GetOgl(h));
+  std::printf("Contents:    %s\n", contents.c_str());
   std::printf("Descriptor:  %s\n", e.hasDescriptor ? "yes" : "no");
   std::printf("Word index:  page index %s, %d entries\n", e.newPageIndex ? "\"ASDp\"" : "\"ASDP\"",
               e.pageEntries);
@@ -41,6 +42,7 @@ int RunInfo(const Args& args) {
                   Utf8(ZRT_GetFieldByNo(h, static_cast<uint8_t>(n))).c_str(),
                   Utf8(ZRT_GetAliasFieldName(h, static_cast<uint8_t>(n - 1))).c_str());
   }
+  if (contents.starts_with("damaged")) return Fail("the table of contents is " + contents);
   return 0;
 }
 

@@ -46,6 +46,8 @@ int RunRender(const Args& args) {
   resolver.setHtml(args.Has("html"));
   bool cut = false;
   std::string result = resolver.Expand(form, selection.first(), selection.count(), &cut);
+  if (int32_t record = resolver.unreadableRecord())
+    return Fail("record " + std::to_string(record) + " cannot be read: the edition is damaged; nothing was rendered");
   if (cut)
     std::fprintf(stderr, "zrt: the output reached %zu bytes and was cut there\n", result.size());
 

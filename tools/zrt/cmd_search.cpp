@@ -10,6 +10,7 @@
 #include "command.h"
 #include "edition_arg.h"
 #include "edition_arg.h"
+#include "doc_selection.h"
 #include "morph_arg.h"
 #include "edition_arg.h"
 #include "record_view.h"
@@ -55,7 +56,10 @@ bool PositiveOption(const Args& args, const char* name, int32_t fallback, int32_
 // Terms the query held, told apart by the progress report: stop words come as -1.
 struct TermCount {
   static inline int stop = 0, other = 0;
-  static void Report(int32_t rows, int32_t, int32_t, const char*) { ++(rows < 0 ? stop : other); }
+  static void Report(int32_t rows, int32_t records, int32_t occurrences, const char* term) {
+    ++(rows < 0 ? stop : other);
+    client::QueryDeadline::Progress(rows, records, occurrences, term);
+  }
 };
 
 // The --fields codes (default ID and TI, those of them the edition has), checked.
@@ -122,11 +126,12 @@ int RunSearch(const Args& args) {
   if (args.Has("stop") && ZRTStop_build(args.Get("stop").c_str()) != 1)
     return Fail("cannot read the stop list " + args.Get("stop"));
 
+  if (!ArmQueryTimeout(h, args, &error)) return UsageError(args, error);
   OpCodeList list;
   int rc = ZRT_SetQueryByString(h, query.c_str(), static_cast<int32_t>(limits.size()), limits.data(),
                                 list.get(), &TermCount::Report);
   ZRTCStop_destroy();
-  if (rc != 0) return Fail(QueryFailure(h));
+  if (rc != 0) return Fail(QueryFailureOf(h, args));
   std::vector<int32_t> found(static_cast<size_t>(ZRT_GetNumFoundRecords(h)));
   found.resize(static_cast<size_t>(ZRT_BuildList(h, found.data(), static_cast<int32_t>(found.size()))));
   const auto total = static_cast<int32_t>(found.size());
@@ -180,6 +185,7 @@ ZRT_COMMAND({.name = "search",
                             {"ignore-operators", 0, nullptr, "&, | and ~ are letters; the word operators stay"},
                             {"auto-cut", 0, nullptr, "every word is a prefix"},
                             {"stop", 0, "FILE", "a stop-word list (code page 866, one word a line)"},
+                            kTimeoutOption,
                             kMorphOptions[0],
                         }});
 

@@ -126,6 +126,7 @@ std::string ContentsSummary(ORTree* tree) {
     for (size_t i = 0; i < strnlen(key, sizeof item.key); ++i) level += key[i] == '.';
     deepest = std::max(deepest, level);
   }
+  if (ORTree_Damaged(tree)) return "damaged: a page cannot be read after " + std::to_string(sections) + " sections";
   return "yes, " + std::to_string(sections) + " sections, " + std::to_string(deepest) + " levels";
 }
 
