@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The dictionary target exists when scripts/setup.sh has fetched its source data.
 targets=(zrt catalog)
-if cmake --build build --target help | grep -q '^morph_dict:'; then targets+=(morph_dict); fi
+if cmake --build build --target help | grep '^morph_dict:' >/dev/null; then targets+=(morph_dict); fi
 cmake --build build -j "$(nproc)" --target "${targets[@]}"
 zrt=./build/tools/zrt/zrt
 dir=build/demo/loaded

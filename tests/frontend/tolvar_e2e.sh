@@ -121,7 +121,7 @@ pdftotext "$out/printed.pdf" "$out/printed.txt"
   ! grep -q '^10\. ' "$out/printed.txt" || { echo "printed PDF differs"; exit 1; }
 # One line of "^"-separated fields per marked document, in code page 866.
 [ "$(grep -c $'\r$' "$out/exported.csv")" -eq 10 ] && grep -q '\^' "$out/exported.csv" &&
-  iconv -f cp866 -t utf-8 "$out/exported.csv" | grep -q 'Пушкин' || { echo "exported CSV differs"; exit 1; }
+  iconv -f cp866 -t utf-8 "$out/exported.csv" | grep 'Пушкин' >/dev/null || { echo "exported CSV differs"; exit 1; }
 limited=$("$dump" "$out/limited.cdq")
 echo "$limited"
 # 21 of the edition's RL025 records are books; all lie in section 01.00.
