@@ -57,6 +57,14 @@ void CopyEdition(const std::string& from, const std::string& to) {
 
 // Runs `command` (ED stands for the edition) on copies of `original`, killed at chosen
 // calls and moments; `sound` judges the edition after each kill.
+// Loads records 1..count holding "alpha" into the edition NAME of DIR; returns its path.
+std::string LoadBase(const TempDir& dir, const char* name, int count) {
+  std::ofstream(dir / "base.jsonl") << Jsonl(1, count, "alpha");
+  const std::string ed = dir / name;
+  EXPECT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  return ed;
+}
+
 void KillSweep(const TempDir& dir, const std::string& original, const std::string& command,
                const std::function<void(const State&)>& sound, const std::string& word) {
   const std::string preload = std::string("ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='") + ZRT_KILL_AT_LIB + "'";
@@ -110,12 +118,10 @@ TEST(Kill, AppendPackAndLoadAreAllOrNothing) {
   // The sweep uses the sizes of the edition where killed appends were first seen to
   // damage the update index.
   const int base = kSweep ? 650 : 40, batch = kSweep ? 50 : 15;
-  std::ofstream(dir / "base.jsonl") << Jsonl(1, base, "alpha");
   std::ofstream(dir / "earlier.jsonl") << Jsonl(base + 1, base + 10, "earlier");
   std::ofstream(dir / "batch.jsonl") << Jsonl(base + 11, base + 10 + batch, "partia");
   std::ofstream(dir / "new.jsonl") << Jsonl(1, 25, "novum");
-  const std::string ed = dir / "orig";
-  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  const std::string ed = LoadBase(dir, "orig", base);
   ASSERT_EQ(Zrt(dir, "append " + ed + " " + dir / "earlier.jsonl").code, 0);
   const int before = base + 10;
 
@@ -140,10 +146,8 @@ TEST(Kill, AppendPackAndLoadAreAllOrNothing) {
 // is refused with its reason or runs after the first.
 TEST(Concurrent, ReadersSeeWholeCommitsBesideAWriter) {
   TempDir dir("zrt_concurrent");
-  std::ofstream(dir / "base.jsonl") << Jsonl(1, 40, "alpha");
   std::ofstream(dir / "batch.jsonl") << Jsonl(100, 104, "partia");
-  const std::string ed = dir / "ed";
-  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  const std::string ed = LoadBase(dir, "ed", 40);
   const int batches = kSweep ? 200 : 30;
   const std::string append = std::string("'") + ZRT_TOOL + "' append '" + ed + "' '" + dir / "batch.jsonl" + "'";
   const std::string loop = "( for i in $(seq " + std::to_string(batches) + "); do " + append +
@@ -173,10 +177,8 @@ TEST(Concurrent, ReadersSeeWholeCommitsBesideAWriter) {
 // zrt check names the file of each kind of damage and fails; the undamaged edition passes.
 TEST(Check, NamesTheFileOfEachDamage) {
   TempDir dir("zrt_check");
-  std::ofstream(dir / "base.jsonl") << Jsonl(1, 40, "alpha");
   std::ofstream(dir / "earlier.jsonl") << Jsonl(41, 50, "earlier");
-  const std::string ed = dir / "orig";
-  ASSERT_EQ(Zrt(dir, "load " + ed + " " + dir / "base.jsonl").code, 0);
+  const std::string ed = LoadBase(dir, "orig", 40);
   ASSERT_EQ(Zrt(dir, "append " + ed + " " + dir / "earlier.jsonl").code, 0);
   ASSERT_EQ(Zrt(dir, "check " + ed).code, 0);
   struct Damage {
