@@ -16,7 +16,8 @@
 // query parsed and every matching record number fetched), and whether the record sets
 // agree with this engine's. With --update-percent the engine's edition is first copied
 // and P% of its records are rewritten through the update index with their own texts:
-// the answers must not change, the words now come from both indexes.
+// the answers must not change, the words now come from both indexes. The last column is
+// the updated copy's digest where its set differs ("=" where it is the packed one's).
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -312,6 +313,12 @@ uint64_t Digest(const std::vector<int64_t>& records) {
   return h;
 }
 
+std::string Hex(uint64_t v) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
+  return text;
+}
+
 double CpuNow() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -495,8 +502,8 @@ int Query(const fs::path& dir, const std::string& queries, int runs, int updateP
     double cpu = 0, wall = 0;
   } sumEngine, sumUpdated, sumFts5, sumXapian;
   std::printf("| query | class | records | engine CPU | wall | 5%% updated CPU | FTS5 records | FTS5 CPU | wall "
-              "| FTS5 set | Xapian records | Xapian CPU | wall | Xapian set | engine / best peer | digest |\n");
-  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---|---:|---|\n");
+              "| FTS5 set | Xapian records | Xapian CPU | wall | Xapian set | engine / best peer | digest | updated digest |\n");
+  std::printf("|---|---|---:|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---|---:|---|---|\n");
   for (const QueryRow& q : ReadQueries(queries)) {
     std::string proj = ToCp1251(q.proj);
     Timing e = Measure(runs, [&](std::vector<int64_t>* out) { return packed.Run(proj, out); });
@@ -524,12 +531,13 @@ int Query(const fs::path& dir, const std::string& queries, int runs, int updateP
       return std::string(text);
     };
     auto count = [](const Timing& t) { return t.ok ? std::to_string(t.records.size()) : std::string("-"); };
-    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %.2f | %016llx |\n",
+    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %.2f | %016llx | %s |\n",
                 q.id.c_str(), q.klass.c_str(), count(e).c_str(), cell(e, e.cpuMs).c_str(), cell(e, e.wallMs).c_str(),
                 cell(u, u.cpuMs).c_str(), count(f).c_str(), cell(f, f.cpuMs).c_str(), cell(f, f.wallMs).c_str(),
                 Agreement(e, f).c_str(), count(x).c_str(), cell(x, x.cpuMs).c_str(), cell(x, x.wallMs).c_str(),
                 Agreement(e, x).c_str(), e.ok && best < 1e98 ? e.cpuMs / best : 0.0,
-                static_cast<unsigned long long>(e.ok ? Digest(e.records) : 0));
+                static_cast<unsigned long long>(e.ok ? Digest(e.records) : 0),
+                !u.ok ? "-" : u.records == e.records ? "=" : Hex(Digest(u.records)).c_str());
     std::fflush(stdout);
   }
   double load[3];
