@@ -19,6 +19,33 @@ const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t
   return &*it;
 }
 
+// Decodes n occurrences into `o` and returns the end of those kept. The variants without
+// a filter part do not test it per occurrence; with a field filter the field byte is
+// looked at before anything else is decoded, since most occurrences are left out.
+template <bool kFields, bool kStale>
+Occurrence* DecodeSlice(const unsigned char* bytes, size_t n, const OccurrenceFilter& filter, Occurrence* o,
+                        uint64_t* last, bool* inOrder) {
+  uint64_t previous = *last;
+  bool ordered = true;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char* p = bytes + i * kOccurrenceSize;
+    if constexpr (kFields) {
+      if (!filter.fields[p[kOccurrenceFieldAt]]) continue;
+    }
+    const Occurrence next = DecodeOccurrence(p);
+    if constexpr (kStale) {
+      if (filter.staleRecords->Contains(next.record)) continue;
+    }
+    const uint64_t key = SortKey(next);
+    ordered &= key > previous;
+    previous = key;
+    *o++ = next;
+  }
+  *last = previous;
+  *inOrder &= ordered;
+  return o;
+}
+
 }  // namespace
 
 Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint32_t groupMask,
@@ -54,7 +81,13 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
     count = page->wordCount;
   }
 
-  if (!prefix.empty() && !term.matchesAll() && count > 64) {
+  // An exact term matches one row at most, the one of its own padded key: rows are in
+  // the order of their padded keys, so the scan ends at the first row above it, and it
+  // reads only a few rows where a short word's page holds thousands that extend it.
+  const bool exact = term.exact();
+  char exactKey[kWordKeyLength];
+  if (exact) PadWordKey(prefix, exactKey);
+  if (!prefix.empty() && !term.matchesAll() && count > (exact ? 16 : 64)) {
     // The rows are in key order: find the first that is not below the term's prefix by
     // bisection instead of reading every row of the page before it.
     uint64_t low = 0, high = count;
@@ -71,7 +104,7 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
   }
   const size_t cap = static_cast<size_t>(std::min<uint64_t>(count, kMaxTermRows));
   size_t accepted = 0;
-  constexpr size_t kChunkRows = 256;
+  const size_t kChunkRows = exact ? 16 : 256;
   std::vector<char> chunk;
   for (uint64_t done = 0; done < count && accepted < cap;) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(kChunkRows, count - done));
@@ -84,6 +117,7 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
       int order = term.ComparePrefix(e);
       if (order < 0) continue;
       if (order > 0) return Status::Ok();  // sorted: no later row can match
+      if (exact && std::memcmp(e, exactKey, kWordKeyLength) > 0) return Status::Ok();
       DictionaryRow row = DecodeDictionaryRow(e);
       if (groupMask != kAllGroups && (row.groupMask & groupMask) == 0) continue;
       if (!term.Matches(row.word)) continue;
@@ -111,28 +145,34 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   constexpr size_t kSliceEntries = 4096;
   unsigned char buf[kSliceEntries * kOccurrenceSize];
   size_t base = out->size();
-  out->resize(base + row.occurrences);
-  Occurrence* o = out->data() + base;
+  // Only the kept occurrences need to be in order. A first key of 0 (record INT32_MIN,
+  // field and position 0) counts as out of order: it costs a sort, not a result.
   uint64_t last = 0;
   bool inOrder = true;
+  // Without a field filter nearly every occurrence is kept, and they are decoded into
+  // their place; with one most are left out, and the few kept go through a slice of
+  // their own, so that the whole run's room is neither cleared nor touched.
+  const bool sieve = filter.fields != nullptr;
+  Occurrence kept[kSliceEntries];
+  if (sieve) out->reserve(base + row.occurrences);
+  else out->resize(base + row.occurrences);
+  Occurrence* o = out->data() + base;
+  const auto decode = sieve ? (filter.staleRecords ? DecodeSlice<true, true> : DecodeSlice<true, false>)
+                            : (filter.staleRecords ? DecodeSlice<false, true> : DecodeSlice<false, false>);
   for (size_t done = 0; done < row.occurrences;) {
     size_t n = std::min<size_t>(kSliceEntries, row.occurrences - done);
     if (!file->ReadExact(begin + done * kOccurrenceSize, buf, n * kOccurrenceSize)) {
       out->resize(base);
       return Status::IOError("occurrences: short read");
     }
-    for (size_t i = 0; i < n; ++i) {
-      const Occurrence next = DecodeOccurrence(buf + i * kOccurrenceSize);
-      const uint64_t key = SortKey(next);
-      inOrder &= (done == 0 && i == 0) || key > last;
-      last = key;
-      *o = next;
-      o += (!filter.fields || filter.fields[next.field]) &&
-           !(filter.staleRecords && filter.staleRecords->Contains(next.record));
+    if (sieve) {
+      out->insert(out->end(), kept, decode(buf, n, filter, kept, &last, &inOrder));
+    } else {
+      o = decode(buf, n, filter, o, &last, &inOrder);
     }
     done += n;
   }
-  out->resize(static_cast<size_t>(o - out->data()));
+  if (!sieve) out->resize(static_cast<size_t>(o - out->data()));
   if (ascending) *ascending = inOrder;
   return Status::Ok();
 }
