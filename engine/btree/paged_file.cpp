@@ -15,17 +15,25 @@ void PutOffset(unsigned char* p, int64_t offset) { PutU32(p, static_cast<uint32_
 
 }  // namespace
 
-bool ItemExtent(const unsigned char* page, uint32_t at, const PageFormat& format, uint32_t* size) {
+bool ItemExtent(const unsigned char* page, uint32_t at, const PageFormat& format, uint32_t* size,
+                uint32_t* keyLength) {
   uint32_t used = GetU32(page + kPageUsedAt);
   if (used > kPageAreaSize || at >= used || used - at <= format.keyAt) return false;
   const unsigned char* key = page + kPageHeaderSize + at + format.keyAt;
   uint32_t room = std::min(used - at - format.keyAt, format.maxKeyLength + 1);
   const void* nul = std::memchr(key, 0, room);
   if (!nul) return false;
-  uint32_t n = RoundUp4(format.keyAt + static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - key) + 1);
+  const auto length = static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - key);
+  uint32_t n = RoundUp4(format.keyAt + length + 1);
   if (n > used - at) return false;
   *size = n;
+  *keyLength = length;
   return true;
+}
+
+bool ItemExtent(const unsigned char* page, uint32_t at, const PageFormat& format, uint32_t* size) {
+  uint32_t keyLength = 0;
+  return ItemExtent(page, at, format, size, &keyLength);
 }
 
 PageCache* PageCache::Shared() {
@@ -39,6 +47,7 @@ PagedFile::PagedFile(PageFormat format, PageCache* cache, ItemCheck check)
 PagedFile::~PagedFile() { (void)Close(); }
 
 void PagedFile::Reset() {
+  ++cache_->epoch_;
   for (auto& slot : cache_->slots_) {
     if (slot.owner == this) {
       slot.owner = nullptr;
@@ -128,10 +137,13 @@ Status PagedFile::CheckPage(const unsigned char* page, int64_t self) const {
   uint32_t used = GetU32(page + kPageUsedAt);
   if (used > kPageAreaSize) return Corrupt(self, "used bytes out of range");
   uint32_t size = 0;
+  uint16_t starts[kMaxPageItems];
+  uint32_t count = 0;
   for (uint32_t at = 0; at < used; at += size) {
     if (!ItemExtent(page, at, format_, &size)) return Corrupt(self, "item past the used bytes or key unterminated");
+    starts[count++] = static_cast<uint16_t>(at);
   }
-  return check_ ? check_(page, self) : Status::Ok();
+  return check_ ? check_(page, self, starts, count) : Status::Ok();
 }
 
 Status PagedFile::TakeSlot(int64_t offset, bool load, PageCache::Slot** out) {
@@ -146,6 +158,7 @@ Status PagedFile::TakeSlot(int64_t offset, bool load, PageCache::Slot** out) {
   // The slots are reused in cyclic order, not by least recent use.
   int i = (cache_->last_ + 1) % kPageCacheSlots;
   cache_->last_ = i;
+  ++cache_->epoch_;
   PageCache::Slot& slot = slots[i];
   if (slot.owner && slot.dirty) {
     PagedFile* victim = slot.owner;
@@ -269,6 +282,7 @@ Status PagedFile::Free(int64_t offset) {
   for (auto& slot : cache_->slots_) {
     if (slot.owner == this && slot.offset == offset) slot.checked = false;  // no longer a tree page
   }
+  ++cache_->epoch_;
   taken_.erase(offset);
   freeHead_ = offset;
   headDirty_ = true;

@@ -66,6 +66,12 @@ inline uint32_t RoundUp4(uint32_t n) { return (n + 3u) & ~3u; }
 // The size of the item that starts at byte `at` of the page's item area, after checking
 // that its key ends within the used bytes and the key limit; false when it does not.
 bool ItemExtent(const unsigned char* page, uint32_t at, const PageFormat& format, uint32_t* size);
+// The same, with the length of the item's key (without its NUL) as well.
+bool ItemExtent(const unsigned char* page, uint32_t at, const PageFormat& format, uint32_t* size,
+                uint32_t* keyLength);
+
+// Most items a page area can hold: every item takes a multiple of 4 bytes.
+inline constexpr uint32_t kMaxPageItems = kPageAreaSize / 4;
 
 class PagedFile;
 
@@ -87,12 +93,17 @@ class PageCache {
   };
   std::array<Slot, kPageCacheSlots> slots_{};
   int last_ = kPageCacheSlots - 1;
+  // Counts the times a slot was given to another page or dropped: while it stays the
+  // same, a page pointer taken from the cache still shows that page.
+  uint64_t epoch_ = 0;
 };
 
 class PagedFile {
  public:
-  // Further checks of a tree's own on every page read from the file (children, order).
-  using ItemCheck = std::function<Status(const unsigned char* page, int64_t self)>;
+  // Further checks of a tree's own on every page read from the file (children, order),
+  // given where each item starts (their extents have been checked).
+  using ItemCheck =
+      std::function<Status(const unsigned char* page, int64_t self, const uint16_t* starts, uint32_t count)>;
 
   PagedFile(PageFormat format, PageCache* cache, ItemCheck check = nullptr);
   ~PagedFile();  // closes the file, writing back what Close would
@@ -143,6 +154,9 @@ class PagedFile {
   // A page offset that lies on the page grid within the file.
   bool ValidPage(int64_t offset) const;
   Status Corrupt(int64_t page, const std::string& what) const;
+
+  // See PageCache::epoch_.
+  uint64_t cacheEpoch() const { return cache_->epoch_; }
 
   const Status& broken() const { return broken_; }
   // Breaks the file with its first failure; returns `s`.

@@ -144,7 +144,9 @@ struct KeyFile::Descent {
 KeyFile::KeyFile(KeyFileMode mode)
     : mode_(mode),
       pages_(kKeyFileFormat, PageCache::Shared(),
-             [this](const unsigned char* page, int64_t self) { return CheckEntries(page, self); }) {}
+             [this](const unsigned char* page, int64_t self, const uint16_t* starts, uint32_t count) {
+               return CheckEntries(page, self, starts, count);
+             }) {}
 
 KeyFile::~KeyFile() { (void)Close(); }
 
@@ -175,21 +177,20 @@ Status KeyFile::Fail(Status s) {
   return s;
 }
 
-// The paged file has checked the page's frame and the extent of every entry; what is
-// left is the tree's own: child links and order. Whether the page is a leaf is checked
-// on every use, since a damaged link may reach it from the wrong level.
-Status KeyFile::CheckEntries(const unsigned char* p, int64_t self) const {
+// The paged file has checked the page's frame and the extent of every entry, whose
+// starts it passes; what is left is the tree's own: child links and order. Whether the
+// page is a leaf is checked on every use, since a damaged link may reach it from the
+// wrong level.
+Status KeyFile::CheckEntries(const unsigned char* p, int64_t self, const uint16_t* starts, uint32_t count) const {
   int32_t left = GetI32(p + kPageLeftmostAt);
   bool leaf = left == kNoPage;
   if (!leaf && !pages_.ValidPage(left)) return pages_.Corrupt(self, "bad leftmost child");
   const unsigned char* a = p + kPageHeaderSize;
-  uint32_t used = GetU32(p + kPageUsedAt);
-  uint32_t len = 0;
-  for (uint32_t o = 0, prev = 0; o < used; prev = o, o += len) {
-    ItemExtent(p, o, kKeyFileFormat, &len);
-    int32_t child = GetI32(a + o);
+  for (uint32_t i = 0; i < count; ++i) {
+    const unsigned char* e = a + starts[i];
+    int32_t child = GetI32(e);
     if (leaf ? child != kNoPage : !pages_.ValidPage(child)) return pages_.Corrupt(self, "bad child link");
-    if (o > 0 && CompareRaw(a + prev, a + o) > 0) return pages_.Corrupt(self, "entries out of order");
+    if (i > 0 && CompareRaw(a + starts[i - 1], e) > 0) return pages_.Corrupt(self, "entries out of order");
   }
   return Status::Ok();
 }
@@ -567,35 +568,47 @@ Status KeyFile::PositionCursor() {
   return Status::Ok();
 }
 
-// The entry after the cursor, stepped over; null at the end. It stays valid until the
-// next page call.
-Status KeyFile::Step(const unsigned char** entry) {
+// The entry after the cursor, stepped over, and the length of its key; null at the end.
+// It stays valid until the next page call.
+Status KeyFile::Step(const unsigned char** entry, size_t* keyLength) {
   *entry = nullptr;
   if (Status ready = Ready(); !ready.ok()) return ready;
   Status s = PositionCursor();
   if (!s.ok()) return s;
   int leaf = pages_.levels() - 1;
   const unsigned char* p = nullptr;
-  s = ReadPage(path_page_[leaf], true, &p);
-  if (!s.ok()) return s;
+  // The leaf of the last step, while no cache slot has changed hands since: a scan
+  // takes its page once, not once per entry.
+  if (leafPage_ && leafOffset_ == path_page_[leaf] && leafEpoch_ == pages_.cacheEpoch()) {
+    p = leafPage_;
+  } else {
+    leafPage_ = nullptr;
+    s = ReadPage(path_page_[leaf], true, &p);
+    if (!s.ok()) return s;
+    leafPage_ = p;
+    leafOffset_ = path_page_[leaf];
+    leafEpoch_ = pages_.cacheEpoch();
+  }
   // The extent is taken with the page's bounds: the cursor's offset comes from an
   // earlier reading of the page.
-  uint32_t size = 0;
+  uint32_t size = 0, length = 0;
   if (path_at_[leaf] < GetU32(p + kPageUsedAt)) {
-    if (!ItemExtent(p, path_at_[leaf], kKeyFileFormat, &size))
+    if (!ItemExtent(p, path_at_[leaf], kKeyFileFormat, &size, &length))
       return pages_.Corrupt(path_page_[leaf], "the cursor is not at an entry");
     *entry = p + kPageHeaderSize + path_at_[leaf];
+    *keyLength = length;
     path_at_[leaf] += size;
     ++path_pos_[leaf];
     return Status::Ok();
   }
   // The leaf is done: the next entry is the separator above, then the leftmost leaf of
   // the subtree after it.
+  leafPage_ = nullptr;
   for (int lv = leaf - 1; lv >= 0; --lv) {
     s = ReadPage(path_page_[lv], false, &p);
     if (!s.ok()) return s;
     if (path_at_[lv] < GetU32(p + kPageUsedAt)) {
-      if (!ItemExtent(p, path_at_[lv], kKeyFileFormat, &size) || size > sizeof upper_)
+      if (!ItemExtent(p, path_at_[lv], kKeyFileFormat, &size, &length) || size > sizeof upper_)
         return pages_.Corrupt(path_page_[lv], "the cursor is not at an entry");
       std::memcpy(upper_, p + kPageHeaderSize + path_at_[lv], size);
       path_at_[lv] += size;
@@ -603,6 +616,7 @@ Status KeyFile::Step(const unsigned char** entry) {
       s = DescendLeftmost(lv + 1, GetI32(upper_));
       if (!s.ok()) return s;
       *entry = upper_;
+      *keyLength = length;
       return Status::Ok();
     }
   }
@@ -611,7 +625,8 @@ Status KeyFile::Step(const unsigned char** entry) {
 
 Status KeyFile::Next(KeyEntry* out, bool* found) {
   const unsigned char* e = nullptr;
-  Status s = Step(&e);
+  size_t length = 0;
+  Status s = Step(&e, &length);
   *found = e != nullptr;
   if (e) *out = DecodeEntry(e);
   return s;
@@ -619,11 +634,12 @@ Status KeyFile::Next(KeyEntry* out, bool* found) {
 
 Status KeyFile::NextView(KeyEntryView* out, bool* found) {
   const unsigned char* e = nullptr;
-  Status s = Step(&e);
+  size_t length = 0;
+  Status s = Step(&e, &length);
   *found = e != nullptr;
   if (e) {
     out->key = reinterpret_cast<const char*>(e + kEntryFixed);
-    out->keyLength = std::strlen(out->key);
+    out->keyLength = length;
     out->record = GetI32(e + kKeyEntryRecordAt);
     out->field = e[kKeyEntryFieldAt];
     out->position = e[kKeyEntryPositionAt];

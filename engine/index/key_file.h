@@ -121,7 +121,7 @@ private:
 
   explicit KeyFile(KeyFileMode mode);
 
-  Status CheckEntries(const unsigned char* page, int64_t self) const;
+  Status CheckEntries(const unsigned char* page, int64_t self, const uint16_t* starts, uint32_t count) const;
   Status ReadPage(int32_t offset, bool leaf, const unsigned char** page);
   Status LoadNode(int32_t offset, bool leaf, Node* out);
   Status StoreNode(const Node& node);
@@ -135,7 +135,7 @@ private:
   Status DoRemove(const KeyEntry& entry, bool* removed, int depth);
   Status DescendLeftmost(int level, int32_t offset);
   Status PositionCursor();
-  Status Step(const unsigned char** entry);
+  Status Step(const unsigned char** entry, size_t* keyLength);
   Status Ready() const;  // closed or broken: why not
   void SetPending(const KeyEntry& entry);
   Status Fail(Status s);
@@ -155,6 +155,10 @@ private:
   // cache slot of the page it lies in.
   unsigned char upper_[kKeyEntryKeyAt + kKeyMaxLength + 4] = {};
   std::unique_ptr<KeyEntry> pending_;  // where the cursor goes after a modification
+  // The cursor's leaf as the last step found it, and the cache epoch it was found in.
+  const unsigned char* leafPage_ = nullptr;
+  int32_t leafOffset_ = 0;
+  uint64_t leafEpoch_ = 0;
 };
 
 }  // namespace zrt

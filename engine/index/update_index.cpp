@@ -174,6 +174,20 @@ static Status ForEachMatch(const UpdateIndex& index, KeyFile& keys, const TermMa
   Status s = term.matchesAll() ? keys.First() : keys.Seek(KeyEntry{term.prefix(), -1, 0, 0});
   KeyEntryView entry;
   bool found = false;
+  if (term.exact()) {
+    // The matcher's rule for an exact term, both sides without trailing blanks, kept
+    // out of the loop: a frequent word's run is thousands of entries.
+    auto bare = [](const char* text, size_t n) {
+      while (n > 0 && text[n - 1] == ' ') --n;
+      return std::string_view(text, n);
+    };
+    const std::string_view word = bare(term.prefix().data(), term.prefix().size());
+    while (s.ok() && (s = keys.NextView(&entry, &found)).ok() && found) {
+      if (bare(entry.key, entry.keyLength) != word) break;
+      if (index.Visible(entry.record) && !visit(entry)) break;
+    }
+    return s;
+  }
   while (s.ok() && (s = keys.NextView(&entry, &found)).ok() && found) {
     if (!term.matchesAll() && term.ComparePrefix(entry.key, entry.keyLength) != 0) break;
     if (term.Matches(entry.key, entry.keyLength)) {
