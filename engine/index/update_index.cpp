@@ -219,8 +219,9 @@ Status UpdateIndex::Lookup(const char* term, std::vector<Occurrence>* out, bool*
   std::string word;
   // A key's entries follow each other in set order; a run, strictly ascending, ends only
   // where the next key's first entry does not come after the last one taken.
+  const bool oneWord = matcher.exact();
   s = ForEachMatch(*this, *keys_, matcher, [&](const KeyEntryView& e) {
-    if (words == 0 || word.size() != e.keyLength || std::memcmp(word.data(), e.key, e.keyLength) != 0) {
+    if (words == 0 || (!oneWord && (word.size() != e.keyLength || std::memcmp(word.data(), e.key, e.keyLength) != 0))) {
       if (words == kMaxTermRows) return false;
       ++words;
       word.assign(e.key, e.keyLength);
