@@ -25,16 +25,19 @@ const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t
 template <bool kFields, bool kStale>
 Occurrence* DecodeSlice(const unsigned char* bytes, size_t n, const OccurrenceFilter& filter, Occurrence* o,
                         uint64_t* last, bool* inOrder) {
+  // In locals: the byte stores below may alias anything the filter points to.
+  const bool* fields = filter.fields;
+  const RecordBitmap::View stale = kStale ? filter.staleRecords->view() : RecordBitmap::View{};
   uint64_t previous = *last;
   bool ordered = true;
   for (size_t i = 0; i < n; ++i) {
     const unsigned char* p = bytes + i * kOccurrenceSize;
     if constexpr (kFields) {
-      if (!filter.fields[p[kOccurrenceFieldAt]]) continue;
+      if (!fields[p[kOccurrenceFieldAt]]) continue;
     }
     const Occurrence next = DecodeOccurrence(p);
     if constexpr (kStale) {
-      if (filter.staleRecords->Contains(next.record)) continue;
+      if (stale.Contains(next.record)) continue;
     }
     const uint64_t key = SortKey(next);
     ordered &= key > previous;

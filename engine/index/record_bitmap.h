@@ -33,6 +33,20 @@ public:
     return r >= kReach && std::binary_search(beyond_.begin(), beyond_.end(), r);
   }
 
+  // The bitmap's words held in plain values: a loop that also stores bytes would
+  // otherwise load the vector's pointer and size again after every store.
+  struct View {
+    const uint64_t* bits;
+    size_t words;
+    const RecordBitmap* all;
+    bool Contains(int32_t record) const {
+      auto r = static_cast<uint32_t>(record);
+      if (r / 64 < words) return (bits[r / 64] >> (r % 64)) & 1;
+      return all->Contains(record);
+    }
+  };
+  View view() const { return {bits_.data(), bits_.size(), this}; }
+
 private:
   static constexpr uint32_t kReach = uint32_t{1} << 26;  // 8 MB of bits at most
   std::vector<uint64_t> bits_;
