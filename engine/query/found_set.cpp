@@ -277,9 +277,21 @@ void ReduceToRecords(FoundSet& set) {
   if (set.recordLevel) return;
   set.EnsureSorted();
   auto& v = set.items;
-  v.erase(std::unique(v.begin(), v.end(),
-                      [](const Occurrence& a, const Occurrence& b) { return a.record == b.record; }),
-          v.end());
+  // The first occurrence of each record, without a branch per occurrence: a frequent
+  // word's records change every few occurrences, too often to predict. Each one is
+  // written to the next free place, which only a new record keeps.
+  size_t kept = 0;
+  if (!v.empty()) {
+    kept = 1;
+    int32_t last = v[0].record;
+    for (size_t i = 1; i < v.size(); ++i) {
+      const Occurrence o = v[i];
+      v[kept] = o;
+      kept += o.record != last;
+      last = o.record;
+    }
+  }
+  v.resize(kept);
   set.recordLevel = true;
   set.distinct = static_cast<int32_t>(v.size());
 }
