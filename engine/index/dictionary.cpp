@@ -22,14 +22,20 @@ const PageIndexEntry* FindPage(const std::vector<PageIndexEntry>& pages, uint8_t
 // Decodes n occurrences into `o` and returns the end of those kept. The variants without
 // a filter part do not test it per occurrence; with a field filter the field byte is
 // looked at before anything else is decoded, since most occurrences are left out.
-template <bool kFields, bool kStale>
+// With kMerge the occurrences of [*fresh, freshEnd) that sort before each decoded one
+// go out before it (one equal to it is dropped): a run from the update index merged as
+// the static run is read, one compare per occurrence instead of a pass of its own.
+template <bool kFields, bool kStale, bool kMerge = false>
 Occurrence* DecodeSlice(const unsigned char* bytes, size_t n, const OccurrenceFilter& filter, Occurrence* o,
-                        uint64_t* last, bool* inOrder) {
+                        uint64_t* last, bool* inOrder, const Occurrence** fresh = nullptr,
+                        const Occurrence* freshEnd = nullptr) {
   // In locals: the byte stores below may alias anything the filter points to.
   const bool* fields = filter.fields;
   const RecordBitmap::View stale = kStale ? filter.staleRecords->view() : RecordBitmap::View{};
   uint64_t previous = *last;
   bool ordered = true;
+  const Occurrence* f = kMerge ? *fresh : nullptr;
+  uint64_t freshKey = kMerge && f != freshEnd ? SortKey(*f) : UINT64_MAX;
   for (size_t i = 0; i < n; ++i) {
     const unsigned char* p = bytes + i * kOccurrenceSize;
     if constexpr (kFields) {
@@ -42,8 +48,16 @@ Occurrence* DecodeSlice(const unsigned char* bytes, size_t n, const OccurrenceFi
     const uint64_t key = SortKey(next);
     ordered &= key > previous;
     previous = key;
+    if constexpr (kMerge) {
+      while (freshKey <= key) {
+        if (freshKey < key) *o++ = *f;
+        ++f;
+        freshKey = f != freshEnd ? SortKey(*f) : UINT64_MAX;
+      }
+    }
     *o++ = next;
   }
+  if constexpr (kMerge) *fresh = f;
   *last = previous;
   *inOrder &= ordered;
   return o;
@@ -133,11 +147,16 @@ Status LookupDictionary(const StaticIndex& index, const TermMatcher& term, uint3
 }
 
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
-                       std::vector<Occurrence>* out, const OccurrenceFilter& filter, bool* ascending) {
+                       std::vector<Occurrence>* out, const OccurrenceFilter& filter, bool* ascending,
+                       std::span<const Occurrence> merge) {
   if (ascending) *ascending = true;
+  if (filter.fields && !merge.empty()) return Status::Internal("occurrences: a merge under a field filter");
   File* file = index.occurrences();
   if (!file) return Status::NotFound("occurrences: the file is not open");
-  if (row.occurrences == 0) return Status::Ok();
+  if (row.occurrences == 0) {
+    out->insert(out->end(), merge.begin(), merge.end());
+    return Status::Ok();
+  }
   long long size = file->Size();
   uint64_t begin = kMagicSize + static_cast<uint64_t>(row.offset);
   uint64_t bytes = static_cast<uint64_t>(row.occurrences) * kOccurrenceSize;
@@ -158,10 +177,14 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
   const bool sieve = filter.fields != nullptr;
   Occurrence kept[kSliceEntries];
   if (sieve) out->reserve(base + row.occurrences);
-  else out->resize(base + row.occurrences);
+  else out->resize(base + row.occurrences + merge.size());
   Occurrence* o = out->data() + base;
-  const auto decode = sieve ? (filter.staleRecords ? DecodeSlice<true, true> : DecodeSlice<true, false>)
-                            : (filter.staleRecords ? DecodeSlice<false, true> : DecodeSlice<false, false>);
+  const Occurrence* fresh = merge.data();
+  const Occurrence* freshEnd = fresh + merge.size();
+  const bool merging = !merge.empty();
+  const auto decode = sieve      ? (filter.staleRecords ? DecodeSlice<true, true> : DecodeSlice<true, false>)
+                      : merging  ? (filter.staleRecords ? DecodeSlice<false, true, true> : DecodeSlice<false, false, true>)
+                                 : (filter.staleRecords ? DecodeSlice<false, true> : DecodeSlice<false, false>);
   for (size_t done = 0; done < row.occurrences;) {
     size_t n = std::min<size_t>(kSliceEntries, row.occurrences - done);
     if (!file->ReadExact(begin + done * kOccurrenceSize, buf, n * kOccurrenceSize)) {
@@ -169,13 +192,16 @@ Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
       return Status::IOError("occurrences: short read");
     }
     if (sieve) {
-      out->insert(out->end(), kept, decode(buf, n, filter, kept, &last, &inOrder));
+      out->insert(out->end(), kept, decode(buf, n, filter, kept, &last, &inOrder, &fresh, freshEnd));
     } else {
-      o = decode(buf, n, filter, o, &last, &inOrder);
+      o = decode(buf, n, filter, o, &last, &inOrder, &fresh, freshEnd);
     }
     done += n;
   }
-  if (!sieve) out->resize(static_cast<size_t>(o - out->data()));
+  if (!sieve) {
+    o = std::copy(fresh, freshEnd, o);  // the fresh ones after the run's last
+    out->resize(static_cast<size_t>(o - out->data()));
+  }
   if (ascending) *ascending = inOrder;
   return Status::Ok();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/status.h"
@@ -37,9 +38,11 @@ struct OccurrenceFilter {
 // Appends the occurrences of one row that pass `filter`; *ascending (when given) tells
 // whether they came strictly in set order, as an undamaged file has them. The row's
 // offset and count come from the file, so they are checked against the occurrence
-// file's size before anything is read.
+// file's size before anything is read. `merge`, strictly ascending and only without a
+// field filter, is merged in as the row is read (an occurrence in both once); the
+// result is in set order when *ascending is true.
 Status ReadOccurrences(const StaticIndex& index, const DictionaryRow& row,
                        std::vector<Occurrence>* out, const OccurrenceFilter& filter = {},
-                       bool* ascending = nullptr);
+                       bool* ascending = nullptr, std::span<const Occurrence> merge = {});
 
 }  // namespace zrt

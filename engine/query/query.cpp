@@ -464,10 +464,12 @@ private:
       }
     }
     // The usual term, one word in each index, is merged in place: its static run is read
-    // behind room for the update index's entries.
+    // behind room for the update index's entries, or, without a field filter, the
+    // entries are merged in while the run is read.
     const bool inPlace = rows.size() == 1 && freshRuns.size() == 1;
+    const bool mergeInRead = inPlace && !filter.fields;
     std::vector<Occurrence> read = Take();
-    if (inPlace) read.resize(fresh.size());
+    if (inPlace && !mergeInRead) read.resize(fresh.size());
     std::vector<size_t> runs;
     runs.reserve(rows.size() + freshRuns.size());
     bool ascending = true;
@@ -475,12 +477,20 @@ private:
       runs.push_back(read.size());
       if (maskTells && !(row.groupMask & sourceMask)) continue;
       bool rowAscending = true;
-      s = ReadOccurrences(ctx_.index, row, &read, filter, &rowAscending);
+      s = ReadOccurrences(ctx_.index, row, &read, filter, &rowAscending,
+                          mergeInRead ? std::span<const Occurrence>(fresh) : std::span<const Occurrence>());
       if (s.ok()) s = Bound(read.size() + fresh.size());
       if (!s.ok()) return s;  // the caller releases every set of the query
       ascending &= rowAscending;
     }
-    if (inPlace && ascending) {
+    if (mergeInRead) {
+      // A damaged run out of order has the entries somewhere inside: all of it is sorted.
+      if (!ascending && !read.empty()) {
+        std::vector<Occurrence> scratch = Take();
+        MergeRuns(read, {0}, scratch);
+        Give(std::move(scratch));
+      }
+    } else if (inPlace && ascending) {
       MergeIntoRun(read, fresh);
     } else {
       if (inPlace) {

@@ -2,6 +2,7 @@
 // the dictionary listing.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -267,6 +268,33 @@ TEST(Listing, MergesBothIndexes) {
   ASSERT_EQ(ZRT_SetQueryByString(h, Ansi("нефть OR газ").c_str(), 0, nullptr, nullptr, progress), 0);
   EXPECT_EQ(FoundRecords(h), (V{301, 302}));
   EXPECT_EQ(rows, (std::vector<int>{1, 0}));
+}
+
+TEST(Lookup, AStaticRunOutOfOrderStillMergesWithTheUpdateIndex) {
+  fixture::Edition e;
+  e.fields = {{"TI", 1}, {"AB", 2}};
+  for (uint32_t r = 1; r <= 3; ++r) e.records.push_back({{{1, "oil"}}, false});
+  e.words = {{"oil", {{1, 1, 1}, {2, 1, 1}, {3, 1, 1}}}};
+  TempDir dir;
+  fixture::Write(dir / "ed", e);
+  {
+    // The run's first and last occurrences swapped: records 3, 2, 1.
+    std::fstream cdh(dir / "ed.cdh", std::ios::in | std::ios::out | std::ios::binary);
+    char first[6], last[6];
+    cdh.seekg(4).read(first, 6);
+    cdh.seekg(16).read(last, 6);
+    cdh.seekp(4).write(last, 6);
+    cdh.seekp(16).write(first, 6);
+  }
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  Append(h, 1, "oil");
+  Append(h, 2, "oil");
+  for (const auto& [query, records] : std::vector<std::pair<const char*, V>>{
+           {"oil", V{1, 2, 3, 4, 5}}, {"oil IN TI", V{1, 2, 3, 4}}, {"oil IN AB", V{5}}}) {
+    ASSERT_EQ(ZRT_SetQueryByString(h, query, 0, nullptr, nullptr, nullptr), 0) << query;
+    EXPECT_EQ(FoundRecords(h), records) << query;
+  }
 }
 
 }  // namespace
