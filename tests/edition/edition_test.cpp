@@ -7,7 +7,6 @@
 #include <random>
 #include <string>
 
-#include "fixture/fault_env.h"
 #include "fixture/fixture_writer.h"
 #include "fixture/scratch.h"
 #include "zrteng.h"
@@ -306,16 +305,6 @@ TEST(Multimedia, FindsFilesByIdentifier) {
 
   ASSERT_EQ(ZRT_GotoRecord(h, 6), 0);  // numbering stops at the first gap
   EXPECT_EQ(ZRT_GetDatPictureCount(h), 1);
-}
-
-TEST(EditionOpen, ReadOnlyMediumOpens) {
-  TempDir dir;
-  fixture::Write(dir / "ed", Sample());
-  fixture::FaultEnv env;
-  env.readOnly = true;
-  Handle h;
-  EXPECT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
-  EXPECT_EQ(ZRT_GotoRecord(h, 3), 0);
 }
 
 TEST(EditionOpen, ContentsTreeIsWalked) {
