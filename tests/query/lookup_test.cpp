@@ -50,26 +50,15 @@ protected:
 };
 
 TEST_P(Lookup, Modes) {
-  EXPECT_EQ(Run("нефть"), V{1});
-  EXPECT_EQ(Run("НЕФТЬ"), V{1});
-  EXPECT_EQ(Run("нефт$"), (V{1, 2, 3, 4}));
-  EXPECT_EQ(Run("нефт$2"), (V{1, 2}));       // at most six letters
-  EXPECT_EQ(Run("нефт$4"), (V{1, 2, 3}));
-  EXPECT_EQ(Run("нефть$0"), V{1});           // n = 0 is the exact word
-  EXPECT_EQ(Run("не?ть"), (V{1, 6}));        // five letters matching the pattern
-  EXPECT_EQ(Run("не??"), V{});
-  EXPECT_EQ(Run("нефт?"), V{1});
-  EXPECT_EQ(Run("не$ть"), (V{1, 6}));
-  EXPECT_EQ(Run("не$й"), (V{3, 4}));
-  EXPECT_EQ(Run("н$о"), (V{5}));
-  EXPECT_EQ(Run("x"), V{7});                 // one letter: the key letter and a blank
-  EXPECT_EQ(Run("x$"), (V{7, 8, 9}));
-  EXPECT_EQ(Run("x?"), V{8});
-  EXPECT_EQ(Run("и"), V{11});
-  EXPECT_EQ(Run("'a b'"), V{13});
-  EXPECT_EQ(Run("o'neil"), V{12});
-  EXPECT_EQ(Run("zz$"), V{});
-  EXPECT_EQ(Run("q"), V{});
+  const std::pair<const char*, V> cases[] = {
+      {"нефть", {1}}, {"НЕФТЬ", {1}}, {"нефт$", {1, 2, 3, 4}}, {"нефт$2", {1, 2}},  // at most six letters
+      {"нефт$4", {1, 2, 3}}, {"нефть$0", {1}},  // n = 0 is the exact word
+      {"не?ть", {1, 6}},  // five letters matching the pattern
+      {"не??", {}}, {"нефт?", {1}}, {"не$ть", {1, 6}}, {"не$й", {3, 4}}, {"н$о", {5}},
+      {"x", {7}},  // one letter: the key letter and a blank
+      {"x$", {7, 8, 9}}, {"x?", {8}}, {"и", {11}}, {"'a b'", {13}}, {"o'neil", {12}}, {"zz$", {}}, {"q", {}},
+  };
+  for (const auto& [query, found] : cases) EXPECT_EQ(Run(query), found) << query;
 }
 
 TEST_P(Lookup, AutoCut) {
