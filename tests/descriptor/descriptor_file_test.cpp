@@ -155,25 +155,24 @@ TEST_F(DescriptorFileTest, DescriptorThatExistsButCannotBeReadIsAnError) {
 }
 
 TEST(StoreName, NamedEnamedAndPath) {
-  const struct {
-    const char *word, *path, *suffix, *store;
-    bool useSuffix;
-  } cases[] = {
-      {"named", "/cd/abc_001", "x", "/cd/abc_001", true},
-      {"enamed", "/cd/abc_001", nullptr, "/cd/abc", false}, {"enamed", "/cd/abc_001.cdw", nullptr, "/cd/abc", false},
-      {"enamed", "/cd/abc_01.cdo", nullptr, "/cd/abc_01", false},
-      {"enamed", "/cd/abc_0001", nullptr, "/cd/abc_0001", false}, {"enamed", "/cd/abc", "_002.cdx", "/cd/abc", false},
-      {"enamed", "C:\\cd\\a_b_xyz", nullptr, "C:/cd/a_b", false},
-      // The underscore must be in the file name, not in a folder name.
-      {"enamed", "/cd/ab_c/x", nullptr, "/cd/ab_c/x", false}, {"enamed", "/cd/_abc", nullptr, "/cd/", false},
-      {"..\\store\\main", "/cd/abc_001", "x", "../store/main", false},
-      {"Named", "/cd/e", nullptr, "Named", false},  // exact words
-  };
-  for (const auto& c : cases) {
-    bool useSuffix = !c.useSuffix;
-    EXPECT_EQ(ResolveStoreName(c.word, c.path, c.suffix, &useSuffix), c.store) << c.word << " " << c.path;
-    EXPECT_EQ(useSuffix, c.useSuffix) << c.word << " " << c.path;
-  }
+  bool useSuffix = false;
+  EXPECT_EQ(ResolveStoreName("named", "/cd/abc_001", "x", &useSuffix), "/cd/abc_001");
+  EXPECT_TRUE(useSuffix);
+
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/abc_001", nullptr, &useSuffix), "/cd/abc");
+  EXPECT_FALSE(useSuffix);
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/abc_001.cdw", nullptr, &useSuffix), "/cd/abc");
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/abc_01.cdo", nullptr, &useSuffix), "/cd/abc_01");
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/abc_0001", nullptr, &useSuffix), "/cd/abc_0001");
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/abc", "_002.cdx", &useSuffix), "/cd/abc");
+  EXPECT_EQ(ResolveStoreName("enamed", "C:\\cd\\a_b_xyz", nullptr, &useSuffix), "C:/cd/a_b");
+  // The underscore must be in the file name, not in a folder name.
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/ab_c/x", nullptr, &useSuffix), "/cd/ab_c/x");
+  EXPECT_EQ(ResolveStoreName("enamed", "/cd/_abc", nullptr, &useSuffix), "/cd/");
+
+  EXPECT_EQ(ResolveStoreName("..\\store\\main", "/cd/abc_001", "x", &useSuffix), "../store/main");
+  EXPECT_FALSE(useSuffix);
+  EXPECT_EQ(ResolveStoreName("Named", "/cd/e", nullptr, &useSuffix), "Named");  // exact words
 }
 
 }  // namespace

@@ -273,32 +273,29 @@ TEST_F(Language, FoundAndBrowseLists) {
 }
 
 TEST(QueryFailure, UnreadableOccurrencesFailTheQuery) {
-  const struct {
-    const char* file;
-    std::string (*damage)(std::string);
-    const char* query;
-    int result;
-  } cases[] = {
-      {"ed.cdh", [](std::string b) { return b.substr(0, 10); }, "нефт$", -1},
-      // A row whose run points far beyond the file.
-      {"ed.cdd", [](std::string b) {
-         for (size_t at = 4 + 42; at + 4 <= b.size(); at += 46) fixture::PutU32(b, at, 0xFFFFFFF0u);
-         return b;
-       }, "нефть", -1},
-      // A dictionary cut inside a run of rows.
-      {"ed.cdd", [](std::string b) { return b.substr(0, b.size() - 20); }, "zzz$", 0},
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    fixture::Write(dir / "ed", Sample());
-    fixture::WriteFile(dir / c.file, c.damage(fixture::ReadFile(dir / c.file)));
-    Handle h;
-    ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
-    EXPECT_EQ(ZRT_SetQueryByString(h, Ansi(c.query).c_str(), 0, nullptr, nullptr, nullptr), c.result) << c.query;
-    if (c.result != 0) {
-      EXPECT_EQ(ZRT_GetNumFoundRecords(h), 0);
-    }
-  }
+  TempDir dir;
+  fixture::Write(dir / "ed", Sample());
+  std::string cdh = fixture::ReadFile(dir / "ed.cdh");
+  fixture::WriteFile(dir / "ed.cdh", cdh.substr(0, 10));
+  Handle h;
+  ASSERT_EQ(ZRT_Open(h, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_SetQueryByString(h, Ansi("нефт$").c_str(), 0, nullptr, nullptr, nullptr), -1);
+  EXPECT_EQ(ZRT_GetNumFoundRecords(h), 0);
+  // A row whose run points far beyond the file.
+  fixture::Write(dir / "ed", Sample());
+  std::string cdd = fixture::ReadFile(dir / "ed.cdd");
+  for (size_t at = 4 + 42; at + 4 <= cdd.size(); at += 46) fixture::PutU32(cdd, at, 0xFFFFFFF0u);
+  fixture::WriteFile(dir / "ed.cdd", cdd);
+  Handle h2;
+  ASSERT_EQ(ZRT_Open(h2, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_SetQueryByString(h2, Ansi("нефть").c_str(), 0, nullptr, nullptr, nullptr), -1);
+  // A dictionary cut inside a run of rows.
+  fixture::Write(dir / "ed", Sample());
+  cdd = fixture::ReadFile(dir / "ed.cdd");
+  fixture::WriteFile(dir / "ed.cdd", cdd.substr(0, cdd.size() - 20));
+  Handle h3;
+  ASSERT_EQ(ZRT_Open(h3, (dir / "ed").c_str(), nullptr), 0);
+  EXPECT_EQ(ZRT_SetQueryByString(h3, "zzz$", 0, nullptr, nullptr, nullptr), 0);
 }
 
 }  // namespace
