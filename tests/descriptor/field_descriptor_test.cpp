@@ -53,16 +53,13 @@ TEST(FieldDescriptor, Ifn) {
   One d("IFN(LA, 'Russian', 'Other', 1, 7)");
   ASSERT_TRUE(d.status.ok()) << d.status.message();
   EXPECT_EQ(d.Value(), "");  // no selector
-  d.src.Set("LA", "7");
-  EXPECT_EQ(d.Value(), "Russian");
-  d.src.Set("LA", "3");
-  EXPECT_EQ(d.Value(), "Other");
-  d.src.Set("LA", " 01xyz");  // read as a decimal number: leading blanks, stops at a letter
-  EXPECT_EQ(d.Value(), "Russian");
-  d.src.Set("LA", "-7");
-  EXPECT_EQ(d.Value(), "Other");
-  d.src.Set("LA", "99999999999999999999");
-  EXPECT_EQ(d.Value(), "Other");
+  // The selector is read as a decimal number: leading blanks, stops at a letter.
+  const std::pair<const char*, const char*> cases[] = {
+      {"7", "Russian"}, {"3", "Other"}, {" 01xyz", "Russian"}, {"-7", "Other"}, {"99999999999999999999", "Other"}};
+  for (const auto& [selector, value] : cases) {
+    d.src.Set("LA", selector);
+    EXPECT_EQ(d.Value(), value) << selector;
+  }
 
   // Numbers may come from fields or texts; a missing branch gives no value.
   One f("IFN(LA, TI, BOUND('', AU, ''), PY, '12') | 'no value'");
