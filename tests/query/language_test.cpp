@@ -3,6 +3,7 @@
 // and found lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -248,23 +249,20 @@ TEST_F(Language, FoundAndBrowseLists) {
   EXPECT_EQ(list[1], 2);
   EXPECT_EQ(ZRT_BuildList(h_, list, 0), 0);
 
-  int32_t rno[20] = {};
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, 0, 1), 5);
-  EXPECT_EQ(rno[0], 1);
-  EXPECT_EQ(rno[4], 5);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 2, 2, 1), 2);
-  EXPECT_EQ(rno[0], 3);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, -7, 1), 5);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, 9, 1), 0);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 2, 5, 0), 2);  // 3, 4
-  EXPECT_EQ(rno[0], 3);
-  EXPECT_EQ(rno[1], 4);
-  // Fewer than maxCount before `from`: all of them.
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, 4, 0), 3);
-  EXPECT_EQ(rno[0], 1);
-  EXPECT_EQ(rno[2], 3);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, 99, 0), 5);
-  EXPECT_EQ(ZRT_GetRnoList(h_, rno, 20, 1, 0), 0);
+  // The browse list: records after (forward) or before `from`, at most `max` of them.
+  auto browse = [&](int32_t max, int32_t from, int32_t forward) {
+    V rno(static_cast<size_t>(max) + 1, -9);
+    rno.resize(static_cast<size_t>(std::max(0, ZRT_GetRnoList(h_, rno.data(), max, from, forward))));
+    return rno;
+  };
+  EXPECT_EQ(browse(20, 0, 1), (V{1, 2, 3, 4, 5}));
+  EXPECT_EQ(browse(2, 2, 1), (V{3, 4}));
+  EXPECT_EQ(browse(20, -7, 1), (V{1, 2, 3, 4, 5}));
+  EXPECT_EQ(browse(20, 9, 1), V{});
+  EXPECT_EQ(browse(2, 5, 0), (V{3, 4}));
+  EXPECT_EQ(browse(20, 4, 0), (V{1, 2, 3}));  // fewer than `max` before `from`: all of them
+  EXPECT_EQ(browse(20, 99, 0), (V{1, 2, 3, 4, 5}));
+  EXPECT_EQ(browse(20, 1, 0), V{});
 
   // A failed query leaves nothing found.
   EXPECT_EQ(ZRT_SetQueryByString(h_, "(", 0, nullptr, nullptr, nullptr), -1);
