@@ -95,19 +95,20 @@ TEST_F(Highlight, AutoCutMarksPrefixes) {
 TEST_F(Highlight, MarksAndCopies) {
   CWordOpCode_Clear(list_);
   ASSERT_EQ(ZRT_SetQueryByString(h_, Ansi("нефть").c_str(), 0, nullptr, list_, nullptr), 0);
-  std::string in = Ansi("нефть");
-  std::vector<char> out(in.size() + ZRT_HIGH_EXTRA);
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 0, 0);
-  EXPECT_EQ(std::string(out.data()), "_\xDD" + in + "_\xFD");
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), "_\xDD_\xDE_\xDF" + in + "_\xFF_\xFE_\xFD");
-  LStrHigh(in.c_str(), out.data(), list_, 1, 0, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
-  LStrHigh(in.c_str(), out.data(), nullptr, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
+  const std::string in = Ansi("нефть");
+  auto high = [&](CWordOpCode* list, int on, int m1, int m2, int m3) {
+    std::vector<char> out(in.size() + ZRT_HIGH_EXTRA);
+    LStrHigh(in.c_str(), out.data(), list, 1, on, m1, m2, m3);
+    return std::string(out.data());
+  };
+  EXPECT_EQ(high(list_, 1, 1, 0, 0), "_\xDD" + in + "_\xFD");
+  EXPECT_EQ(high(list_, 1, 1, 1, 1), "_\xDD_\xDE_\xDF" + in + "_\xFF_\xFE_\xFD");
+  EXPECT_EQ(high(list_, 1, 0, 1, 0), "_\xDE" + in + "_\xFE");  // each switch its own mark
+  EXPECT_EQ(high(list_, 1, 0, 0, 1), "_\xDF" + in + "_\xFF");
+  EXPECT_EQ(high(list_, 0, 1, 1, 1), in);
+  EXPECT_EQ(high(nullptr, 1, 1, 1, 1), in);
   CWordOpCode_Clear(list_);
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
+  EXPECT_EQ(high(list_, 1, 1, 1, 1), in);
 }
 
 // Every opening pair is closed before the next opens, for any query and text.
