@@ -140,17 +140,6 @@ TEST(TermMatcher, ModesAndPatterns) {
     std::string bare = fixture::ToOem(fixture::UpperAnsi(Ansi(c.word)));
     EXPECT_EQ(m.Matches(bare.c_str(), bare.size()), c.match) << c.term << " " << c.word;
   }
-  zrt::TermMatcher exact("abc", p);
-  EXPECT_TRUE(exact.exact());
-  zrt::TermMatcher truncated("abc$", p);
-  EXPECT_FALSE(truncated.exact());
-  EXPECT_EQ(truncated.prefix(), "ABC");
-  zrt::QueryParams star;
-  star.cutChar = '*';
-  EXPECT_EQ(zrt::TermMatcher("ab$", star).mode(), zrt::TermMode::Exact);
-  EXPECT_EQ(zrt::TermMatcher("ab*", star).mode(), zrt::TermMode::Prefix);
-  EXPECT_TRUE(zrt::TermMatcher("", p).matchesAll());
-  EXPECT_TRUE(zrt::TermMatcher("$x", p).matchesAll());
 }
 
 TEST(Listing, RootsFieldsAndRows) {
