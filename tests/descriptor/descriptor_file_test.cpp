@@ -23,7 +23,7 @@ class DescriptorFileTest : public ::testing::Test {
   DescriptorFile file_;
 };
 
-TEST_F(DescriptorFileTest, ExampleDescriptorReadsCompilesAndEvaluates) {
+TEST_F(DescriptorFileTest, ExampleDescriptorReadsAndCompiles) {
   ASSERT_TRUE(Read("database named\n"
                    "TI(Title) = TI | AB\n"
                    "AU = AU &'; ' KW\n"
@@ -46,8 +46,6 @@ TEST_F(DescriptorFileTest, ExampleDescriptorReadsCompilesAndEvaluates) {
   EXPECT_EQ(fd.NumberByName("Title"), 0);  // the alias is not a name
   EXPECT_EQ(fd.Name(0), nullptr);
   EXPECT_EQ(fd.Name(4), nullptr);
-
-  // What the definitions give is the evaluation tests' and the model test's.
 }
 
 TEST_F(DescriptorFileTest, ContinuationLinesBlankLinesAndTextModeLineEnds) {
