@@ -4,7 +4,10 @@
 # A mutant the tests let survive shows where they are weak; the run proves that the tests
 # keep their strength when compared (--baseline) with the result of an earlier run.
 #
-#   scripts/mutants.sh [--only N,M,...] [--out FILE] [--baseline FILE] [--timeout SECONDS]
+#   scripts/mutants.sh [--only N,M,...] [--out FILE] [--baseline FILE] [--hint FILE]
+#                      [--timeout SECONDS]
+#   --hint FILE runs first, for each mutant, the tests that caught it in the results FILE
+#   of an earlier run, and the whole suite only when they all pass or are gone.
 #   scripts/mutants.sh --check        only checks that every text of the table is found once
 #
 # Results: caught (a test failed, and failed again when rerun alone; or a build step that
@@ -21,6 +24,7 @@ build=build-mutants
 only=""
 out=""
 baseline=""
+hint=""
 test_timeout=400
 build_timeout=1200
 check_only=0
@@ -31,6 +35,7 @@ while [ $# -gt 0 ]; do
     --only) only=${2:?}; shift 2 ;;
     --out) out=${2:?}; shift 2 ;;
     --baseline) baseline=${2:?}; shift 2 ;;
+    --hint) hint=${2:?}; shift 2 ;;
     --timeout) test_timeout=${2:?}; shift 2 ;;
     --table) table=${2:?}; shift 2 ;;
     --build-dir) build=${2:?}; shift 2 ;;
@@ -41,6 +46,7 @@ while [ $# -gt 0 ]; do
 done
 [ -f "$table" ] || { echo "mutants: no table $table" >&2; exit 2; }
 [ -z "$baseline" ] || [ -f "$baseline" ] || { echo "mutants: no baseline $baseline" >&2; exit 2; }
+[ -z "$hint" ] || [ -f "$hint" ] || { echo "mutants: no hint file $hint" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/mutants.XXXXXX")
 applied_file=""
@@ -145,10 +151,40 @@ failed_tests() {
     sed -E 's/^[[:space:]]+[0-9]+ - ([^ ]+).*/\1/' | head -3 | paste -sd, -
 }
 
-# Runs the tests; prints pass, or caught with the failing tests, or flaky when a failure
-# did not repeat.
+# The tests that caught mutant ID in the hint file, as an anchored ctest regular expression
+# (empty when there are none).
+hinted_tests() {
+  [ -n "$hint" ] || return 0
+  awk -F'\t' -v id="$1" '$1 == id && $2 == "caught" { print $5 }' "$hint" |
+    sed -E 's/^build step [^;]*; //; s/tests passed$//' | tr ',' '\n' |
+    grep -E '^[A-Za-z_][A-Za-z0-9_/.]*$' | sed 's/[.]/\\./g' | paste -sd'|' - |
+    sed -E 's/^(.+)$/^(\1)$/'
+}
+
+# Runs the tests (the hinted ones, when given, first and alone); prints pass, or caught
+# with the failing tests, or flaky when a failure did not repeat.
 run_tests() {
+  local hinted=${1:-}
   rm -rf "${TMPDIR:?}"/* 2>/dev/null
+  if [ -n "$hinted" ]; then
+    timeout -k 10 "$test_timeout" nice -n 19 ctest "${ctest_select[@]}" -R "$hinted" -j2 \
+      </dev/null >"$work/hint.log" 2>&1
+    local rc=$?
+    if [ $rc != 0 ] && ! grep -q 'No tests were found' "$work/hint.log"; then
+      if [ $rc = 124 ] || [ $rc = 137 ]; then echo "caught tests timed out after ${test_timeout}s"; return; fi
+      # Once more, one at a time, as for the whole suite below.
+      timeout -k 10 "$test_timeout" nice -n 19 ctest "${ctest_select[@]}" -R "$hinted" --rerun-failed \
+        </dev/null >"$work/rerun.log" 2>&1
+      rc=$?
+      if [ $rc != 0 ]; then
+        local failed
+        failed=$(failed_tests "$work/rerun.log")
+        echo "caught ${failed:-(tests did not finish)}"
+        return
+      fi
+    fi
+    rm -rf "${TMPDIR:?}"/* 2>/dev/null
+  fi
   timeout -k 10 "$test_timeout" nice -n 19 ctest "${ctest_select[@]}" -j2 </dev/null >"$work/test.log" 2>&1
   local rc=$?
   if [ $rc = 0 ]; then echo pass; return; fi
@@ -200,7 +236,7 @@ while IFS=$'\t' read -r -u 3 id file find replace desc; do
         # The tests run after a failed engine step too: they say what the failure broke.
         step=""
         [ "${status%% *}" = step ] && step="build step ${status#step } failed; "
-        status=$(run_tests)
+        status=$(run_tests "$(hinted_tests "$id")")
         case $status in
           pass) if [ -n "$step" ]; then result=caught; detail="${step}tests passed"; else result=survived; fi ;;
           flaky*) result=${step:+caught}; result=${result:-survived}

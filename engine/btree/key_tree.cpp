@@ -59,17 +59,11 @@ Status KeyTree::Create(const std::string& path, bool allowDuplicates) {
   return Opened(pages_.Create(path), allowDuplicates);
 }
 
-Status KeyTree::OpenForReading(const std::string& path) { return Open(path, false, false); }
-
-Status KeyTree::OpenForUpdate(const std::string& path, bool allowDuplicates) {
-  return Open(path, true, allowDuplicates);
-}
-
-Status KeyTree::Open(const std::string& path, bool writable, bool allowDuplicates) {
+Status KeyTree::OpenForReading(const std::string& path) {
   if (IsOpen()) Close();
   Reset();
   if (!LayoutUsable()) return status_ = Status::InvalidArgument("unusable item layout");
-  return Opened(pages_.Open(path, writable), allowDuplicates);
+  return Opened(pages_.Open(path, false), false);
 }
 
 Status KeyTree::Opened(Status s, bool allowDuplicates) {

@@ -66,8 +66,6 @@ class KeyTree {
   // Opens an existing tree read-only (the table of contents). Fails when the file cannot
   // be opened or its head is damaged (short file, bad root, height outside 1-10).
   Status OpenForReading(const std::string& path);
-  // Opens an existing tree for adding; new pages come from its free-page list first.
-  Status OpenForUpdate(const std::string& path, bool allowDuplicates);
   // Writes the root with the header words and the dirty cached pages, then closes the
   // file. 0 on success; -1 when a write failed or the tree was not open.
   int Close();
@@ -109,7 +107,6 @@ class KeyTree {
     uint32_t size;
   };
 
-  Status Open(const std::string& path, bool writable, bool allowDuplicates);
   Status Opened(Status s, bool allowDuplicates);
   bool LayoutUsable() const;
   bool FindMiddle(const unsigned char* page, Span* middle) const;

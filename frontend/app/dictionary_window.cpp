@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -143,12 +142,9 @@ void CDictionaryDialog::Finish(Outcome outcome) {
 }
 
 bool CDictionaryDialog::eventFilter(QObject* o, QEvent* e) {
-  if (o == word && e->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      Browse();
-      return true;
-    }
+  if (o == word && IsEnterPress(e)) {
+    Browse();
+    return true;
   }
   return QDialog::eventFilter(o, e);
 }

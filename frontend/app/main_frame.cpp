@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -200,12 +199,9 @@ void CMainFrame::CreateBars() {
 }
 
 bool CMainFrame::eventFilter(QObject* o, QEvent* e) {
-  if (o == quickText_ && e->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(e)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      QuickSearch();
-      return true;
-    }
+  if (o == quickText_ && IsEnterPress(e)) {
+    QuickSearch();
+    return true;
   }
   return QMainWindow::eventFilter(o, e);
 }
@@ -394,8 +390,7 @@ void CMainFrame::CatalogDialog() {
 void CMainFrame::SearchSettings() {
   CTolvarApp& app = App();
   CSearchDialog dlg(app.settings, this);
-  if (dlg.exec() != QDialog::Accepted) return;
-  app.settings = dlg.settings;
+  if (!TakeSettings(dlg)) return;
   app.engine.ApplyQueryParameters(app.settings);
   quickText_->setFont(DialogFont());
   app.SaveSettings();
@@ -404,8 +399,7 @@ void CMainFrame::SearchSettings() {
 void CMainFrame::DocumentSettings() {
   CTolvarApp& app = App();
   CDocumentDialog dlg(app.settings, app.formNames, app.forms.screenIndex, this);
-  if (dlg.exec() != QDialog::Accepted) return;
-  app.settings = dlg.settings;
+  if (!TakeSettings(dlg)) return;
   app.forms.screenIndex = dlg.formIndex;
   app.SaveSettings();
   for (QMdiSubWindow* sub : mdi_->subWindowList())
@@ -415,18 +409,14 @@ void CMainFrame::DocumentSettings() {
 void CMainFrame::PrintSettings() {
   CTolvarApp& app = App();
   CPrintDialog dlg(app.settings, app.formNames, app.forms.printIndex, this);
-  if (dlg.exec() != QDialog::Accepted) return;
-  app.settings = dlg.settings;
+  if (!TakeSettings(dlg)) return;
   app.forms.printIndex = dlg.printIndex;
   app.SaveSettings();
 }
 
 void CMainFrame::GeneralSettings() {
-  CTolvarApp& app = App();
-  CGeneralDialog dlg(app.settings, this);
-  if (dlg.exec() != QDialog::Accepted) return;
-  app.settings = dlg.settings;
-  app.SaveSettings();
+  CGeneralDialog dlg(App().settings, this);
+  if (TakeSettings(dlg)) App().SaveSettings();
 }
 
 void CMainFrame::ShowHelp(const QString& page) {

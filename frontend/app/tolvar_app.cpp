@@ -1,6 +1,7 @@
 #include "tolvar_app.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QStandardPaths>
 
 #include "string_table.h"
@@ -67,6 +68,12 @@ void CTolvarApp::SaveSettings() const {
 void CTolvarApp::Shutdown() {
   editions.CloseEditions();
   SaveSettings();
+}
+
+bool IsEnterPress(const QEvent* e) {
+  if (e->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<const QKeyEvent*>(e)->key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 }  // namespace tolvar

@@ -11,6 +11,8 @@
 #include "editions.h"
 #include "settings.h"
 
+class QEvent;
+
 namespace tolvar {
 
 class CTolvarApp {
@@ -39,5 +41,18 @@ void SetApp(CTolvarApp* app);
 
 // The font of the query-entry fields, from the "DialogFont" settings.
 QFont DialogFont();
+
+// Return or Enter pressed: the one-line fields run their action on it instead of
+// passing it to the window's default button.
+bool IsEnterPress(const QEvent* e);
+
+// Runs a settings dialog and, when accepted, takes its settings over; the caller then
+// applies what else the dialog chose and saves.
+template <class Dialog>
+bool TakeSettings(Dialog& dlg) {
+  if (dlg.exec() != Dialog::Accepted) return false;
+  App().settings = dlg.settings;
+  return true;
+}
 
 }  // namespace tolvar

@@ -37,6 +37,29 @@ void WriteFont(QSettings& s, const QString& section, const FontRecord& f) {
   s.setValue(section + "/PitchAndFamily", f.pitchAndFamily);
   s.setValue(section + "/FaceName", f.faceName);
 }
+// The on/off settings read and written under the same key with the same default.
+struct Flag {
+  const char* key;
+  bool Settings::*member;
+  bool byDefault;
+};
+const Flag kFlags[] = {
+    {"Settings/AutoOpen", &Settings::autoOpen, true},
+    {"Settings/AutoRun", &Settings::autoRun, false},
+    {"Settings/AutoNew", &Settings::autoNew, true},
+    {"Settings/Start Maximized", &Settings::startMaximized, false},
+    {"Settings/OneClick content", &Settings::oneClickContent, false},
+    {"Settings/AutoClose content", &Settings::autoCloseContent, true},
+    {"Query/Auto Show", &Settings::autoShow, false},
+    {"Query/Morphology", &Settings::morphology, true},
+    {"Query/Dictionary Search", &Settings::dictionarySearch, false},
+    {"Query/Ignore Operators", &Settings::ignoreOperators, true},
+    {"Query/Ignore Point", &Settings::ignorePoint, true},
+    {"Query/Auto Cut", &Settings::autoCut, false},
+    {"Query/Auto Cut Dict", &Settings::autoCutDict, true},
+    {"Document/Bold Title", &Settings::boldTitle, false},
+    {"Document/Italic Title", &Settings::italicTitle, false},
+};
 }  // namespace
 
 void Settings::Read(QSettings& s, QSettings* fb) {
@@ -54,28 +77,12 @@ void Settings::Read(QSettings& s, QSettings* fb) {
   stopDictionary = fileName("Settings/Stop Dictionary");
   historyPath = Text(s, "Settings/History Path", "");
   historySize = Int(s, "Settings/History Size", 0);
-  autoOpen = Int(s, "Settings/AutoOpen", 1);
-  autoRun = Int(s, "Settings/AutoRun", 0);
-  autoNew = Int(s, "Settings/AutoNew", 1);
-  startMaximized = Int(s, "Settings/Start Maximized", 0);
-  oneClickContent = Int(s, "Settings/OneClick content", 0);
-  autoCloseContent = Int(s, "Settings/AutoClose content", 1);
+  for (const Flag& f : kFlags) this->*f.member = Int(s, f.key, f.byDefault);
   toolbarFirst = Int(s, "Settings/Toolbar 1st", 0);
-
-  autoShow = Int(s, "Query/Auto Show", 0);
-  morphology = Int(s, "Query/Morphology", 1);
   cutChar = Text(s, "Query/Cut Char", "$");
-  dictionarySearch = Int(s, "Query/Dictionary Search", 0);
-  ignoreOperators = Int(s, "Query/Ignore Operators", 1);
-  ignorePoint = Int(s, "Query/Ignore Point", 1);
   dictionaryPrefix = Text(s, "Query/Dictionary Prefix", "");
   // The older entry counts only while the new one is off; it is never written.
   quickSearch = Int(s, "Query/Quick Search", 0) || Int(s, "Settings/QuickSearch", 0);
-  autoCut = Int(s, "Query/Auto Cut", 0);
-  autoCutDict = Int(s, "Query/Auto Cut Dict", 1);
-
-  boldTitle = Int(s, "Document/Bold Title", 0);
-  italicTitle = Int(s, "Document/Italic Title", 0);
   count = Int(s, "Document/Count", 10);
   if (count < kMinCount || count > kMaxCount) count = 10;
   screenTemplate = s.value("Document/Template", fallback("Document/Template", Str(101))).toString();
@@ -87,24 +94,10 @@ void Settings::Read(QSettings& s, QSettings* fb) {
 
 void Settings::Write(QSettings& s) const {
   s.setValue("Settings/DB Path", dbPath);
-  s.setValue("Settings/AutoOpen", int(autoOpen));
-  s.setValue("Settings/AutoRun", int(autoRun));
-  s.setValue("Settings/AutoNew", int(autoNew));
-  s.setValue("Settings/Start Maximized", int(startMaximized));
-  s.setValue("Settings/OneClick content", int(oneClickContent));
-  s.setValue("Settings/AutoClose content", int(autoCloseContent));
-  s.setValue("Query/Auto Show", int(autoShow));
-  s.setValue("Query/Morphology", int(morphology));
+  for (const Flag& f : kFlags) s.setValue(f.key, int(this->*f.member));
   s.setValue("Query/Cut Char", cutChar);
-  s.setValue("Query/Dictionary Search", int(dictionarySearch));
-  s.setValue("Query/Ignore Operators", int(ignoreOperators));
-  s.setValue("Query/Ignore Point", int(ignorePoint));
   s.setValue("Query/Dictionary Prefix", dictionaryPrefix);
   s.setValue("Query/Quick Search", int(quickSearch));
-  s.setValue("Query/Auto Cut", int(autoCut));
-  s.setValue("Query/Auto Cut Dict", int(autoCutDict));
-  s.setValue("Document/Bold Title", int(boldTitle));
-  s.setValue("Document/Italic Title", int(italicTitle));
   s.setValue("Document/Count", count);
   s.setValue("Document/Template", screenTemplate);
   s.setValue("Print/Template", printTemplate);

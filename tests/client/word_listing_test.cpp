@@ -14,13 +14,8 @@
 
 namespace {
 
+using fixture::Ansi;  // the fixture's own conversion, not the client's under test
 using zrt::client::WordRow;
-
-std::string Ansi(const std::string& utf8) {
-  std::string out;
-  zrt::client::FromUtf8(utf8, &out);
-  return out;
-}
 
 // Appends (or with `update` replaces the current record by) a document of TI and AB.
 void Put(EngineHandle* h, const std::string& ti, const std::string& ab, bool update = false) {

@@ -35,7 +35,6 @@ const QString kConfig = TOLVAR_BUILD_DIR "/config";
 struct FakeUi : IQueryUi {
   QStringList said;
   bool yes = true;
-  int builder = 2;
   int builderShown = 0;
   void Message(const QString& t) override { said << t; }
   bool AskYesNo(const QString& t) override {
@@ -44,11 +43,17 @@ struct FakeUi : IQueryUi {
   }
   int ShowBuilder(CTolvarDoc&) override {
     ++builderShown;
-    return builder;
+    return kNothing;  // the builder closed without a search
   }
 };
 
 QByteArray E(const char* utf8) { return toEngine(QString::fromUtf8(utf8)); }
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
 }  // namespace
 
 class TstFrontendCore : public QObject {
@@ -140,11 +145,7 @@ class TstFrontendCore : public QObject {
 
   void catalogScan() {
     QTemporaryDir dir;
-    auto write = [&](const QString& name, const QByteArray& bytes) {
-      QFile f(dir.filePath(name));
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(bytes);
-    };
+    auto write = [&](const QString& name, const QByteArray& bytes) { WriteFile(dir.filePath(name), bytes); };
     // title, second text, field list, empty text, then the short name (or none).
     write("a.cdo", QByteArray("ASDO" "T1\0X\0\x01ID\0\x02TI\0\0Short\0", 24));
     write("b.cdo", QByteArray("ASDO" "T2\0X\0\0\0", 12));
@@ -162,9 +163,7 @@ class TstFrontendCore : public QObject {
 
   void buildQuery() {
     FakeUi ui;
-    Settings s = settings_;
-    s.morphology = false;
-    CTolvarDoc doc(editions_, s, ui);
+    CTolvarDoc doc(editions_, settings_, ui);
     doc.state.queryText = "(a) b";
     QCOMPARE(doc.BuildQuery(), QByteArray("(a) b"));
     doc.state.queryText = "a";
@@ -183,16 +182,18 @@ class TstFrontendCore : public QObject {
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("query");
     QTest::addColumn<int>("builderShown");
-    QTest::newRow("quick, found, yes") << 1 << QByteArray() << E("бородин$") << true << true << 1 << E("бородин$") << 0;
-    QTest::newRow("quick, found, no") << 1 << QByteArray() << E("бородин$") << true << false << 2 << E("бородин$") << 0;
-    QTest::newRow("quick, nothing found") << 1 << QByteArray() << QByteArray("qqqzzz") << true << true << 2 << QByteArray("qqqzzz") << 0;
-    QTest::newRow("quick, empty text reads") << 1 << QByteArray() << QByteArray() << true << true << 3 << QByteArray() << 0;
-    QTest::newRow("quick, same text again") << 1 << E("бородин$") << E("бородин$") << true << true << 2 << E("бородин$") << 0;
-    QTest::newRow("OR with empty current") << 2 << QByteArray() << E("мир") << false << true << 2 << E("мир") << 1;
-    QTest::newRow("AND with empty current") << 3 << QByteArray() << E("мир") << false << true << 2 << E("мир") << 1;
-    QTest::newRow("AND") << 3 << E("война") << E("мир") << false << true << 2 << E("((война)) AND мир") << 1;
-    QTest::newRow("OR") << 2 << E("война") << E("мир") << false << true << 2 << E("((война)) OR мир") << 1;
-    QTest::newRow("edit shows the builder") << 0 << E("война") << QByteArray() << false << true << 2 << E("война") << 1;
+    QTest::addColumn<bool>("snapshot");  // kept before and restored when nothing comes of it
+    QTest::newRow("quick, found, yes") << 1 << QByteArray() << E("бородин$") << true << true << 1 << E("бородин$") << 0 << false;
+    QTest::newRow("quick, found, no") << 1 << QByteArray() << E("бородин$") << true << false << 2 << E("бородин$") << 0 << false;
+    QTest::newRow("quick, nothing found") << 1 << QByteArray() << QByteArray("qqqzzz") << true << true << 2 << QByteArray("qqqzzz") << 0 << false;
+    QTest::newRow("quick, empty text reads") << 1 << QByteArray() << QByteArray() << true << true << 3 << QByteArray() << 0 << false;
+    QTest::newRow("quick, same text again") << 1 << E("бородин$") << E("бородин$") << true << true << 2 << E("бородин$") << 0 << false;
+    QTest::newRow("OR with empty current") << 2 << QByteArray() << E("мир") << false << true << 2 << E("мир") << 1 << false;
+    QTest::newRow("AND with empty current") << 3 << QByteArray() << E("мир") << false << true << 2 << E("мир") << 1 << false;
+    QTest::newRow("AND") << 3 << E("война") << E("мир") << false << true << 2 << E("((война)) AND мир") << 1 << false;
+    QTest::newRow("OR") << 2 << E("война") << E("мир") << false << true << 2 << E("((война)) OR мир") << 1 << false;
+    QTest::newRow("edit shows the builder") << 0 << E("война") << QByteArray() << false << true << 2 << E("война") << 1 << false;
+    QTest::newRow("builder cancelled") << 1 << QByteArray("old") << QByteArray("new") << false << true << 2 << QByteArray("old") << 1 << true;
   }
   void execute() {
     QFETCH(int, mode);
@@ -203,28 +204,16 @@ class TstFrontendCore : public QObject {
     QFETCH(int, result);
     QFETCH(QByteArray, query);
     QFETCH(int, builderShown);
+    QFETCH(bool, snapshot);
     FakeUi ui;
     ui.yes = yes;
-    Settings s = settings_;
-    s.morphology = false;
-    CTolvarDoc doc(editions_, s, ui);
+    CTolvarDoc doc(editions_, settings_, ui);
     QVERIFY(doc.SetEdition(editions_.ShortName(editions_.Count() - 1)));
     doc.state.queryText = current;
     bool changed = false;
-    QCOMPARE(doc.Execute(&changed, false, mode, text, doc.editionName, quick), result);
+    QCOMPARE(doc.Execute(&changed, snapshot, mode, text, doc.editionName, quick), result);
     QCOMPARE(doc.state.queryText, query);
     QCOMPARE(ui.builderShown, builderShown);
-  }
-
-  void snapshotRestoredOnCancel() {
-    FakeUi ui;
-    ui.builder = 2;
-    CTolvarDoc doc(editions_, settings_, ui);
-    QVERIFY(doc.SetEdition(editions_.ShortName(0)));
-    doc.state.queryText = "old";
-    bool changed = false;
-    QCOMPARE(doc.Execute(&changed, true, kReplace, "new", {}, false), int(kNothing));
-    QCOMPARE(doc.state.queryText, QByteArray("old"));
   }
 
   void marks() {
@@ -261,9 +250,7 @@ class TstFrontendCore : public QObject {
   // section, and the RTF readable by unrtf as by our reader.
   void renderPortion() {
     FakeUi ui;
-    Settings s = settings_;
-    s.morphology = false;
-    CTolvarDoc doc(editions_, s, ui);
+    CTolvarDoc doc(editions_, settings_, ui);
     QVERIFY(doc.SetEdition(editions_.ShortName(editions_.Count() - 1)));
     bool changed = false;
     QCOMPARE(doc.Execute(&changed, false, kReplace, E("бородин$"), doc.editionName, true), 1);
@@ -460,9 +447,7 @@ class TstFrontendCore : public QObject {
     QFETCH(QString, years);
     QFETCH(QList<quint16>, area);
     FakeUi ui;
-    Settings s = settings_;
-    s.morphology = false;
-    CTolvarDoc doc(editions_, s, ui);
+    CTolvarDoc doc(editions_, settings_, ui);
     QVERIFY(doc.SetEdition(editions_.ShortName(editions_.Count() - 1)));
     ClassificationTable table;
     QVERIFY(table.Load(kConfig + "/classification.txt"));
@@ -494,11 +479,7 @@ class TstFrontendCore : public QObject {
 
   void historyList() {
     QTemporaryDir dir;
-    auto write = [&](const QString& name, const QByteArray& bytes) {
-      QFile f(dir.filePath(name));
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(bytes);
-    };
+    auto write = [&](const QString& name, const QByteArray& bytes) { WriteFile(dir.filePath(name), bytes); };
     QueryFileState a;
     a.queryText = "a OR b";
     a.limitsText = "(04) IN DT";

@@ -140,7 +140,7 @@ class TstFrontendWidgets : public QObject {
   }
 
   void builderSearch() {
-    CTolvarDoc doc(app_.editions, app_.settings, Fake());
+    CTolvarDoc doc(app_.editions, app_.settings, fake_);
     QVERIFY(doc.SetEdition(app_.editions.ShortName(0)));
     CQueryTab sheet(doc);
     QVERIFY(!sheet.ShowButton()->isEnabled());
@@ -165,7 +165,7 @@ class TstFrontendWidgets : public QObject {
     QFETCH(int, answer);
     QFETCH(int, page);
     QFETCH(QString, limits);
-    CTolvarDoc doc(app_.editions, app_.settings, Fake());
+    CTolvarDoc doc(app_.editions, app_.settings, fake_);
     QVERIFY(doc.SetEdition(app_.editions.ShortName(0)));
     doc.state.docTypeSel = QByteArray("\x04");
     doc.state.limitsText = "(06) IN DT";
@@ -185,7 +185,7 @@ class TstFrontendWidgets : public QObject {
   // Years that do not read keep the limits page; an area ticked on its page shows on the
   // main page and «Показать» runs the changed query before it closes.
   void builderPages() {
-    CTolvarDoc doc(app_.editions, app_.settings, Fake());
+    CTolvarDoc doc(app_.editions, app_.settings, fake_);
     QVERIFY(doc.SetEdition(app_.editions.ShortName(app_.editions.Count() - 1)));
     doc.state.queryText = toEngine(QString::fromUtf8("РУС"));
     CQueryTab sheet(doc);
@@ -287,7 +287,6 @@ class TstFrontendWidgets : public QObject {
     int ShowBuilder(CTolvarDoc&) override { return 2; }
   };
   FakeUi fake_;
-  IQueryUi& Fake() { return fake_; }
 };
 
 QTEST_MAIN(TstFrontendWidgets)

@@ -15,7 +15,6 @@
 #include "fixture/fixture_writer.h"
 #include "fixture/tool_run.h"
 #include "formats/iso2709.h"
-#include "output/export.h"
 
 namespace {
 
@@ -24,8 +23,12 @@ using fixture::Ansi;
 
 using fixture::ToolRun;
 
+fixture::Edition Sample();
+
+// Every test starts from the sample edition "src" in its own folder.
 class ZrtCliTest : public ::testing::Test {
 protected:
+  void SetUp() override { fixture::Write(Path("src"), Sample()); }
   std::string Path(const std::string& name) const { return dir_ / name; }
   ToolRun Zrt(const std::vector<std::string>& args) { return fixture::Run(ZRT_TOOL, args); }
   bool EditionFilesExist(const std::string& stem) const { return !dir_.FilesOf(stem).empty(); }
@@ -81,7 +84,6 @@ std::vector<std::map<std::string, std::string>> Records(const std::string& base)
 // ---- ISO round trip ---------------------------------------------------------------
 
 TEST_F(ZrtCliTest, IsoRoundTripKeepsEveryFieldByteForByte) {
-  fixture::Write(Path("src"), Sample());
   auto original = Records(Path("src"));
   ASSERT_EQ(original.size(), 5u);
 
@@ -130,7 +132,6 @@ TEST_F(ZrtCliTest, IsoRoundTripKeepsEveryFieldByteForByte) {
 }
 
 TEST_F(ZrtCliTest, SeparatedExportHasAHeaderLineAndEveryEncoding) {
-  fixture::Write(Path("src"), Sample());
   const std::string ansi = "ID;TI\r\nR-1;" + Ansi("Сказка о рыбаке и рыбке") + "\r\nR-2;\r\n";
   const struct {
     std::string encoding, bytes;
@@ -152,7 +153,6 @@ TEST_F(ZrtCliTest, SeparatedExportHasAHeaderLineAndEveryEncoding) {
 TEST_F(ZrtCliTest, IsoFileIsReadByYaz) {
   if (!fixture::Installed("yaz-marcdump"))
     GTEST_SKIP() << "yaz-marcdump is not installed (scripts/setup.sh installs the yaz package)";
-  fixture::Write(Path("src"), Sample());
   ToolRun r = Zrt({"export", Path("src"), "--format", "iso", "--plain", "-o", Path("plain.iso")});
   ASSERT_EQ(r.code, 0) << r.err;
   const std::string plain = fixture::ReadFile(Path("plain.iso"));
@@ -183,7 +183,6 @@ TEST_F(ZrtCliTest, IsoFileIsReadByYaz) {
 // ---- Malformed exchange files through zrt load ---------------------------------------
 
 TEST_F(ZrtCliTest, MalformedIsoFileIsRefusedWithItsPlaceOrSkipped) {
-  fixture::Write(Path("src"), Sample());
   ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
   std::string file = fixture::ReadFile(Path("out.iso"));
   // Record 2 starts after record 1's lines; damage its length digits.
@@ -221,7 +220,6 @@ TEST_F(ZrtCliTest, MalformedIsoFileIsRefusedWithItsPlaceOrSkipped) {
 }
 
 TEST_F(ZrtCliTest, DamagedIsoFilesNeverCrashTheLoad) {
-  fixture::Write(Path("src"), Sample());
   ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
   const std::string file = fixture::ReadFile(Path("out.iso"));
   std::mt19937 rng(7);
@@ -249,7 +247,6 @@ TEST_F(ZrtCliTest, DamagedIsoFilesNeverCrashTheLoad) {
 }
 
 TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
-  fixture::Write(Path("src"), Sample());
   ASSERT_EQ(Zrt({"export", Path("src"), "--format", "iso", "-o", Path("out.iso")}).code, 0);
   struct Case {
     std::vector<std::string> args;
@@ -292,7 +289,6 @@ TEST_F(ZrtCliTest, IsoLoadArgumentErrors) {
 // ---- zrt export --------------------------------------------------------------------
 
 TEST_F(ZrtCliTest, ExportChoosesAllFoundOrARangeOfDocuments) {
-  fixture::Write(Path("src"), Sample());
   auto text = [&](std::vector<std::string> extra) {
     std::vector<std::string> args = {"export", Path("src"), "--format", "txt", "--fields", "ID",
                                      "-o", Path("out.txt")};
@@ -325,7 +321,6 @@ TEST_F(ZrtCliTest, ExportChoosesAllFoundOrARangeOfDocuments) {
 }
 
 TEST_F(ZrtCliTest, ExportArgumentErrors) {
-  fixture::Write(Path("src"), Sample());
   struct Case {
     std::vector<std::string> args;
     int code;
@@ -364,7 +359,6 @@ TEST_F(ZrtCliTest, ExportArgumentErrors) {
 // ---- command-line conventions, search, show, dict ---------------------------------
 
 TEST_F(ZrtCliTest, CommandLinesAreReadStrictlyAndFailuresAreNamed) {
-  fixture::Write(Path("src"), Sample());
   fixture::WriteFile(Path("stop.txt"), "\xAA\xAE\xE0\xA0\xA1\xAB\xEC\n");  // "корабль", code page 866
   const std::string see = " (see 'zrt help search')\n";
   struct Case {
@@ -453,7 +447,6 @@ TEST_F(ZrtCliTest, EveryCommandHasHelpWithEveryOptionWithin80Columns) {
 }
 
 TEST_F(ZrtCliTest, SearchListsAPageOfFoundRecords) {
-  fixture::Write(Path("src"), Sample());
   const std::string query = "пушкин OR гоголь OR слово1";  // records 1, 2 and 4
   const std::string r1 = "      1  R-1  Сказка о рыбаке и рыбке\n", r2 = "      2  R-2\n",
                     r4 = "      4  R-4\n";
@@ -488,8 +481,7 @@ TEST_F(ZrtCliTest, SearchListsAPageOfFoundRecords) {
 
 // ---- zrt render --------------------------------------------------------------------
 
-TEST_F(ZrtCliTest, RenderExpandsAFormOverThePortion) {
-  fixture::Write(Path("src"), Sample());
+TEST_F(ZrtCliTest, RenderExpandsAFormOverThePortionFromEitherEncoding) {
   // A portion loop as the view's forms write it, the fields through the converters, the
   // contents heading once per run of documents of one section.
   fixture::WriteFile(Path("form.tpl"),
@@ -518,19 +510,17 @@ TEST_F(ZrtCliTest, RenderExpandsAFormOverThePortion) {
   EXPECT_EQ(r.out,
             "Сказка о рыбаке и {\\cf2 рыбке}Пушкин, Александр Сергеевич;"
             "{\\cf2 Гоголь}, Николай Васильевич;");
-}
 
-TEST_F(ZrtCliTest, RenderReadsUtf8AndWindows1251Forms) {
-  fixture::Write(Path("src"), Sample());
+  // Forms in UTF-8 and in Windows-1251 read alike.
   const std::string form = "Документ $*dbs_rno(7)*, $*rec_XX*.";  // UTF-8; XX is no field
   fixture::WriteFile(Path("utf8.tpl"), form);
   fixture::WriteFile(Path("ansi.tpl"), Ansi("Документ") + " $*dbs_rno(7)*, $*rec_XX*.");
   for (const char* name : {"utf8.tpl", "ansi.tpl"}) {
-    ToolRun r = Zrt({"render", Path("src"), Path(name), "-o", Path("out.txt")});
+    r = Zrt({"render", Path("src"), Path(name), "-o", Path("out.txt")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(fixture::ReadFile(Path("out.txt")), "Документ 7, .") << name;
   }
-  ToolRun r = Zrt({"render", Path("src"), Path("missing.tpl")});
+  r = Zrt({"render", Path("src"), Path("missing.tpl")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("cannot read the form"), std::string::npos) << r.err;
   r = Zrt({"render", Path("src")});

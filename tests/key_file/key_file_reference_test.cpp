@@ -74,9 +74,7 @@ public:
   }
 
 private:
-  static void Put(std::string* b, size_t at, int32_t v) {
-    for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-  }
+  static void Put(std::string* b, size_t at, int32_t v) { fixture::PutU32(*b, at, static_cast<uint32_t>(v)); }
 
   int32_t Allocate() {
     int32_t o = end_;

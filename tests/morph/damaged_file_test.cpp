@@ -15,14 +15,8 @@ using namespace morphtest;  // NOLINT: the tests' own helpers
 
 namespace {
 
-void Put32(std::string* s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>(v >> (8 * i));
-}
-uint32_t Get32(const std::string& s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
-  return v;
-}
+void Put32(std::string* s, size_t at, uint32_t v) { fixture::PutU32(*s, at, v); }
+uint32_t Get32(const std::string& s, size_t at) { return fixture::GetU32(s, at); }
 
 // Table pair of the two-letter range "ст".
 constexpr size_t kSt = 32 + 32 * (0xF1 - 0xE0) + (0xF2 - 0xE0);

@@ -18,9 +18,7 @@ std::vector<std::string> Ws(std::initializer_list<const char*> utf8) {
   return v;
 }
 
-static void Put32(std::string* s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*s)[at + i] = static_cast<char>(v >> (8 * i));
-}
+static void Put32(std::string* s, size_t at, uint32_t v) { fixture::PutU32(*s, at, v); }
 
 std::string DictionaryBytes(const std::vector<std::vector<Rec>>& rings) {
   struct Item {

@@ -17,135 +17,93 @@ std::string Pair(unsigned char code) { return std::string("_") + static_cast<cha
 const std::string kColourOn = Pair(0xDD), kBoldOn = Pair(0xDE), kItalicOn = Pair(0xDF);
 const std::string kColourOff = Pair(0xFD), kBoldOff = Pair(0xFE), kItalicOff = Pair(0xFF);
 
-// ---- Plain text ----------------------------------------------------------------------
+using Cases = std::vector<std::pair<std::string, std::string>>;
 
-TEST(OrvToTxt, CopiesTextAndSpellsSymbols) {
-  EXPECT_EQ(OrvToTxt(""), "");
-  EXPECT_EQ(OrvToTxt("H{2}O [x] plain"), "H{2}O [x] plain");
-  // Names written here as Windows-1251 bytes, independently of the converter's table.
-  EXPECT_EQ(OrvToTxt("a" + Pair(0x41) + "b"), "a'\xC0\xCB\xDC\xD4\xC0'b");    // 'АЛЬФА'
-  EXPECT_EQ(OrvToTxt(Pair(0x61)), "'\xE0\xEB\xFC\xF4\xE0'");                  // 'альфа'
-  EXPECT_EQ(OrvToTxt(Pair(0xA5)), "'\xC1\xC5\xD1\xCA\xCE\xCD\xC5\xD7\xCD'");  // 'БЕСКОНЕЧН'
-  EXPECT_EQ(OrvToTxt(Pair(0x98)), "'\xCA\xC2\xC0\xC4\xD0\xC0\xD2'");          // 'КВАДРАТ'
-  EXPECT_EQ(OrvToTxt(Pair(0xB0)), "\xB0");
-  EXPECT_EQ(OrvToTxt(Pair(0xB2)), "\"");
-  EXPECT_EQ(OrvToTxt(Pair(0xA2)), "'");
-  EXPECT_EQ(OrvToTxt(Pair(0xD4)), "'TM'");
-  EXPECT_EQ(OrvToTxt(Pair(0xD2) + Pair(0xD3)), "(R)(C)");
-  EXPECT_EQ(OrvToTxt(Pair(0x5B) + "x" + Pair(0x5D) + Pair(0x7B) + Pair(0x7D)), "[x]{}");
-  EXPECT_EQ(OrvToTxt("__"), "_");
-  EXPECT_EQ(OrvToTxt(Pair(0x56) + Pair(0x4A) + Pair(0x01)), "");  // codes with no name vanish
+void ExpectConversions(std::string (*convert)(std::string_view), const Cases& cases) {
+  for (const auto& [in, want] : cases) EXPECT_EQ(convert(in), want) << in;
 }
 
-TEST(OrvToTxt, HighlightCodesVanishExceptTheArrow) {
-  EXPECT_EQ(OrvToTxt(kColourOn + kItalicOn + "w" + kItalicOff + kColourOff + kBoldOff), "w");
-  EXPECT_EQ(OrvToTxt(kBoldOn), "'=>'");
-}
-
-TEST(OrvToTxt, TrailingEscapeIsDropped) {
-  EXPECT_EQ(OrvToTxt("abc_"), "abc");
-  EXPECT_EQ(OrvToTxt("_"), "");
-}
-
-TEST(OrvToTxt, EveryNameFitsTheStatedExpansion) {
+TEST(OrvToTxt, CopiesTextSpellsSymbolsAndDropsHighlights) {
+  ExpectConversions(OrvToTxt, {
+      {"", ""}, {"H{2}O [x] plain", "H{2}O [x] plain"},
+      // Names written here as Windows-1251 bytes, independently of the converter's table.
+      {"a" + Pair(0x41) + "b", "a'\xC0\xCB\xDC\xD4\xC0'b"},       // 'АЛЬФА'
+      {Pair(0x61), "'\xE0\xEB\xFC\xF4\xE0'"},                     // 'альфа'
+      {Pair(0xA5), "'\xC1\xC5\xD1\xCA\xCE\xCD\xC5\xD7\xCD'"},     // 'БЕСКОНЕЧН'
+      {Pair(0x98), "'\xCA\xC2\xC0\xC4\xD0\xC0\xD2'"},             // 'КВАДРАТ'
+      {Pair(0xB0), "\xB0"}, {Pair(0xB2), "\""}, {Pair(0xA2), "'"}, {Pair(0xD4), "'TM'"},
+      {Pair(0xD2) + Pair(0xD3), "(R)(C)"}, {Pair(0x5B) + "x" + Pair(0x5D) + Pair(0x7B) + Pair(0x7D), "[x]{}"},
+      {"__", "_"}, {Pair(0x56) + Pair(0x4A) + Pair(0x01), ""},  // codes with no name vanish
+      // Highlight codes vanish except the arrow; a trailing escape is dropped.
+      {kColourOn + kItalicOn + "w" + kItalicOff + kColourOff + kBoldOff, "w"}, {kBoldOn, "'=>'"},
+      {"abc_", "abc"}, {"_", ""},
+  });
   size_t names = 0;
   for (int code = 1; code < 256; ++code) {
     std::string_view name = zrt::SymbolName(static_cast<unsigned char>(code));
-    EXPECT_LE(name.size(), 11u) << code;
+    EXPECT_LE(name.size(), 11u) << code;  // the stated expansion
     names += !name.empty();
   }
   EXPECT_EQ(names, 105u);
 }
 
-// ---- HTML ------------------------------------------------------------------------------
-
-TEST(OrvToHtml, ScriptsAndEscapes) {
-  EXPECT_EQ(OrvToHtml(""), "");
-  EXPECT_EQ(OrvToHtml("H{2}O"), "H<SUP>2</SUP>O");
-  EXPECT_EQ(OrvToHtml("H[2]O"), "H<SUB>2</SUB>O");
-  EXPECT_EQ(OrvToHtml("a<b>&\"c'"), "a&lt;b&gt;&amp;&quot;c'");
-  EXPECT_EQ(OrvToHtml("x{2"), "x<SUP>2</SUP>");  // closed at the end
-  EXPECT_EQ(OrvToHtml("a}b]c"), "a}b]c");        // closers with nothing open are text
-  EXPECT_EQ(OrvToHtml("{{2}}"), "<SUP><SUP>2</SUP></SUP>");
-  EXPECT_EQ(OrvToHtml("\xC0\xE1\xFF"), "\xC0\xE1\xFF");
-}
-
-TEST(OrvToHtml, LiteralBracesAndBracketsInsideScripts) {
-  EXPECT_EQ(OrvToHtml("{a{'b}c}"), "<SUP>a{b}c</SUP>");
-  EXPECT_EQ(OrvToHtml("{a{,b}c}"), "<SUP>a[b]c</SUP>");
-  EXPECT_EQ(OrvToHtml("[a[,b]c]"), "<SUB>a[b]c</SUB>");
-  EXPECT_EQ(OrvToHtml("[a['b]c]"), "<SUB>a{b}c</SUB>");
-  // A literal pair outside any script returns to plain text, not to a superscript.
-  EXPECT_EQ(OrvToHtml("{'x}}"), "{x}}");
-  // A closer of the other kind leaves the open literal pair alone.
-  EXPECT_EQ(OrvToHtml("[a{'b]c}"), "<SUB>a{b]c}</SUB>");
-}
-
-TEST(OrvToHtml, SymbolsAndEscapeByte) {
-  EXPECT_EQ(OrvToHtml("__"), "<FONT FACE=\"Symbol\">&#95;</FONT>");
-  EXPECT_EQ(OrvToHtml(Pair(0x61)), "<FONT FACE=\"Symbol\">&#97;</FONT>");
-  EXPECT_EQ(OrvToHtml(Pair(0xF2)), "<FONT FACE=\"Symbol\">&#242;</FONT>");
-  EXPECT_EQ(OrvToHtml("ab_"), "ab_");
+TEST(OrvToHtml, ScriptsEscapesAndSymbols) {
+  ExpectConversions(OrvToHtml, {
+      {"", ""}, {"H{2}O", "H<SUP>2</SUP>O"}, {"H[2]O", "H<SUB>2</SUB>O"}, {"a<b>&\"c'", "a&lt;b&gt;&amp;&quot;c'"},
+      {"x{2", "x<SUP>2</SUP>"},  // closed at the end
+      {"a}b]c", "a}b]c"},        // closers with nothing open are text
+      {"{{2}}", "<SUP><SUP>2</SUP></SUP>"}, {"\xC0\xE1\xFF", "\xC0\xE1\xFF"},
+      // Literal braces and brackets inside scripts; outside any script a literal pair
+      // returns to plain text; a closer of the other kind leaves the open pair alone.
+      {"{a{'b}c}", "<SUP>a{b}c</SUP>"}, {"{a{,b}c}", "<SUP>a[b]c</SUP>"}, {"[a[,b]c]", "<SUB>a[b]c</SUB>"},
+      {"[a['b]c]", "<SUB>a{b}c</SUB>"}, {"{'x}}", "{x}}"}, {"[a{'b]c}", "<SUB>a{b]c}</SUB>"},
+      {"__", "<FONT FACE=\"Symbol\">&#95;</FONT>"}, {Pair(0x61), "<FONT FACE=\"Symbol\">&#97;</FONT>"},
+      {Pair(0xF2), "<FONT FACE=\"Symbol\">&#242;</FONT>"}, {"ab_", "ab_"},
+  });
 }
 
 TEST(OrvToHtml, HighlightElements) {
-  EXPECT_EQ(OrvToHtml(kColourOn + kBoldOn + kItalicOn + "w" + kItalicOff + kBoldOff + kColourOff),
-            "<FONT COLOR=\"#0000FF\"><B><I>w</I></B></FONT>");
-  EXPECT_EQ(OrvToHtml(kColourOn + kColourOn + "w"),
-            "<FONT COLOR=\"#0000FF\"><FONT COLOR=\"#0000FF\">w</FONT></FONT>");
-  EXPECT_EQ(OrvToHtml("a" + kBoldOff + kItalicOff + kColourOff + "b"), "ab");
-  // An end code closes exactly its element: a superscript opened inside is reopened.
-  EXPECT_EQ(OrvToHtml(kBoldOn + "a{b" + kBoldOff + "c}"), "<B>a<SUP>b</SUP></B><SUP>c</SUP>");
+  ExpectConversions(OrvToHtml, {
+      {kColourOn + kBoldOn + kItalicOn + "w" + kItalicOff + kBoldOff + kColourOff,
+       "<FONT COLOR=\"#0000FF\"><B><I>w</I></B></FONT>"},
+      {kColourOn + kColourOn + "w", "<FONT COLOR=\"#0000FF\"><FONT COLOR=\"#0000FF\">w</FONT></FONT>"},
+      {"a" + kBoldOff + kItalicOff + kColourOff + "b", "ab"},
+      // An end code closes exactly its element: a superscript opened inside is reopened.
+      {kBoldOn + "a{b" + kBoldOff + "c}", "<B>a<SUP>b</SUP></B><SUP>c</SUP>"},
+  });
 }
 
-// ---- RTF -------------------------------------------------------------------------------
-
-TEST(OrvToRtf, ScriptsAndEscapes) {
-  EXPECT_EQ(OrvToRtf(""), "");
-  EXPECT_EQ(OrvToRtf("H{2}O"), "H{\\super 2}O");
-  EXPECT_EQ(OrvToRtf("H[2]O"), "H{\\sub 2}O");
-  EXPECT_EQ(OrvToRtf("{{2}"), "{\\super 2}");  // "{{" opens one group
-  EXPECT_EQ(OrvToRtf("a\\b"), "a\\'5cb");
-  EXPECT_EQ(OrvToRtf("a}b"), "a b");  // a stray brace never reaches the document
-  EXPECT_EQ(OrvToRtf("a]b"), "a]b");
-  EXPECT_EQ(OrvToRtf("\xC0\xE1\xFF<>&"), "\xC0\xE1\xFF<>&");
-  EXPECT_EQ(OrvToRtf("ab_"), "ab_");
-  EXPECT_EQ(OrvToRtf("__"), "{\\f2\\lang1033 \\'5f}");
-  EXPECT_EQ(OrvToRtf(Pair(0xA5)), "{\\f2\\lang1033 \\'a5}");
-}
-
-TEST(OrvToRtf, LiteralBracesAndBrackets) {
-  EXPECT_EQ(OrvToRtf("{a{'b}c}"), "{\\super a\\'7bb\\'7dc}");
-  EXPECT_EQ(OrvToRtf("{a{,b}c}"), "{\\super a[b]c}");
-  EXPECT_EQ(OrvToRtf("[a['b]c]"), "{\\sub a\\'7bb\\'7dc}");
-  EXPECT_EQ(OrvToRtf("[a[,b]c]"), "{\\sub a[b]c}");
-  EXPECT_EQ(OrvToRtf("{'x}}"), "\\'7bx\\'7d ");
-}
-
-TEST(OrvToRtf, OpenScriptsAreClosedAtTheEnd) {
-  EXPECT_EQ(OrvToRtf("x{2"), "x{\\super 2}");
-  EXPECT_EQ(OrvToRtf("x{a[b"), "x{\\super a{\\sub b}}");
+TEST(OrvToRtf, ScriptsEscapesAndLiterals) {
+  ExpectConversions(OrvToRtf, {
+      {"", ""}, {"H{2}O", "H{\\super 2}O"}, {"H[2]O", "H{\\sub 2}O"}, {"{{2}", "{\\super 2}"},  // "{{" opens one group
+      {"a\\b", "a\\'5cb"}, {"a}b", "a b"},  // a stray brace never reaches the document
+      {"a]b", "a]b"}, {"\xC0\xE1\xFF<>&", "\xC0\xE1\xFF<>&"}, {"ab_", "ab_"}, {"__", "{\\f2\\lang1033 \\'5f}"},
+      {Pair(0xA5), "{\\f2\\lang1033 \\'a5}"},
+      {"{a{'b}c}", "{\\super a\\'7bb\\'7dc}"}, {"{a{,b}c}", "{\\super a[b]c}"}, {"[a['b]c]", "{\\sub a\\'7bb\\'7dc}"},
+      {"[a[,b]c]", "{\\sub a[b]c}"}, {"{'x}}", "\\'7bx\\'7d "},
+      {"x{2", "x{\\super 2}"}, {"x{a[b", "x{\\super a{\\sub b}}"},  // open scripts are closed at the end
+  });
 }
 
 TEST(OrvToRtf, HighlightGroups) {
-  EXPECT_EQ(OrvToRtf(kColourOn + kBoldOn + kItalicOn + "w" + kItalicOff + kBoldOff + kColourOff),
-            "{\\cf2 {\\b {\\i w}}}");
-  // One colour group at a time; a colour end with none open gives nothing.
-  EXPECT_EQ(OrvToRtf(kColourOn + "a" + kColourOn + "b" + kColourOff + "c" + kColourOff),
-            "{\\cf2 ab}c");
-  EXPECT_EQ(OrvToRtf("a" + kBoldOff + kItalicOff + kColourOff + "b"), "ab");
-  EXPECT_EQ(OrvToRtf(kBoldOn + kBoldOn + "a" + kBoldOff + "b" + kBoldOff + "c"), "{\\b {\\b a}b}c");
-  EXPECT_EQ(OrvToRtf(kBoldOn + "x"), "{\\b x}");
+  ExpectConversions(OrvToRtf, {
+      {kColourOn + kBoldOn + kItalicOn + "w" + kItalicOff + kBoldOff + kColourOff, "{\\cf2 {\\b {\\i w}}}"},
+      // One colour group at a time; a colour end with none open gives nothing.
+      {kColourOn + "a" + kColourOn + "b" + kColourOff + "c" + kColourOff, "{\\cf2 ab}c"},
+      {"a" + kBoldOff + kItalicOff + kColourOff + "b", "ab"},
+      {kBoldOn + kBoldOn + "a" + kBoldOff + "b" + kBoldOff + "c", "{\\b {\\b a}b}c"}, {kBoldOn + "x", "{\\b x}"},
+  });
 }
 
 TEST(OrvToRtf, EndCodeClosesExactlyItsGroup) {
-  // A found word that ends inside a superscript: the superscript goes on after it.
-  EXPECT_EQ(OrvToRtf(kBoldOn + "a{bc" + kBoldOff + " d}"), "{\\b a{\\super bc}}{\\super  d}");
-  // A superscript that ends inside a found word: the word stays bold.
-  EXPECT_EQ(OrvToRtf("{a" + kBoldOn + "b}c" + kBoldOff), "{\\super a{\\b b}}{\\b c}");
-  // Italic closed under an open bold.
-  EXPECT_EQ(OrvToRtf(kItalicOn + "a" + kBoldOn + "b" + kItalicOff + "c" + kBoldOff),
-            "{\\i a{\\b b}}{\\b c}");
+  ExpectConversions(OrvToRtf, {
+      // A found word that ends inside a superscript: the superscript goes on after it.
+      {kBoldOn + "a{bc" + kBoldOff + " d}", "{\\b a{\\super bc}}{\\super  d}"},
+      // A superscript that ends inside a found word: the word stays bold.
+      {"{a" + kBoldOn + "b}c" + kBoldOff, "{\\super a{\\b b}}{\\b c}"},
+      // Italic closed under an open bold.
+      {kItalicOn + "a" + kBoldOn + "b" + kItalicOff + "c" + kBoldOff, "{\\i a{\\b b}}{\\b c}"},
+  });
 }
 
 // ---- Properties over random markup --------------------------------------------------------

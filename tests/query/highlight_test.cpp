@@ -62,28 +62,27 @@ protected:
 };
 
 TEST_F(Highlight, ReplaysTheQuery) {
-  EXPECT_EQ(Mark("нефть NOT газ", "нефть и газ"), Ansi("[[нефть]] и газ"));
-  EXPECT_EQ(Mark("нефт$", "нефтяной"), Ansi("[[нефт]]яной"));
-  EXPECT_EQ(Mark("нефть ADJ2 газа", "нефть и газа"), Ansi("[[нефть и газа]]"));
-  EXPECT_EQ(Mark("нефть ADJ газа", "нефть и газа"), Ansi("[[нефть и газа]]"));
-  EXPECT_EQ(Mark("(нефть) IN TI", "нефть и газ", 1), Ansi("[[нефть]] и газ"));
-  EXPECT_EQ(Mark("(нефть) IN TI", "нефть и газ", 2), Ansi("нефть и газ"));
-  EXPECT_EQ(Mark("(нефть) NOTIN TI", "нефть и газ", 1), Ansi("нефть и газ"));
-  EXPECT_EQ(Mark("нефть OR газ", "газ, нефть; газ"), Ansi("[[газ]], [[нефть]]; [[газ]]"));
-  EXPECT_EQ(Mark("нефть газ", "нефть и газ"), Ansi("[[нефть]] и [[газ]]"));
-  EXPECT_EQ(Mark("нефть газа", "нефть и газ"), Ansi("нефть и газ"));
-  EXPECT_EQ(Mark("нефть", "НЕФТЬ нефтью"), Ansi("[[НЕФТЬ]] нефтью"));
-  EXPECT_EQ(Mark("вода", "нефть и газ"), Ansi("нефть и газ"));
-  // «ё» is «е» to the comparison; the text keeps its spelling.
-  EXPECT_EQ(Mark("мертвые", "Мёртвые души"), Ansi("[[Мёртвые]] души"));
-  EXPECT_EQ(Mark("всё OR ёлке", "всё на елке"), Ansi("[[всё]] на [[елке]]"));
-  EXPECT_EQ(Mark("мЁр$", "мертвые"), Ansi("[[мер]]твые"));
-}
-
-TEST_F(Highlight, OverlappingSpansAreMerged) {
-  // Both words mark the same text word: one pair of marks.
-  EXPECT_EQ(Mark("нефть OR нефт$", "нефть"), Ansi("[[нефть]]"));
-  EXPECT_EQ(Mark("(нефть ADJ2 газа) OR газа", "нефть и газа"), Ansi("[[нефть и газа]]"));
+  const struct {
+    const char *query, *text;
+    uint8_t field;
+    const char* marked;
+  } cases[] = {
+      {"нефть NOT газ", "нефть и газ", 1, "[[нефть]] и газ"}, {"нефт$", "нефтяной", 1, "[[нефт]]яной"},
+      {"нефть ADJ2 газа", "нефть и газа", 1, "[[нефть и газа]]"},
+      {"нефть ADJ газа", "нефть и газа", 1, "[[нефть и газа]]"},
+      {"(нефть) IN TI", "нефть и газ", 1, "[[нефть]] и газ"},
+      {"(нефть) IN TI", "нефть и газ", 2, "нефть и газ"}, {"(нефть) NOTIN TI", "нефть и газ", 1, "нефть и газ"},
+      {"нефть OR газ", "газ, нефть; газ", 1, "[[газ]], [[нефть]]; [[газ]]"},
+      {"нефть газ", "нефть и газ", 1, "[[нефть]] и [[газ]]"}, {"нефть газа", "нефть и газ", 1, "нефть и газ"},
+      {"нефть", "НЕФТЬ нефтью", 1, "[[НЕФТЬ]] нефтью"}, {"вода", "нефть и газ", 1, "нефть и газ"},
+      // «ё» is «е» to the comparison; the text keeps its spelling.
+      {"мертвые", "Мёртвые души", 1, "[[Мёртвые]] души"},
+      {"всё OR ёлке", "всё на елке", 1, "[[всё]] на [[елке]]"}, {"мЁр$", "мертвые", 1, "[[мер]]твые"},
+      // Both words mark the same text word: one pair of marks.
+      {"нефть OR нефт$", "нефть", 1, "[[нефть]]"},
+      {"(нефть ADJ2 газа) OR газа", "нефть и газа", 1, "[[нефть и газа]]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Mark(c.query, c.text, c.field), Ansi(c.marked)) << c.query << " / " << c.text;
 }
 
 TEST_F(Highlight, AutoCutMarksPrefixes) {
@@ -96,19 +95,20 @@ TEST_F(Highlight, AutoCutMarksPrefixes) {
 TEST_F(Highlight, MarksAndCopies) {
   CWordOpCode_Clear(list_);
   ASSERT_EQ(ZRT_SetQueryByString(h_, Ansi("нефть").c_str(), 0, nullptr, list_, nullptr), 0);
-  std::string in = Ansi("нефть");
-  std::vector<char> out(in.size() + ZRT_HIGH_EXTRA);
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 0, 0);
-  EXPECT_EQ(std::string(out.data()), "_\xDD" + in + "_\xFD");
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), "_\xDD_\xDE_\xDF" + in + "_\xFF_\xFE_\xFD");
-  LStrHigh(in.c_str(), out.data(), list_, 1, 0, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
-  LStrHigh(in.c_str(), out.data(), nullptr, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
+  const std::string in = Ansi("нефть");
+  auto high = [&](CWordOpCode* list, int on, int m1, int m2, int m3) {
+    std::vector<char> out(in.size() + ZRT_HIGH_EXTRA);
+    LStrHigh(in.c_str(), out.data(), list, 1, on, m1, m2, m3);
+    return std::string(out.data());
+  };
+  EXPECT_EQ(high(list_, 1, 1, 0, 0), "_\xDD" + in + "_\xFD");
+  EXPECT_EQ(high(list_, 1, 1, 1, 1), "_\xDD_\xDE_\xDF" + in + "_\xFF_\xFE_\xFD");
+  EXPECT_EQ(high(list_, 1, 0, 1, 0), "_\xDE" + in + "_\xFE");  // each switch its own mark
+  EXPECT_EQ(high(list_, 1, 0, 0, 1), "_\xDF" + in + "_\xFF");
+  EXPECT_EQ(high(list_, 0, 1, 1, 1), in);
+  EXPECT_EQ(high(nullptr, 1, 1, 1, 1), in);
   CWordOpCode_Clear(list_);
-  LStrHigh(in.c_str(), out.data(), list_, 1, 1, 1, 1, 1);
-  EXPECT_EQ(std::string(out.data()), in);
+  EXPECT_EQ(high(list_, 1, 1, 1, 1), in);
 }
 
 // Every opening pair is closed before the next opens, for any query and text.

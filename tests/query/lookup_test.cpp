@@ -18,6 +18,12 @@ namespace {
 
 using V = std::vector<int32_t>;
 
+// The number of words listed for a root in the fields named (all when null).
+int Listed(EngineHandle* h, const std::string& utf8Root, const char* fields) {
+  EXPECT_EQ(ZRT_SetQueryByRoot(h, Ansi(utf8Root).c_str(), fields), 0) << utf8Root;
+  return ZRT_GetNumFoundWords(h);
+}
+
 // Word i occurs in record i + 1 only, so a query's records name its words.
 fixture::Edition WordsEdition(const std::vector<std::string>& words, bool newForm) {
   fixture::Edition e;
@@ -51,26 +57,15 @@ protected:
 };
 
 TEST_P(Lookup, Modes) {
-  EXPECT_EQ(Run("нефть"), V{1});
-  EXPECT_EQ(Run("НЕФТЬ"), V{1});
-  EXPECT_EQ(Run("нефт$"), (V{1, 2, 3, 4}));
-  EXPECT_EQ(Run("нефт$2"), (V{1, 2}));       // at most six letters
-  EXPECT_EQ(Run("нефт$4"), (V{1, 2, 3}));
-  EXPECT_EQ(Run("нефть$0"), V{1});           // n = 0 is the exact word
-  EXPECT_EQ(Run("не?ть"), (V{1, 6}));        // five letters matching the pattern
-  EXPECT_EQ(Run("не??"), V{});
-  EXPECT_EQ(Run("нефт?"), V{1});
-  EXPECT_EQ(Run("не$ть"), (V{1, 6}));
-  EXPECT_EQ(Run("не$й"), (V{3, 4}));
-  EXPECT_EQ(Run("н$о"), (V{5}));
-  EXPECT_EQ(Run("x"), V{7});                 // one letter: the key letter and a blank
-  EXPECT_EQ(Run("x$"), (V{7, 8, 9}));
-  EXPECT_EQ(Run("x?"), V{8});
-  EXPECT_EQ(Run("и"), V{11});
-  EXPECT_EQ(Run("'a b'"), V{13});
-  EXPECT_EQ(Run("o'neil"), V{12});
-  EXPECT_EQ(Run("zz$"), V{});
-  EXPECT_EQ(Run("q"), V{});
+  const std::pair<const char*, V> cases[] = {
+      {"нефть", {1}}, {"НЕФТЬ", {1}}, {"нефт$", {1, 2, 3, 4}}, {"нефт$2", {1, 2}},  // at most six letters
+      {"нефт$4", {1, 2, 3}}, {"нефть$0", {1}},  // n = 0 is the exact word
+      {"не?ть", {1, 6}},  // five letters matching the pattern
+      {"не??", {}}, {"нефт?", {1}}, {"не$ть", {1, 6}}, {"не$й", {3, 4}}, {"н$о", {5}},
+      {"x", {7}},  // one letter: the key letter and a blank
+      {"x$", {7, 8, 9}}, {"x?", {8}}, {"и", {11}}, {"'a b'", {13}}, {"o'neil", {12}}, {"zz$", {}}, {"q", {}},
+  };
+  for (const auto& [query, found] : cases) EXPECT_EQ(Run(query), found) << query;
 }
 
 TEST_P(Lookup, AutoCut) {
@@ -121,8 +116,7 @@ TEST(LookupCap, AtMost301RowsPerTerm) {
     EXPECT_EQ(FoundRecords(h), records) << term;
   }
   // The listing of an empty root: the first 301 words.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, "", nullptr), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 301);
+  EXPECT_EQ(Listed(h, "", nullptr), 301);
 }
 
 TEST(TermMatcher, ModesAndPatterns) {
@@ -152,17 +146,6 @@ TEST(TermMatcher, ModesAndPatterns) {
     std::string bare = fixture::ToOem(fixture::UpperAnsi(Ansi(c.word)));
     EXPECT_EQ(m.Matches(bare.c_str(), bare.size()), c.match) << c.term << " " << c.word;
   }
-  zrt::TermMatcher exact("abc", p);
-  EXPECT_TRUE(exact.exact());
-  zrt::TermMatcher truncated("abc$", p);
-  EXPECT_FALSE(truncated.exact());
-  EXPECT_EQ(truncated.prefix(), "ABC");
-  zrt::QueryParams star;
-  star.cutChar = '*';
-  EXPECT_EQ(zrt::TermMatcher("ab$", star).mode(), zrt::TermMode::Exact);
-  EXPECT_EQ(zrt::TermMatcher("ab*", star).mode(), zrt::TermMode::Prefix);
-  EXPECT_TRUE(zrt::TermMatcher("", p).matchesAll());
-  EXPECT_TRUE(zrt::TermMatcher("$x", p).matchesAll());
 }
 
 TEST(Listing, RootsFieldsAndRows) {
@@ -180,20 +163,15 @@ TEST(Listing, RootsFieldsAndRows) {
   EXPECT_EQ(ZRT_GetDctRow(h, 2, &docs, &freq), nullptr);
   EXPECT_EQ(ZRT_GetDctRow(h, -1, &docs, &freq), nullptr);
 
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), nullptr), 0);
-  ASSERT_EQ(ZRT_GetNumFoundWords(h), 4);
+  ASSERT_EQ(Listed(h, "нефт$", nullptr), 4);
   EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЕГАЗОВЫЙ"));
   // Words 1, 3 (records 1, 3) are in TI; 2, 4 in AB.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI"), 0);
-  ASSERT_EQ(ZRT_GetNumFoundWords(h), 2);
+  ASSERT_EQ(Listed(h, "нефт$", "TI"), 2);
   EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЬ"));
   EXPECT_EQ(ZRT_GetDctRow(h, 1, &docs, &freq), Ansi("НЕФТЯНОЙ"));
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI, AB"), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 4);
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "XX"), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 0);
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефть").c_str(), ""), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
+  EXPECT_EQ(Listed(h, "нефт$", "TI, AB"), 4);
+  EXPECT_EQ(Listed(h, "нефт$", "XX"), 0);
+  EXPECT_EQ(Listed(h, "нефть", ""), 1);
   // The listing and the found set do not touch each other.
   ASSERT_EQ(ZRT_SetQueryByString(h, "x$", 0, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
@@ -238,24 +216,19 @@ TEST(Listing, MergesBothIndexes) {
   Append(h, 2, many);
 
   // A word in both: one row with the counts summed.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефть").c_str(), nullptr), 0);
-  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1);
+  ASSERT_EQ(Listed(h, "нефть", nullptr), 1);
   int32_t docs = 0, freq = 0;
   EXPECT_EQ(ZRT_GetDctRow(h, 0, &docs, &freq), Ansi("НЕФТЬ"));
   EXPECT_EQ(docs, 2);
   EXPECT_EQ(freq, 3);
   // Only in the update index.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("газ").c_str(), nullptr), 0);
-  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1);
+  EXPECT_EQ(Listed(h, "газ", nullptr), 1);
   // In the fields of group 1 (TI) only the static word and the appended title remain.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "AB"), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 0);
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("нефт$").c_str(), "TI"), 0);
-  EXPECT_EQ(ZRT_GetNumFoundWords(h), 1);
+  EXPECT_EQ(Listed(h, "нефт$", "AB"), 0);
+  EXPECT_EQ(Listed(h, "нефт$", "TI"), 1);
 
   // 300 static and 1300 new words: the merged listing stops at 1250, in word order.
-  ASSERT_EQ(ZRT_SetQueryByRoot(h, "w$", nullptr), 0);
-  ASSERT_EQ(ZRT_GetNumFoundWords(h), 1250);
+  ASSERT_EQ(Listed(h, "w$", nullptr), 1250);
   EXPECT_STREQ(ZRT_GetDctRow(h, 0, &docs, &freq), "W0000");
   EXPECT_STREQ(ZRT_GetDctRow(h, 299, &docs, &freq), "W0299");
   EXPECT_STREQ(ZRT_GetDctRow(h, 300, &docs, &freq), "W0300");
@@ -329,8 +302,7 @@ TEST(Lookup, WordsWithYoAreOneWithTheirYeSpelling) {
       EXPECT_EQ(FoundRecords(h), c.found) << c.query << (packed ? " after packing" : "");
     }
     // The listing shows the folded word once, with both spellings' counts.
-    ASSERT_EQ(ZRT_SetQueryByRoot(h, Ansi("мёртв$").c_str(), nullptr), 0);
-    ASSERT_EQ(ZRT_GetNumFoundWords(h), 1);
+    ASSERT_EQ(Listed(h, "мёртв$", nullptr), 1);
     int32_t documents = 0, occurrences = 0;
     EXPECT_EQ(ZRT_GetDctRow(h, 0, &documents, &occurrences), Ansi("МЕРТВЫЕ"));
     EXPECT_EQ(documents, 2);

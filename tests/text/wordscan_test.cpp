@@ -54,18 +54,53 @@ class WordScan : public ::testing::Test {
   void TearDown() override { zrt::StopList::Global().Clear(); }
 };
 
-TEST_F(WordScan, SplitsOnControlBytesAndSpaceOnly) {
-  EXPECT_EQ(
-      Scan("alpha beta\tgamma\x01"
-           "delta\r\nomega"),
-      (std::vector<Word>{{"alpha", 0}, {"beta", 6}, {"gamma", 11}, {"delta", 17}, {"omega", 24}}));
-  // Bytes 80-FF never separate: a no-break space A0 stays inside the word.
-  EXPECT_EQ(Texts(Cp("слово") + "\xA0" + Cp("дело")), Strings{Cp("слово") + "\xA0" + Cp("дело")});
-  EXPECT_EQ(Texts(""), Strings{});
-  EXPECT_EQ(Texts(" \t\r\n "), Strings{});
+TEST_F(WordScan, SpecimenTexts) {
+  EXPECT_EQ(Scan("alpha beta\tgamma\x01" "delta\r\nomega"),
+            (std::vector<Word>{{"alpha", 0}, {"beta", 6}, {"gamma", 11}, {"delta", 17}, {"omega", 24}}));
+  EXPECT_EQ(Scan("(H2O),"), (std::vector<Word>{{"H2O", 1}}));
+  const std::string ion = Cp("ион");
+  const struct {
+    std::string text;
+    Strings words;
+  } cases[] = {
+      // Only control bytes and the space separate: a no-break space A0 stays inside.
+      {Cp("слово") + "\xA0" + Cp("дело"), {Cp("слово") + "\xA0" + Cp("дело")}}, {"", {}}, {" \t\r\n ", {}},
+      // A number is a word only as the first word of a scan, even after skipped words.
+      {Cp("1995 год"), {"1995", Cp("год")}}, {Cp("год 1995"), {Cp("год")}},
+      {"1995 1996 x1997 1998y", {"1995", "x1997", "1998y"}}, {Cp("и - 1995 2001"), {"1995"}},
+      {"(2001).", {"2001"}}, {"12.5 3,14", {"12.5", "3,14"}},  // not digits only
+      {"7 1995 2001", {"1995"}},                              // the opening call skipped the digit
+      {"\x97", {}}, {"a \x97 b", {"a", "b"}},                  // a lone dash
+      {Cp("и в a I я"), {"a", "I"}},                           // one-letter Cyrillic words are dropped
+      {"_[2_]", {}}, {"x _[2_] y", {"x", "y"}}, {"$ @ 5 \xC0 \xFF", {}}, {"_ [x] {y}", {"_", "[x]", "{y}"}},
+      {"[] {} [} {] []x", {}},  // empty bracket pairs, whatever follows
+      {"\xAB" + Cp("Слово") + "\xBB,", {Cp("Слово")}}, {"e-mail: user@host.ru;", {"e-mail", "user@host.ru"}},
+      {"$100 100$ 10$5", {"$100", "100$", "10$5"}},
+      // Markup pairs are trimmed as pairs: "_[", "_{" and the highlight starts open,
+      // "_]", "_}" and the highlight ends close; inner markup stays.
+      {"_\xDF" + Cp("выделено") + "_\xFF.", {Cp("выделено")}},
+      {"H_[2_]O", {"H_[2_]O"}}, {"x_{2_}.", {"x_{2"}},
+      // Any other escaped byte at the end belongs to the word and stops the trimming; an
+      // escaped opener at the front is kept when it is not an opening code.
+      {"ab_,)", {"ab_,"}}, {"ab_a", {"ab_a"}}, {"ab__", {"ab__"}}, {"_ab", {"_ab"}}, {"_]ab", {"_]ab"}},
+      {"_[ _{_} _\xDF_\xFF x", {"x"}},  // a pair that covers the whole word leaves nothing
+      // «ё» is folded to «е» in place, except after the escape (a Symbol-font character).
+      {Cp("всё"), {Cp("все")}}, {Cp("ёлке Фёдор МЁРТВЫЕ"), {Cp("елке"), Cp("Федор"), Cp("МЕРТВЫЕ")}},
+      {Cp("(ёж),"), {Cp("еж")}}, {Cp("x_ё"), {Cp("x_ё")}}, {Cp("ё"), {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Texts(c.text), c.words) << c.text;
+  for (const char* open : {"_[", "_{", "_\xDF", "_\xDD", "_\xDE"}) {
+    EXPECT_EQ(Texts(open + ion), Strings{ion}) << open;
+    EXPECT_EQ(Texts(std::string("((") + open + "_[" + ion), Strings{ion}) << open;
+  }
+  for (const char* close : {"_]", "_}", "_\xFF", "_\xFD", "_\xFE"}) {
+    EXPECT_EQ(Texts(ion + close), Strings{ion}) << close;
+    EXPECT_EQ(Texts(ion + close + "_]),"), Strings{ion}) << close;
+  }
 }
 
-TEST_F(WordScan, WritesTerminatorsIntoTheText) {
+TEST_F(WordScan, ScannerState) {
+  // Terminators are written into the text; the counter is one byte; the end stays the end.
   std::string text = "ab cd  ef";
   uint8_t counter = 250;
   int32_t offset = 0;
@@ -79,86 +114,19 @@ TEST_F(WordScan, WritesTerminatorsIntoTheText) {
   EXPECT_EQ(scanner.Next(&counter, &offset), nullptr);
   EXPECT_EQ(scanner.Next(&counter, &offset), nullptr) << "stays at the end";
   EXPECT_EQ(counter, 253);
-}
-
-TEST_F(WordScan, CounterIsOneByteAndNullOutputsAreAllowed) {
-  std::string text;
-  for (int i = 0; i < 300; ++i) text += "w ";
-  uint8_t counter = 0;
-  EXPECT_EQ(Scan(text, &counter).size(), 300u);
+  std::string many;
+  for (int i = 0; i < 300; ++i) many += "w ";
+  EXPECT_EQ(Scan(many, &counter).size(), 300u);
   EXPECT_EQ(counter, 300 % 256);
-  std::string buf = "one two";
-  zrt::WordScanner scanner(buf.data());
-  EXPECT_STREQ(scanner.Next(nullptr, nullptr), "one");
-  EXPECT_STREQ(scanner.Next(nullptr, nullptr), "two");
-}
-
-TEST_F(WordScan, ScannerObjectsAreIndependent) {
+  // Null outputs are allowed; two scanners do not share a position.
   std::string a = "alpha beta", b = "gamma delta";
   zrt::WordScanner sa(a.data()), sb(b.data());
-  uint8_t n = 0;
-  int32_t off = 0;
-  EXPECT_STREQ(sa.Next(&n, &off), "alpha");
-  EXPECT_STREQ(sb.Next(&n, &off), "gamma");
-  EXPECT_STREQ(sa.Next(&n, &off), "beta");
-  EXPECT_EQ(off, 6);
-  EXPECT_STREQ(sb.Next(&n, &off), "delta");
-  EXPECT_EQ(sa.Next(&n, &off), nullptr);
-  zrt::WordScanner idle;
-  EXPECT_EQ(idle.Next(&n, &off), nullptr);
-  EXPECT_EQ(n, 4);
-}
-
-TEST_F(WordScan, FirstWordOfAScanMayBeANumber) {
-  EXPECT_EQ(Texts(Cp("1995 год")), (Strings{"1995", Cp("год")}));
-  EXPECT_EQ(Texts(Cp("год 1995")), Strings{Cp("год")});
-  EXPECT_EQ(Texts("1995 1996 x1997 1998y"), (Strings{"1995", "x1997", "1998y"}));
-  // The first call of a scan may return a number even after skipping other words.
-  EXPECT_EQ(Texts(Cp("и - 1995 2001")), Strings{"1995"});
-  EXPECT_EQ(Texts("(2001)."), Strings{"2001"});
-  EXPECT_EQ(Texts("12.5 3,14"), (Strings{"12.5", "3,14"})) << "not digits only";
-  EXPECT_EQ(Texts("7 1995 2001"), Strings{"1995"}) << "the opening call skipped the digit";
-}
-
-TEST_F(WordScan, SpecimenWords) {
-  EXPECT_EQ(Scan("(H2O),"), (std::vector<Word>{{"H2O", 1}}));
-  EXPECT_EQ(Texts("\x97"), Strings{}) << "a lone dash";
-  EXPECT_EQ(Texts("a \x97 b"), (Strings{"a", "b"}));
-  EXPECT_EQ(Texts(Cp("и в a I я")), (Strings{"a", "I"})) << "one-letter Cyrillic words are dropped";
-  EXPECT_EQ(Texts("_[2_]"), Strings{}) << "subscript digit";
-  EXPECT_EQ(Texts("x _[2_] y"), (Strings{"x", "y"}));
-  EXPECT_EQ(Texts("$ @ 5 \xC0 \xFF"), Strings{});
-  EXPECT_EQ(Texts("_ [x] {y}"), (Strings{"_", "[x]", "{y}"}));
-  EXPECT_EQ(Texts("[] {} [} {] []x"), Strings{}) << "empty bracket pairs, whatever follows";
-  EXPECT_EQ(Texts("\xAB" + Cp("Слово") + "\xBB,"), Strings{Cp("Слово")}) << "guillemets";
-  EXPECT_EQ(Texts("e-mail: user@host.ru;"), (Strings{"e-mail", "user@host.ru"}));
-  EXPECT_EQ(Texts("$100 100$ 10$5"), (Strings{"$100", "100$", "10$5"}));
-}
-
-TEST_F(WordScan, MarkupPairsAreTrimmedAsPairs) {
-  const std::string word = Cp("ион");
-  // Opening codes: "_[" subscript, "_{" superscript, "_" DF / DD / DE highlight starts.
-  for (const char* open : {"_[", "_{", "_\xDF", "_\xDD", "_\xDE"}) {
-    EXPECT_EQ(Texts(open + word), Strings{word}) << open;
-    EXPECT_EQ(Texts(std::string("((") + open + "_[" + word), Strings{word}) << open;
-  }
-  // Closing codes: "_]", "_}", "_" FF / FD / FE.
-  for (const char* close : {"_]", "_}", "_\xFF", "_\xFD", "_\xFE"}) {
-    EXPECT_EQ(Texts(word + close), Strings{word}) << close;
-    EXPECT_EQ(Texts(word + close + "_]),"), Strings{word}) << close;
-  }
-  EXPECT_EQ(Texts("_\xDF" + Cp("выделено") + "_\xFF."), Strings{Cp("выделено")});
-  EXPECT_EQ(Texts("H_[2_]O"), Strings{"H_[2_]O"}) << "inner markup stays";
-  EXPECT_EQ(Texts("x_{2_}."), Strings{"x_{2"});
-  // Any other escaped byte at the end belongs to the word and stops the trimming.
-  EXPECT_EQ(Texts("ab_,)"), Strings{"ab_,"});
-  EXPECT_EQ(Texts("ab_a"), Strings{"ab_a"});
-  EXPECT_EQ(Texts("ab__"), Strings{"ab__"});
-  // An escaped opener at the front is kept when it is not one of the opening codes.
-  EXPECT_EQ(Texts("_ab"), Strings{"_ab"});
-  EXPECT_EQ(Texts("_]ab"), Strings{"_]ab"});
-  // A pair that covers the whole word leaves nothing.
-  EXPECT_EQ(Texts("_[ _{_} _\xDF_\xFF x"), Strings{"x"});
+  EXPECT_STREQ(sa.Next(nullptr, nullptr), "alpha");
+  EXPECT_STREQ(sb.Next(&counter, &offset), "gamma");
+  EXPECT_STREQ(sa.Next(&counter, &offset), "beta");
+  EXPECT_EQ(offset, 6);
+  EXPECT_EQ(sa.Next(&counter, &offset), nullptr);
+  EXPECT_EQ(zrt::WordScanner().Next(&counter, &offset), nullptr);
 }
 
 // Which bytes a word may start or end with, written from the list of allowed bytes.
@@ -188,27 +156,13 @@ TEST_F(WordScan, TrimsEveryByteValueByItsClass) {
   }
 }
 
-TEST_F(WordScan, FoldsYoInPlaceExceptAfterTheEscape) {
-  const struct {
-    std::string text;
-    Strings words;
-  } cases[] = {
-      {Cp("всё"), {Cp("все")}},  // not trimmed off the end
-      {Cp("ёлке Фёдор МЁРТВЫЕ"), {Cp("елке"), Cp("Федор"), Cp("МЕРТВЫЕ")}},
-      {Cp("(ёж),"), {Cp("еж")}},
-      {Cp("x_ё"), {Cp("x_ё")}},  // a Symbol-font character, not a letter
-      {Cp("ё"), {}},             // one letter
-  };
-  for (const auto& c : cases) EXPECT_EQ(Texts(c.text), c.words) << c.text;
-  zrt::StopList::Global().SetEntries({Cp("ЕЩЁ")});
-  EXPECT_EQ(Texts(Cp("ещё еще ЕЩЕ слово")), Strings{Cp("слово")}) << "stop words compare folded";
-}
-
 TEST_F(WordScan, StopWordsAreSkipped) {
   zrt::StopList::Global().SetEntries({"A", Cp("ПРИ"), Cp("МЕЖДУ$")});
   EXPECT_EQ(Texts(Cp("a b при взаимодействии между-собой Между")),
             (Strings{"b", Cp("взаимодействии")}));
   EXPECT_EQ(Texts(Cp("A стол")), Strings{Cp("стол")}) << "any case";
+  zrt::StopList::Global().SetEntries({Cp("ЕЩЁ")});
+  EXPECT_EQ(Texts(Cp("ещё еще ЕЩЕ слово")), Strings{Cp("слово")}) << "stop words compare folded";
   zrt::StopList::Global().Clear();
   EXPECT_EQ(Texts("a"), Strings{"a"});
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "edition/edition.h"
 #include "fixture/fault_env.h"
@@ -18,6 +19,33 @@ namespace {
 
 void CopyEdition(const std::string& from, const std::string& to) {
   for (auto& [ext, bytes] : EditionFiles(from)) fixture::WriteFile(to + ext, bytes);
+}
+
+// Runs `operation` on a copy of `original` (on nothing when empty) once undisturbed, at
+// "clean", then once for every number of changing file calls it may make before the
+// process dies; `judge` sees each copy after that death.
+void DyingSweep(const TempDir& dir, const std::string& original,
+                const std::function<void(const std::string&)>& operation,
+                const std::function<void(const std::string&)>& judge) {
+  if (!original.empty()) CopyEdition(original, dir / "clean");
+  long steps = 0;
+  {
+    fixture::FaultEnv counting;
+    operation(dir / "clean");
+    steps = counting.changes;
+  }
+  ASSERT_GT(steps, 5);
+  for (long budget = 0; budget <= steps; ++budget) {
+    SCOPED_TRACE("budget " + std::to_string(budget));
+    const std::string base = dir / ("run" + std::to_string(budget));
+    if (!original.empty()) CopyEdition(original, base);
+    {
+      fixture::FaultEnv dying;
+      dying.changesAllowed = budget;
+      operation(base);  // the process ends here; nothing more reaches the disk
+    }
+    judge(base);
+  }
 }
 
 // An edition with a static index, appended documents in the update index, a replaced
@@ -43,47 +71,25 @@ TEST(Crash, PackIsAllOrNothing) {
   MakeMixedEdition(dir / "orig");
   const auto before = EditionFiles(dir / "orig");
   ASSERT_TRUE(before.count(".cdl"));
-
-  // A clean pack gives the "after" files and the number of changing operations.
-  CopyEdition(dir / "orig", dir / "clean");
-  long steps = 0;
-  {
-    fixture::FaultEnv counting;
-    Handle h;
-    ASSERT_EQ(ZRT_Open(h, (dir / "clean").c_str(), nullptr), 0);
-    ASSERT_TRUE(h.h.edition->Pack().ok());
-    steps = counting.changes;
-  }
-  const auto after = EditionFiles(dir / "clean");
-  ASSERT_NE(after, before);
-  ASSERT_FALSE(after.count(".cdl"));
-  ASSERT_GT(steps, 5);
-
   int asBefore = 0, asAfter = 0;
-  for (long budget = 0; budget <= steps; ++budget) {
-    const std::string base = dir / ("run" + std::to_string(budget));
-    CopyEdition(dir / "orig", base);
-    {
-      fixture::FaultEnv dying;
-      dying.changesAllowed = budget;
-      Handle h;
-      if (ZRT_Open(h, base.c_str(), nullptr) == 0) h.h.edition->Pack();
-      ZRT_Destroy(h);  // the process ends here; nothing more reaches the disk
-    }
+  DyingSweep(dir, dir / "orig", [](const std::string& base) {
     Handle h;
-    ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0) << "budget " << budget;
+    if (ZRT_Open(h, base.c_str(), nullptr) == 0) h.h.edition->Pack();
+  }, [&](const std::string& base) {
+    const auto after = EditionFiles(dir / "clean");
+    ASSERT_NE(after, before);
+    ASSERT_FALSE(after.count(".cdl"));
+    Handle h;
+    ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0);
     ZRT_Close(h);
     auto files = EditionFiles(base);
     if (files == before) {
       ++asBefore;
     } else {
-      ASSERT_EQ(files, after) << "budget " << budget << " left a mixed edition";
+      ASSERT_EQ(files, after) << "a mixed edition";
       ++asAfter;
     }
-    for (const auto& entry : fs::directory_iterator(fs::path(base).parent_path()))
-      if (entry.path().filename().string().rfind("run" + std::to_string(budget) + ".", 0) == 0)
-        fs::remove(entry.path());
-  }
+  });
   EXPECT_GT(asBefore, 0);
   EXPECT_GT(asAfter, 0);
 }
@@ -94,7 +100,11 @@ TEST(Crash, PackIsAllOrNothing) {
 TEST(Crash, AppendIsAllOrNothing) {
   TempDir dir;
   MakeMixedEdition(dir / "orig");
-  auto appendBatch = [](const std::string& base) {
+  std::vector<int32_t> earlier, batch;
+  for (int32_t r = 41; r <= 50; ++r) earlier.push_back(r);
+  for (int32_t r = 51; r <= 62; ++r) batch.push_back(r);
+  int none = 0, whole = 0;
+  DyingSweep(dir, dir / "orig", [](const std::string& base) {
     Handle h;
     if (ZRT_Open(h, base.c_str(), nullptr) != 0) return;
     for (int i = 0; i < 12; ++i) {
@@ -103,36 +113,17 @@ TEST(Crash, AppendIsAllOrNothing) {
       if (AppendDoc(h, {{1, "B" + std::to_string(i)}, {2, words}}) < 0) return;
     }
     ZRT_Commit(h);
-  };
-  long steps = 0;
-  CopyEdition(dir / "orig", dir / "clean");
-  {
-    fixture::FaultEnv counting;
-    appendBatch(dir / "clean");
-    steps = counting.changes;
-  }
-  std::vector<int32_t> earlier, batch;
-  for (int32_t r = 41; r <= 50; ++r) earlier.push_back(r);
-  for (int32_t r = 51; r <= 62; ++r) batch.push_back(r);
-  int none = 0, whole = 0;
-  for (long budget = 0; budget <= steps; ++budget) {
-    const std::string base = dir / ("run" + std::to_string(budget));
-    CopyEdition(dir / "orig", base);
-    {
-      fixture::FaultEnv dying;
-      dying.changesAllowed = budget;
-      appendBatch(base);
-    }
+  }, [&](const std::string& base) {
     Handle h;
-    ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0) << "budget " << budget;
-    EXPECT_EQ(ZRT_CheckEdition(base.c_str(), nullptr, nullptr, nullptr), 0) << "budget " << budget;
+    ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0);
+    EXPECT_EQ(ZRT_CheckEdition(base.c_str(), nullptr, nullptr, nullptr), 0);
     const int32_t count = ZRT_GetNumRecords(h);
-    ASSERT_TRUE(count == 50 || count == 62) << "budget " << budget << ": " << count;
+    ASSERT_TRUE(count == 50 || count == 62) << count;
     (count == 50 ? none : whole)++;
-    EXPECT_EQ(Find(h, "batch"), count == 50 ? std::vector<int32_t>{} : batch) << "budget " << budget;
+    EXPECT_EQ(Find(h, "batch"), count == 50 ? std::vector<int32_t>{} : batch);
     EXPECT_EQ(Find(h, "b95x"), count == 50 ? std::vector<int32_t>{} : std::vector<int32_t>{62});
-    EXPECT_EQ(Find(h, "new"), earlier) << "budget " << budget;
-  }
+    EXPECT_EQ(Find(h, "new"), earlier);
+  });
   EXPECT_GT(none, 0);
   EXPECT_GT(whole, 0);
 }
@@ -141,22 +132,11 @@ TEST(Crash, FailedLoadLeavesNoEdition) {
   TempDir dir;
   std::vector<Doc> docs;
   for (int i = 1; i <= 30; ++i) docs.push_back({{1, "D" + std::to_string(i)}, {2, "text w" + std::to_string(i)}});
-  long steps = 0;
-  {
-    fixture::FaultEnv counting;
-    ASSERT_EQ(Load(dir / "clean", docs), 0);
-    steps = counting.changes;
-  }
-  const auto after = EditionFiles(dir / "clean");
-  for (long budget = 0; budget < steps; ++budget) {
-    const std::string base = dir / ("run" + std::to_string(budget));
-    {
-      fixture::FaultEnv dying;
-      dying.changesAllowed = budget;
-      Load(base, docs);
-    }
+  DyingSweep(dir, "", [&](const std::string& base) { Load(base, docs); }, [&](const std::string& base) {
     // The edition appears whole or not at all; a move into place that stopped half-way
     // is finished by the next open.
+    const auto after = EditionFiles(dir / "clean");
+    ASSERT_FALSE(after.empty());
     auto files = EditionFiles(base);
     if (!files.empty() && files != after) {
       Handle h;
@@ -164,8 +144,8 @@ TEST(Crash, FailedLoadLeavesNoEdition) {
       ZRT_Close(h);
       files = EditionFiles(base);
     }
-    EXPECT_TRUE(files.empty() || files == after) << "budget " << budget;
-  }
+    EXPECT_TRUE(files.empty() || files == after);
+  });
 }
 
 }  // namespace
