@@ -568,26 +568,31 @@ Status KeyFile::PositionCursor() {
   return Status::Ok();
 }
 
+// The usual step of a scan, inside the leaf that the last step read, with the file
+// neither closed nor broken since: no status is made or copied on the way. Null when
+// the step must take the full way (the leaf's end, a change, an entry that fails its
+// extent check).
+const unsigned char* KeyFile::StepInLeaf(size_t* keyLength) {
+  if (cursor_ != Cursor::Path || !leafPage_ || leafEpoch_ != pages_.cacheEpoch() || !pages_.IsOpen() ||
+      !pages_.broken().ok())
+    return nullptr;
+  const int leaf = pages_.levels() - 1;
+  uint32_t size = 0, length = 0;
+  if (leafOffset_ != path_page_[leaf] || path_at_[leaf] >= GetU32(leafPage_ + kPageUsedAt) ||
+      !ItemExtent(leafPage_, path_at_[leaf], kKeyFileFormat, &size, &length))
+    return nullptr;
+  const unsigned char* entry = leafPage_ + kPageHeaderSize + path_at_[leaf];
+  *keyLength = length;
+  path_at_[leaf] += size;
+  ++path_pos_[leaf];
+  return entry;
+}
+
 // The entry after the cursor, stepped over, and the length of its key; null at the end.
 // It stays valid until the next page call.
 Status KeyFile::Step(const unsigned char** entry, size_t* keyLength) {
-  *entry = nullptr;
-  // The usual step of a scan, inside the leaf that the last step read, with the file
-  // neither closed nor broken since: no status is made or copied on the way. Anything
-  // else, an entry that fails its extent check too, takes the full way below.
-  if (cursor_ == Cursor::Path && leafPage_ && leafEpoch_ == pages_.cacheEpoch() && pages_.IsOpen() &&
-      pages_.broken().ok()) {
-    const int leaf = pages_.levels() - 1;
-    uint32_t size = 0, length = 0;
-    if (leafOffset_ == path_page_[leaf] && path_at_[leaf] < GetU32(leafPage_ + kPageUsedAt) &&
-        ItemExtent(leafPage_, path_at_[leaf], kKeyFileFormat, &size, &length)) {
-      *entry = leafPage_ + kPageHeaderSize + path_at_[leaf];
-      *keyLength = length;
-      path_at_[leaf] += size;
-      ++path_pos_[leaf];
-      return Status::Ok();
-    }
-  }
+  *entry = StepInLeaf(keyLength);
+  if (*entry) return Status::Ok();
   if (Status ready = Ready(); !ready.ok()) return ready;
   Status s = PositionCursor();
   if (!s.ok()) return s;
@@ -648,19 +653,32 @@ Status KeyFile::Next(KeyEntry* out, bool* found) {
   return s;
 }
 
+namespace {
+
+void FillView(const unsigned char* e, size_t keyLength, KeyEntryView* out) {
+  out->key = reinterpret_cast<const char*>(e + kEntryFixed);
+  out->keyLength = keyLength;
+  out->record = GetI32(e + kKeyEntryRecordAt);
+  out->field = e[kKeyEntryFieldAt];
+  out->position = e[kKeyEntryPositionAt];
+}
+
+}  // namespace
+
 Status KeyFile::NextView(KeyEntryView* out, bool* found) {
   const unsigned char* e = nullptr;
   size_t length = 0;
   Status s = Step(&e, &length);
   *found = e != nullptr;
-  if (e) {
-    out->key = reinterpret_cast<const char*>(e + kEntryFixed);
-    out->keyLength = length;
-    out->record = GetI32(e + kKeyEntryRecordAt);
-    out->field = e[kKeyEntryFieldAt];
-    out->position = e[kKeyEntryPositionAt];
-  }
+  if (e) FillView(e, length, out);
   return s;
+}
+
+bool KeyFile::NextInLeaf(KeyEntryView* out) {
+  size_t length = 0;
+  const unsigned char* e = StepInLeaf(&length);
+  if (e) FillView(e, length, out);
+  return e != nullptr;
 }
 
 Status KeyFile::Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix) {

@@ -106,6 +106,9 @@ public:
   Status Next(KeyEntry* out, bool* found);
   // The same step without copying: scans of many entries read them in place.
   Status NextView(KeyEntryView* out, bool* found);
+  // NextView where it can step inside the leaf it read last, without a status; false
+  // (nothing done) where NextView must be asked instead.
+  bool NextInLeaf(KeyEntryView* out);
   // Steps to the first entry not smaller than (key, -1, 0, 0) and copies it out
   // (*found false when there is none). *prefix is true when its key begins with `key`.
   Status Find(std::string_view key, KeyEntry* out, bool* found, bool* prefix);
@@ -136,6 +139,7 @@ private:
   Status DescendLeftmost(int level, int32_t offset);
   Status PositionCursor();
   Status Step(const unsigned char** entry, size_t* keyLength);
+  const unsigned char* StepInLeaf(size_t* keyLength);
   Status Ready() const;  // closed or broken: why not
   void SetPending(const KeyEntry& entry);
   Status Fail(Status s);

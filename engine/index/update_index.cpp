@@ -182,13 +182,15 @@ static Status ForEachMatch(const UpdateIndex& index, KeyFile& keys, const TermMa
       return std::string_view(text, n);
     };
     const std::string_view word = bare(term.prefix().data(), term.prefix().size());
-    while (s.ok() && (s = keys.NextView(&entry, &found)).ok() && found) {
+    while (s.ok()) {
+      if (!keys.NextInLeaf(&entry) && (!(s = keys.NextView(&entry, &found)).ok() || !found)) break;
       if (bare(entry.key, entry.keyLength) != word) break;
       if (index.Visible(entry.record) && !visit(entry)) break;
     }
     return s;
   }
-  while (s.ok() && (s = keys.NextView(&entry, &found)).ok() && found) {
+  while (s.ok()) {
+    if (!keys.NextInLeaf(&entry) && (!(s = keys.NextView(&entry, &found)).ok() || !found)) break;
     if (!term.matchesAll() && term.ComparePrefix(entry.key, entry.keyLength) != 0) break;
     if (term.Matches(entry.key, entry.keyLength)) {
       if (index.Visible(entry.record) && !visit(entry)) break;
