@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "command.h"
-#include "edition_arg.h"
-#include "edition_arg.h"
 #include "doc_selection.h"
-#include "morph_arg.h"
 #include "edition_arg.h"
+#include "morph_arg.h"
 #include "record_view.h"
 #include "zrteng.h"
 
