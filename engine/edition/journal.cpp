@@ -26,14 +26,6 @@ uint32_t Checksum(const void* data, size_t n) {
   return h;
 }
 
-void PutU64(void* p, uint64_t v) {
-  PutU32(p, static_cast<uint32_t>(v));
-  PutU32(static_cast<char*>(p) + 4, static_cast<uint32_t>(v >> 32));
-}
-uint64_t GetU64(const void* p) {
-  return GetU32(p) | (static_cast<uint64_t>(GetU32(static_cast<const char*>(p) + 4)) << 32);
-}
-
 int64_t SizeOf(const std::string& path) {
   Env* env = Env::Current();
   if (!env->Exists(path)) return -1;
