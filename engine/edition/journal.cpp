@@ -33,16 +33,6 @@ int64_t SizeOf(const std::string& path) {
   return f ? f->Size() : -1;
 }
 
-// Replaces `path` by `bytes` through a synced file beside it.
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-  Env* env = Env::Current();
-  const std::string temp = path + ".new";
-  auto f = env->Open(temp, OpenMode::Create);
-  bool ok = f && f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
-  f.reset();
-  return ok && env->Rename(temp, path);
-}
-
 // A new file's name reaches the disk with its folder: without this a power failure could
 // lose the journal while keeping the changes it guards.
 void SyncFolderOf(const std::string& path) {
@@ -211,7 +201,7 @@ Status Journal::Recover(const std::string& base) {
     const std::string list = base + ".cdl";
     if (static_cast<int64_t>(GetU64(bytes.data() + kHeadSizesAt + 8 * kGuardedFiles)) < 0) {
       if (env->Exists(list) && !env->Remove(list)) return fail(list);
-    } else if (!WriteWhole(list, bytes.substr(kHeadFixed, GetU32(bytes.data() + kHeadFixed - 4)))) {
+    } else if (!ReplaceWholeFile(list, bytes.substr(kHeadFixed, GetU32(bytes.data() + kHeadFixed - 4))).ok()) {
       return fail(list);
     }
   }
