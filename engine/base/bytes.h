@@ -28,6 +28,15 @@ inline void PutU32(void* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+inline uint64_t GetU64(const void* p) {
+  return GetU32(p) | (static_cast<uint64_t>(GetU32(static_cast<const char*>(p) + 4)) << 32);
+}
+
+inline void PutU64(void* p, uint64_t v) {
+  PutU32(p, static_cast<uint32_t>(v));
+  PutU32(static_cast<char*>(p) + 4, static_cast<uint32_t>(v >> 32));
+}
+
 // Edition files begin with a 4-byte magic ("ASDX", "ASDD", ...); offsets stored in them
 // mostly count from its end.
 inline constexpr size_t kMagicSize = 4;

@@ -145,4 +145,19 @@ bool ReadWholeFile(const std::string& path, std::string* out, size_t limit) {
   return true;
 }
 
+Status ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+  Env* env = Env::Current();
+  const std::string temp = path + ".new";
+  Status why;
+  auto f = env->Open(temp, OpenMode::Create, &why);
+  if (!f) return OpenFailure(why, temp);
+  bool written = f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
+  f.reset();
+  if (!written || !env->Rename(temp, path)) {
+    env->Remove(temp);
+    return Status::IOError(path + ": cannot be written");
+  }
+  return Status::Ok();
+}
+
 }  // namespace zrt

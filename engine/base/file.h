@@ -75,4 +75,8 @@ void GuardWrites(const std::string& path, WriteGuard* guard);
 // Whole-file helper for small files (descriptions, stop lists, forms).
 bool ReadWholeFile(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
 
+// Replaces the file at `path` by `bytes` through a synced file beside it (`path` +
+// ".new"), so that a failure leaves the old content whole.
+Status ReplaceWholeFile(const std::string& path, const std::string& bytes);
+
 }  // namespace zrt

@@ -89,8 +89,8 @@ EditionLock::Counters EditionLock::Read() const {
   Counters c;
   unsigned char bytes[16];
   if (fd_ >= 0 && ::pread(fd_, bytes, sizeof bytes, kCommitsAt) == sizeof bytes) {
-    c.commits = GetU32(bytes) | (static_cast<uint64_t>(GetU32(bytes + 4)) << 32);
-    c.packs = GetU32(bytes + 8) | (static_cast<uint64_t>(GetU32(bytes + 12)) << 32);
+    c.commits = GetU64(bytes);
+    c.packs = GetU64(bytes + 8);
   }
   return c;
 }
@@ -101,10 +101,8 @@ Status EditionLock::Count(bool pack) {
   ++c.commits;
   if (pack) ++c.packs;
   unsigned char bytes[16];
-  PutU32(bytes, static_cast<uint32_t>(c.commits));
-  PutU32(bytes + 4, static_cast<uint32_t>(c.commits >> 32));
-  PutU32(bytes + 8, static_cast<uint32_t>(c.packs));
-  PutU32(bytes + 12, static_cast<uint32_t>(c.packs >> 32));
+  PutU64(bytes, c.commits);
+  PutU64(bytes + 8, c.packs);
   if (::pwrite(fd_, bytes, sizeof bytes, kCommitsAt) != sizeof bytes)
     return Status::IOError(path_ + ": cannot be written");
   return Status::Ok();

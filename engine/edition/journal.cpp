@@ -26,29 +26,11 @@ uint32_t Checksum(const void* data, size_t n) {
   return h;
 }
 
-void PutU64(void* p, uint64_t v) {
-  PutU32(p, static_cast<uint32_t>(v));
-  PutU32(static_cast<char*>(p) + 4, static_cast<uint32_t>(v >> 32));
-}
-uint64_t GetU64(const void* p) {
-  return GetU32(p) | (static_cast<uint64_t>(GetU32(static_cast<const char*>(p) + 4)) << 32);
-}
-
 int64_t SizeOf(const std::string& path) {
   Env* env = Env::Current();
   if (!env->Exists(path)) return -1;
   auto f = env->Open(path, OpenMode::Read);
   return f ? f->Size() : -1;
-}
-
-// Replaces `path` by `bytes` through a synced file beside it.
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-  Env* env = Env::Current();
-  const std::string temp = path + ".new";
-  auto f = env->Open(temp, OpenMode::Create);
-  bool ok = f && f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
-  f.reset();
-  return ok && env->Rename(temp, path);
 }
 
 // A new file's name reaches the disk with its folder: without this a power failure could
@@ -219,7 +201,7 @@ Status Journal::Recover(const std::string& base) {
     const std::string list = base + ".cdl";
     if (static_cast<int64_t>(GetU64(bytes.data() + kHeadSizesAt + 8 * kGuardedFiles)) < 0) {
       if (env->Exists(list) && !env->Remove(list)) return fail(list);
-    } else if (!WriteWhole(list, bytes.substr(kHeadFixed, GetU32(bytes.data() + kHeadFixed - 4)))) {
+    } else if (!ReplaceWholeFile(list, bytes.substr(kHeadFixed, GetU32(bytes.data() + kHeadFixed - 4))).ok()) {
       return fail(list);
     }
   }

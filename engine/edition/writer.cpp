@@ -73,7 +73,7 @@ Status Edition::StartWriting() {
   if (!s.ok()) return s;
   s = lock_.LockState(true);
   if (!s.ok()) return s;
-  if (Journal::Exists(storeName_) && !(s = Journal::Recover(storeName_)).ok()) return s;
+  if (!(s = Journal::Recover(storeName_)).ok()) return s;
   EditionLock::Counters now = lock_.Read();
   if (snapshot_ || now.packs != seen_.packs)
     return Status::InvalidArgument(storeName_ + ": the edition was packed since it was opened; open it again");

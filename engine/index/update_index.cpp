@@ -332,16 +332,8 @@ Status UpdateIndex::WriteList() {
     PutU32(p, items_[i].record);
     p[kUpdateListItemCountAt] = static_cast<char>(items_[i].entries);
   }
-  Env* env = Env::Current();
-  const std::string temp = listPath_ + ".new";
-  auto f = env->Open(temp, OpenMode::Create, &s);
-  if (!f) return OpenFailure(s, temp);
-  bool written = f->WriteAt(0, bytes.data(), bytes.size()) && f->Sync();
-  f.reset();
-  if (!written || !env->Rename(temp, listPath_)) {
-    env->Remove(temp);
-    return Status::IOError(listPath_ + ": cannot be written");
-  }
+  s = ReplaceWholeFile(listPath_, bytes);
+  if (!s.ok()) return s;
   dirty_ = false;
   return Status::Ok();
 }
