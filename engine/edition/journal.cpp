@@ -26,11 +26,17 @@ uint32_t Checksum(const void* data, size_t n) {
   return h;
 }
 
-int64_t SizeOf(const std::string& path) {
+// The size of the file at `path`, -1 when there is none. A file that is there but cannot
+// be sized fails: taking it for absent would have a rollback remove it.
+Status SizeOf(const std::string& path, int64_t* size) {
   Env* env = Env::Current();
-  if (!env->Exists(path)) return -1;
-  auto f = env->Open(path, OpenMode::Read);
-  return f ? f->Size() : -1;
+  *size = -1;
+  if (!env->Exists(path)) return Status::Ok();
+  Status why;
+  auto f = env->Open(path, OpenMode::Read, &why);
+  if (!f) return OpenFailure(why, path);
+  *size = f->Size();
+  return *size >= 0 ? Status::Ok() : Status::IOError(path + ": its size cannot be read");
 }
 
 // A new file's name reaches the disk with its folder: without this a power failure could
@@ -72,13 +78,16 @@ Status Journal::Begin() {
   Env* env = Env::Current();
   const std::string path = base_ + kJournalExtension;
   std::string list;
-  const int64_t listSize = SizeOf(base_ + ".cdl");
+  int64_t listSize = -1;
+  Status s = SizeOf(base_ + ".cdl", &listSize);
+  if (!s.ok()) return s;
   if (listSize >= 0 && !ReadWholeFile(base_ + ".cdl", &list))
     return Status::IOError(base_ + ".cdl: cannot be read");
   std::string head(kHeadFixed, '\0');
   std::memcpy(head.data(), kMagic, 4);
   for (int i = 0; i < kGuardedFiles; ++i) {
-    sizes_[i] = SizeOf(base_ + kGuarded[i]);
+    s = SizeOf(base_ + kGuarded[i], &sizes_[i]);
+    if (!s.ok()) return s;
     PutU64(head.data() + kHeadSizesAt + 8 * i, static_cast<uint64_t>(sizes_[i]));
     saved_[i].clear();
   }

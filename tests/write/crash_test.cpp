@@ -128,6 +128,28 @@ TEST(Crash, AppendIsAllOrNothing) {
   EXPECT_GT(whole, 0);
 }
 
+// A guarded file that is there but cannot be opened when an append starts is never
+// journaled as absent (the rollback of a failed append would remove it): the append is
+// refused and every file stays as it was.
+TEST(Crash, AFileThatWillNotOpenIsNeverTakenForAbsent) {
+  TempDir dir;
+  MakeMixedEdition(dir / "orig");
+  for (const char* ext : {".cdl", ".cdi", ".cdx", ".cdb"}) {
+    SCOPED_TRACE(ext);
+    const std::string base = dir / (std::string("run") + (ext + 1));
+    CopyEdition(dir / "orig", base);
+    {
+      Handle h;
+      ASSERT_EQ(ZRT_Open(h, base.c_str(), nullptr), 0);
+      fixture::FaultEnv refusing;
+      refusing.wontOpen = base + ext;
+      EXPECT_LT(AppendDoc(h, {{1, "B1"}, {2, "batch"}}), 0);
+      ZRT_Commit(h);
+    }
+    EXPECT_EQ(EditionFiles(base), EditionFiles(dir / "orig"));
+  }
+}
+
 TEST(Crash, FailedLoadLeavesNoEdition) {
   TempDir dir;
   std::vector<Doc> docs;
