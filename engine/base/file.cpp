@@ -1,5 +1,6 @@
 #include "base/file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -14,6 +15,8 @@ namespace {
 struct Guards {
   std::mutex mutex;
   std::map<std::string, WriteGuard*> byPath;
+  // The size of byPath: loads and packs write with no guard at all and skip the lookup.
+  std::atomic<size_t> count{0};
 };
 Guards& AllGuards() {
   static Guards guards;
@@ -21,6 +24,7 @@ Guards& AllGuards() {
 }
 WriteGuard* GuardOf(const std::string& path) {
   Guards& g = AllGuards();
+  if (g.count.load(std::memory_order_acquire) == 0) return nullptr;
   std::lock_guard<std::mutex> lock(g.mutex);
   auto it = g.byPath.find(path);
   return it == g.byPath.end() ? nullptr : it->second;
@@ -122,6 +126,7 @@ void GuardWrites(const std::string& path, WriteGuard* guard) {
   } else {
     g.byPath.erase(path);
   }
+  g.count.store(g.byPath.size(), std::memory_order_release);
 }
 
 Env* Env::Posix() {
