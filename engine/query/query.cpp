@@ -259,10 +259,10 @@ private:
     const size_t inside = pos_;
     // The first reading finds the group's end and the restriction that follows it.
     Status s = Group(fieldMode, false);
-    if (!s.ok() || !eval) return s.ok() ? Restriction(false) : s;
+    if (!s.ok()) return s;
     FieldList fields;
     s = ReadRestriction(&fields);
-    if (!s.ok()) return s;
+    if (!s.ok() || !eval) return s;
     const size_t end = pos_;
     pos_ = inside;
     // Inside a restricted group every operator pairs occurrences of one field, so the
@@ -294,13 +294,6 @@ private:
     std::vector<uint8_t> sources;
     uint32_t mask = 0;  // of the named fields' group numbers, for the op-code list
   };
-
-  Status Restriction(bool eval) {
-    FieldList fields;
-    Status s = ReadRestriction(&fields);
-    if (s.ok() && eval && fields.present) ApplyRestriction(fields);
-    return s;
-  }
 
   void ApplyRestriction(const FieldList& fields) {
     FoundSet& top = stack_.back();
