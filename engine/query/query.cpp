@@ -204,7 +204,7 @@ private:
     while (s.ok() && lex_.Read(pos_).kind == Tok::Or) {
       pos_ = lex_.Read(pos_).end;
       s = Conjunction(fieldMode, eval);
-      if (s.ok() && eval) s = Apply(Tok::Or, 1, fieldMode);
+      if (s.ok() && eval) Apply(Tok::Or, 1, fieldMode);
     }
     return s;
   }
@@ -233,7 +233,7 @@ private:
         break;
       }
       s = Primary(fieldMode, eval);
-      if (s.ok() && eval) s = Apply(op, distance, fieldMode);
+      if (s.ok() && eval) Apply(op, distance, fieldMode);
     }
     return s;
   }
@@ -348,9 +348,9 @@ private:
                          " word occurrences at once; narrow its truncated terms or disjunctions");
   }
 
-  // Every operator gives at most the occurrences of its operands, which Bound counted
-  // when they were read.
-  Status Apply(Tok op, int distance, bool fieldMode) {
+  // Needs no Bound of its own: every operator gives at most the occurrences of its
+  // operands, which Bound counted when they were read.
+  void Apply(Tok op, int distance, bool fieldMode) {
     FoundSet right = std::move(stack_.back());
     stack_.pop_back();
     FoundSet& left = stack_.back();
@@ -395,7 +395,6 @@ private:
         break;
     }
     if (!stopOperand && opcodes_) opcodes_->AddOperator(code);
-    return Status::Ok();
   }
 
   Status Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
