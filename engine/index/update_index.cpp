@@ -375,11 +375,7 @@ Status UpdateIndex::Close() {
     if (!s.ok()) return s;
   }
   Status s = keys_->Close();
-  keys_.reset();
-  open_ = false;
-  dirty_ = false;
-  items_.clear();
-  changedValid_ = false;
+  Drop();
   return s;
 }
 
