@@ -24,9 +24,8 @@ public:
       if (r / 64 >= bits_.size()) bits_.resize(r / 64 + 1, 0);
       bits_[r / 64] |= uint64_t{1} << (r % 64);
     }
-    empty_ = records.empty();
   }
-  bool empty() const { return empty_; }
+  bool empty() const { return bits_.empty() && beyond_.empty(); }
   bool Contains(int32_t record) const {
     auto r = static_cast<uint32_t>(record);
     if (r / 64 < bits_.size()) return (bits_[r / 64] >> (r % 64)) & 1;
@@ -51,7 +50,6 @@ private:
   static constexpr uint32_t kReach = uint32_t{1} << 26;  // 8 MB of bits at most
   std::vector<uint64_t> bits_;
   std::vector<uint32_t> beyond_;
-  bool empty_ = true;
 };
 
 }  // namespace zrt

@@ -192,11 +192,7 @@ static Status ForEachMatch(const UpdateIndex& index, KeyFile& keys, const TermMa
   while (s.ok()) {
     if (!keys.NextInLeaf(&entry) && (!(s = keys.NextView(&entry, &found)).ok() || !found)) break;
     if (!term.matchesAll() && term.ComparePrefix(entry.key, entry.keyLength) != 0) break;
-    if (term.Matches(entry.key, entry.keyLength)) {
-      if (index.Visible(entry.record) && !visit(entry)) break;
-    } else if (term.exact()) {
-      break;
-    }
+    if (term.Matches(entry.key, entry.keyLength) && index.Visible(entry.record) && !visit(entry)) break;
   }
   return s;
 }
@@ -371,11 +367,7 @@ Status UpdateIndex::Close() {
     if (!s.ok()) return s;
   }
   Status s = keys_->Close();
-  keys_.reset();
-  open_ = false;
-  dirty_ = false;
-  items_.clear();
-  changedValid_ = false;
+  Drop();
   return s;
 }
 

@@ -204,7 +204,7 @@ private:
     while (s.ok() && lex_.Read(pos_).kind == Tok::Or) {
       pos_ = lex_.Read(pos_).end;
       s = Conjunction(fieldMode, eval);
-      if (s.ok() && eval) s = Apply(Tok::Or, 1, fieldMode);
+      if (s.ok() && eval) Apply(Tok::Or, 1, fieldMode);
     }
     return s;
   }
@@ -233,7 +233,7 @@ private:
         break;
       }
       s = Primary(fieldMode, eval);
-      if (s.ok() && eval) s = Apply(op, distance, fieldMode);
+      if (s.ok() && eval) Apply(op, distance, fieldMode);
     }
     return s;
   }
@@ -259,10 +259,10 @@ private:
     const size_t inside = pos_;
     // The first reading finds the group's end and the restriction that follows it.
     Status s = Group(fieldMode, false);
-    if (!s.ok() || !eval) return s.ok() ? Restriction(false) : s;
+    if (!s.ok()) return s;
     FieldList fields;
     s = ReadRestriction(&fields);
-    if (!s.ok()) return s;
+    if (!s.ok() || !eval) return s;
     const size_t end = pos_;
     pos_ = inside;
     // Inside a restricted group every operator pairs occurrences of one field, so the
@@ -294,13 +294,6 @@ private:
     std::vector<uint8_t> sources;
     uint32_t mask = 0;  // of the named fields' group numbers, for the op-code list
   };
-
-  Status Restriction(bool eval) {
-    FieldList fields;
-    Status s = ReadRestriction(&fields);
-    if (s.ok() && eval && fields.present) ApplyRestriction(fields);
-    return s;
-  }
 
   void ApplyRestriction(const FieldList& fields) {
     FoundSet& top = stack_.back();
@@ -355,9 +348,9 @@ private:
                          " word occurrences at once; narrow its truncated terms or disjunctions");
   }
 
-  // Every operator gives at most the occurrences of its operands, which Bound counted
-  // when they were read.
-  Status Apply(Tok op, int distance, bool fieldMode) {
+  // Needs no Bound of its own: every operator gives at most the occurrences of its
+  // operands, which Bound counted when they were read.
+  void Apply(Tok op, int distance, bool fieldMode) {
     FoundSet right = std::move(stack_.back());
     stack_.pop_back();
     FoundSet& left = stack_.back();
@@ -402,7 +395,6 @@ private:
         break;
     }
     if (!stopOperand && opcodes_) opcodes_->AddOperator(code);
-    return Status::Ok();
   }
 
   Status Report(int32_t rows, int32_t records, int32_t occurrences, const std::string& term) {
